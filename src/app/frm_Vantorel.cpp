@@ -1,0 +1,305 @@
+#include "app/frm_Vantorel.h"
+
+#include "platform/window/environment.h"
+#include "platform/window/form.h"
+#include "platform/window/twips.h"
+#include "platform/window/version_info.h"
+#include "save/frm_SaveBox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QStandardPaths>
+#include <QUrl>
+
+using namespace tess;
+
+namespace {
+
+constexpr double SurfaceLeft = 120; // twips: the surface's margins stay at their design values
+constexpr double SurfaceTop = 120;
+
+QString product() { return QString::fromUtf8(versionInfo().productName); }
+
+std::int16_t shiftBits(Qt::KeyboardModifiers m) {
+    std::int16_t bits = 0;
+    if (m & Qt::ShiftModifier) bits |= keys::ShiftMask;
+    if (m & Qt::ControlModifier) bits |= keys::CtrlMask;
+    if (m & Qt::AltModifier) bits |= keys::AltMask;
+    return bits;
+}
+
+// Qt's key into the key code the handlers receive (F1 is 112, letters their capitals).
+std::int16_t keyCode(int key) {
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return static_cast<std::int16_t>(112 + (key - Qt::Key_F1));
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<std::int16_t>(key);
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<std::int16_t>(key);
+    return 0;
+}
+
+DropData dropDataOf(const QMimeData* mime) {
+    DropData data;
+    if (!mime) return data;
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) data.Files << QDir::toNativeSeparators(url.toLocalFile());
+    }
+    return data;
+}
+
+} // namespace
+
+frm_Vantorel::frm_Vantorel(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("frm_Vantorel"));
+    setAcceptDrops(true);
+    setFocusPolicy(Qt::StrongFocus);
+    const QString icon = programIconFile();
+    if (QFileInfo(icon).isFile()) setWindowIcon(QIcon(icon));
+
+    pic_IconDisplay = new PictureBox(this);
+    pic_IconDisplay->setObjectName(QStringLiteral("pic_IconDisplay"));
+    pic_IconDisplay->setGeometryTwips(SurfaceLeft, SurfaceTop, 0, 0);
+    pic_IconDisplay->setAcceptDrops(true);
+    pic_IconDisplay->setFocusPolicy(Qt::StrongFocus);
+    pic_IconDisplay->setForeColor(0x000000);
+    pic_IconDisplay->setBackColor(0xFFFFFF);
+    pic_IconDisplay->installEventFilter(this);
+
+    tim_UpdateDisplayTimer = new Timer(this);
+    connect(tim_UpdateDisplayTimer, &Timer::tick, this, [this] { tim_UpdateDisplayTimer_Timer(); });
+
+    buildMenu();
+    form::setClientSize(*this, 12015, 3000);
+    Form_Load();
+}
+
+frm_Vantorel::~frm_Vantorel() = default;
+
+void frm_Vantorel::buildMenu() {
+    menu_MenuOptions = new QMenu(QStringLiteral("Menu"), this);
+    menu_Files = menu_MenuOptions->addMenu(QStringLiteral("Load &file"));
+    menu_FileLoadBox = menu_Files->addAction(QStringLiteral("&Load file..."));
+    menu_FileList = menu_Files->addMenu(QStringLiteral("List &of files"));
+    for (int i = 0; i <= 12; ++i) {
+        QAction* item = menu_FileList->addAction(QStringLiteral("File ...?"));
+        item->setData(i);
+        item->setEnabled(false);
+        item->setVisible(i == 0);
+        menu_FileLoad.push_back(item);
+    }
+    menu_SaveIcon = menu_MenuOptions->addAction(QStringLiteral("&Save icon..."));
+    menu_Bar_001 = menu_MenuOptions->addSeparator();
+    menu_IconInformation = menu_MenuOptions->addAction(QStringLiteral("Icon &info"));
+    menu_IconInformation->setEnabled(false);
+    menu_ColourForground = menu_MenuOptions->addAction(QStringLiteral("Text &colour"));
+    menu_ColourBackground = menu_MenuOptions->addAction(QStringLiteral("Back&ground colour"));
+    menu_Refresh = menu_MenuOptions->addAction(QStringLiteral("&Refresh display"));
+    menu_Refresh->setEnabled(false);
+    menu_Bar_002 = menu_MenuOptions->addSeparator();
+    menu_AboutApp = menu_MenuOptions->addAction(QStringLiteral("&About this application"));
+}
+
+void frm_Vantorel::runMenuItem(QAction* item) {
+    if (!item) return;
+    if (item == menu_FileLoadBox) return menu_FileLoadBox_Click();
+    if (item == menu_SaveIcon) return menu_SaveIcon_Click();
+    if (item == menu_IconInformation) return menu_IconInformation_Click();
+    if (item == menu_ColourForground) return menu_ColourForground_Click();
+    if (item == menu_ColourBackground) return menu_ColourBackground_Click();
+    if (item == menu_Refresh) return menu_Refresh_Click();
+    if (item == menu_AboutApp) return menu_AboutApp_Click();
+    for (std::size_t i = 0; i < menu_FileLoad.size(); ++i) {
+        if (menu_FileLoad[i] == item) return menu_FileLoad_Click(static_cast<std::int16_t>(i));
+    }
+}
+
+void frm_Vantorel::Form_Load() {
+    setWindowTitle(QStringLiteral("EXE or DLL file icons."));
+    displayedFile = QString();
+    iconCount = -1;
+    printInstructions();
+    loadedFile = QString();
+
+    const QString homeDrive = Environ(QStringLiteral("HomeDrive"));
+    const QString homePath = Environ(QStringLiteral("HomePath"));
+    const bool homeUnset = !qEnvironmentVariableIsSet("HomeDrive") && !qEnvironmentVariableIsSet("HomePath");
+    // Without HomeDrive and HomePath, "My Pictures" and "My Documents" below the home folder are
+    // the user's pictures and documents folders.
+    const QString pictures = homeUnset ? QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
+                                       : homeDrive + homePath + QDir::separator() + QStringLiteral("My Pictures");
+    const QString documents = homeUnset ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                                        : homeDrive + homePath + QDir::separator() + QStringLiteral("My Documents");
+    if (isDirectory(pictures)) {
+        defaultFolder = pictures;
+    } else if (isDirectory(documents)) {
+        defaultFolder = documents;
+    } else if (isDirectory(homeDrive + homePath)) {
+        defaultFolder = homeDrive + homePath;
+    } else {
+        defaultFolder = Environ(QStringLiteral("SystemRoot"));
+    }
+}
+
+void frm_Vantorel::printInstructions() {
+    const VersionInfo& v = versionInfo();
+    PictureBox& pic = *pic_IconDisplay;
+    pic.cls();
+    pic.setFontBold(true);
+    pic.print(QStringLiteral(" Drag an .exe or .dll file here"));
+    pic.print(QStringLiteral(" to display file icons in this window."));
+    pic.setFontBold(false);
+    pic.print(QString());
+    pic.print(QStringLiteral(" Click menu over this window"));
+    pic.print(QStringLiteral(" for menu options."));
+    pic.print(QString());
+    pic.print(QStringLiteral(" ") + product() + QStringLiteral(" description;"));
+    pic.print(QStringLiteral(" ") + QString::fromUtf8(v.fileDescription));
+    pic.print(QString());
+    pic.print(QStringLiteral(" ") + product() + QStringLiteral(" comments;"));
+    pic.print(QStringLiteral(" ") + QString::fromUtf8(v.comments));
+}
+
+void frm_Vantorel::Form_Resize() {
+    double width = form::scaleWidth(*this) - 2 * SurfaceLeft;
+    double height = form::scaleHeight(*this) - 2 * SurfaceTop;
+    if (width < 0) width = 0;
+    if (height < 0) height = 0;
+    pic_IconDisplay->setWidthTwips(width);
+    pic_IconDisplay->setHeightTwips(height);
+    if (!loadedFile.isEmpty()) tim_UpdateDisplayTimer->setInterval(50);
+}
+
+void frm_Vantorel::Form_Unload(std::int16_t& /*Cancel*/) {
+    // Closing the main window ends the program at once, whatever else is open.
+    QApplication::closeAllWindows();
+    QCoreApplication::exit(0);
+}
+
+void frm_Vantorel::Form_KeyDown(std::int16_t KeyCode, std::int16_t Shift) {
+    pic_IconDisplay_KeyDown(KeyCode, Shift);
+}
+
+bool frm_Vantorel::isDirectory(const QString& path) const {
+    if (path.isEmpty()) return false;
+    return QFileInfo(resolvePath(path)).isDir();
+}
+
+QString frm_Vantorel::swapString(QString convertString, QString swapThis, QString withThis) const {
+    if (swapThis.isEmpty()) return convertString;
+    QString result;
+    QStringView rest(convertString);
+    while (!rest.isEmpty()) {
+        if (rest.startsWith(swapThis)) {
+            result += withThis;
+            rest = rest.mid(swapThis.size());
+            continue;
+        }
+        const qsizetype next = rest.indexOf(swapThis);
+        if (next < 0) {
+            result += rest;
+            break;
+        }
+        result += rest.left(next);
+        rest = rest.mid(next);
+    }
+    return result;
+}
+
+frm_SaveBox& frm_Vantorel::saveBox() {
+    if (!saveBox_) saveBox_ = std::make_unique<frm_SaveBox>();
+    return *saveBox_;
+}
+
+// --- Events from Qt into the window's handlers ---
+
+bool frm_Vantorel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != pic_IconDisplay) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        const std::int16_t button = e->button() == Qt::LeftButton    ? 1
+                                    : e->button() == Qt::RightButton ? 2
+                                    : e->button() == Qt::MiddleButton ? 4
+                                                                      : 0;
+        pic_IconDisplay->setFocus();
+        const QPointF p = e->position();
+        pic_IconDisplay_MouseDown(button, shiftBits(e->modifiers()),
+                                  static_cast<float>(p.x() * twipsPerPixelX()),
+                                  static_cast<float>(p.y() * twipsPerPixelY()));
+        return true;
+    }
+    case QEvent::KeyPress: {
+        auto* e = static_cast<QKeyEvent*>(event);
+        if (e->isAutoRepeat()) return true;
+        pic_IconDisplay_KeyDown(keyCode(e->key()), shiftBits(e->modifiers()));
+        return true;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* e = static_cast<QDragMoveEvent*>(event);
+        if (e->mimeData() && e->mimeData()->hasUrls()) e->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* e = static_cast<QDropEvent*>(event);
+        DropData data = dropDataOf(e->mimeData());
+        std::int32_t effect = static_cast<std::int32_t>(e->dropAction());
+        std::int16_t button = 0;
+        std::int16_t shift = shiftBits(e->modifiers());
+        float x = static_cast<float>(e->position().x() * twipsPerPixelX());
+        float y = static_cast<float>(e->position().y() * twipsPerPixelY());
+        e->acceptProposedAction();
+        pic_IconDisplay_OLEDragDrop(data, effect, button, shift, x, y);
+        return true;
+    }
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}
+
+void frm_Vantorel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frm_Vantorel::keyPressEvent(QKeyEvent* event) {
+    if (event->isAutoRepeat()) return;
+    Form_KeyDown(keyCode(event->key()), shiftBits(event->modifiers()));
+}
+
+void frm_Vantorel::closeEvent(QCloseEvent* event) {
+    std::int16_t cancel = 0;
+    event->accept();
+    Form_Unload(cancel);
+}
+
+void frm_Vantorel::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData() && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void frm_Vantorel::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData() && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void frm_Vantorel::dropEvent(QDropEvent* event) {
+    DropData data = dropDataOf(event->mimeData());
+    std::int32_t effect = static_cast<std::int32_t>(event->dropAction());
+    std::int16_t button = 0;
+    std::int16_t shift = shiftBits(event->modifiers());
+    float x = static_cast<float>(event->position().x() * twipsPerPixelX());
+    float y = static_cast<float>(event->position().y() * twipsPerPixelY());
+    event->acceptProposedAction();
+    Form_OLEDragDrop(data, effect, button, shift, x, y);
+}
+
+void frm_Vantorel::loadStep(const QString& path) {
+    loadedFile = path;
+    setWindowTitle(QStringLiteral("Icons from; ") + loadedFile);
+    displayIcons(loadedFile, *pic_IconDisplay, 0);
+}

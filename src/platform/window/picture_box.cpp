@@ -1,0 +1,229 @@
+#include "platform/window/picture_box.h"
+
+#include "platform/window/twips.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <algorithm>
+
+namespace tess {
+
+QColor toQColor(std::uint32_t bgr) {
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+std::uint32_t fromQColor(const QColor& c) {
+    return static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
+           (static_cast<std::uint32_t>(c.blue()) << 16);
+}
+
+namespace {
+// The canvas carries the screen's resolution so that point sizes measure as on the screen.
+void setCanvasDpi(QImage& image) {
+    const double dpiX = 1440.0 / twipsPerPixelX();
+    const double dpiY = 1440.0 / twipsPerPixelY();
+    image.setDotsPerMeterX(static_cast<int>(std::lround(dpiX / 0.0254)));
+    image.setDotsPerMeterY(static_cast<int>(std::lround(dpiY / 0.0254)));
+}
+} // namespace
+
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
+    font_.setFamily(QStringLiteral("Liberation Sans"));
+    font_.setPointSizeF(8.25);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resetCanvas();
+}
+
+void PictureBox::setForeColor(std::uint32_t bgr) { foreColor_ = bgr & 0xFFFFFF; }
+
+void PictureBox::setBackColor(std::uint32_t bgr) {
+    backColor_ = bgr & 0xFFFFFF;
+    update();
+}
+
+void PictureBox::setFontName(const QString& name) {
+    // "Arial" is metric-compatible with Liberation Sans, which fontconfig maps it to.
+    font_.setFamily(name.compare(u"Arial", Qt::CaseInsensitive) == 0 ? QStringLiteral("Liberation Sans")
+                                                                     : name);
+}
+
+void PictureBox::setFontSize(double points) {
+    if (points > 0 && points < 2048) font_.setPointSizeF(points);
+}
+
+void PictureBox::setAutoSize(bool on) {
+    autoSize_ = on;
+    if (on && !picture_.isNull()) {
+        setWidthTwips(picture_.width() * twipsPerPixelX());
+        setHeightTwips(picture_.height() * twipsPerPixelY());
+    }
+}
+
+void PictureBox::ensureCanvas(int w, int h) {
+    w = std::max(w, 1);
+    h = std::max(h, 1);
+    if (!canvas_.isNull() && canvas_.width() >= w && canvas_.height() >= h) return;
+    QImage grown(std::max(w, canvas_.width()), std::max(h, canvas_.height()), QImage::Format_ARGB32_Premultiplied);
+    setCanvasDpi(grown);
+    grown.fill(toQColor(backColor_));
+    if (!canvas_.isNull()) {
+        QPainter p(&grown);
+        p.drawImage(0, 0, canvas_);
+    }
+    canvas_ = std::move(grown);
+}
+
+void PictureBox::resetCanvas() {
+    const int w = std::max({width(), picture_.width(), canvas_.isNull() ? 1 : canvas_.width()});
+    const int h = std::max({height(), picture_.height(), canvas_.isNull() ? 1 : canvas_.height()});
+    canvas_ = QImage(std::max(w, 1), std::max(h, 1), QImage::Format_ARGB32_Premultiplied);
+    setCanvasDpi(canvas_);
+    canvas_.fill(toQColor(backColor_));
+    if (!picture_.isNull()) {
+        QPainter p(&canvas_);
+        p.drawImage(0, 0, picture_);
+    }
+    textRuns_.clear();
+    lineRuns_.clear();
+    imageRuns_.clear();
+    update();
+}
+
+void PictureBox::cls() {
+    resetCanvas();
+    currentX_ = 0;
+    currentY_ = 0;
+}
+
+void PictureBox::setPicture(const QImage& picture) {
+    picture_ = picture;
+    resetCanvas();
+    if (autoSize_ && !picture_.isNull()) setAutoSize(true);
+}
+
+QImage PictureBox::image() const {
+    const int w = std::max(width(), 1);
+    const int h = std::max(height(), 1);
+    QImage out(w, h, QImage::Format_ARGB32);
+    out.fill(toQColor(backColor_));
+    QPainter p(&out);
+    p.drawImage(0, 0, canvas_, 0, 0, std::min(w, canvas_.width()), std::min(h, canvas_.height()));
+    p.end();
+    return out;
+}
+
+void PictureBox::printText(const QString& text) {
+    const double tx = twipsPerPixelX();
+    const double ty = twipsPerPixelY();
+    TextRun run{text,         currentX_,        currentY_,          fontName(),
+                fontSize(),   fontBold(),       fontItalic(),       fontUnderline(),
+                fontStrikethrough(), foreColor_};
+    if (!text.isEmpty()) {
+        const QFontMetricsF metrics(font_, &canvas_);
+        const int needW = static_cast<int>((currentX_ / tx) + metrics.horizontalAdvance(text)) + 2;
+        const int needH = static_cast<int>((currentY_ / ty) + metrics.height()) + 2;
+        if (needW <= 16384 && needH <= 16384) ensureCanvas(needW, needH);
+        QPainter p(&canvas_);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        p.setFont(font_);
+        p.setPen(toQColor(foreColor_));
+        p.drawText(QPointF(currentX_ / tx, currentY_ / ty + metrics.ascent()), text);
+        currentX_ += metrics.horizontalAdvance(text) * tx;
+        textRuns_.push_back(std::move(run));
+        update();
+    }
+}
+
+void PictureBox::newLine() {
+    currentY_ += textHeight();
+    currentX_ = 0;
+}
+
+double PictureBox::textWidth(const QString& text) const {
+    return QFontMetricsF(font_, &canvas_).horizontalAdvance(text) * twipsPerPixelX();
+}
+
+double PictureBox::textHeight() const {
+    return QFontMetricsF(font_, &canvas_).height() * twipsPerPixelY();
+}
+
+void PictureBox::line(double x1, double y1, double x2, double y2) {
+    const double tx = twipsPerPixelX();
+    const double ty = twipsPerPixelY();
+    QPainter p(&canvas_);
+    QPen pen(toQColor(foreColor_));
+    pen.setWidth(0);
+    pen.setStyle(drawStyle_ == DrawStyle::Dot ? Qt::DotLine : Qt::SolidLine);
+    p.setPen(pen);
+    p.drawLine(QPointF(std::nearbyint(x1 / tx), std::nearbyint(y1 / ty)),
+               QPointF(std::nearbyint(x2 / tx), std::nearbyint(y2 / ty)));
+    lineRuns_.push_back({x1, y1, x2, y2, drawStyle_ == DrawStyle::Dot, foreColor_});
+    update();
+}
+
+void PictureBox::drawRgba(int x, int y, int w, int h, const icons::Rgba& rgba) {
+    if (w <= 0 || h <= 0 || rgba.width <= 0 || rgba.height <= 0) return;
+    if (rgba.pixels.size() < static_cast<std::size_t>(rgba.width) * static_cast<std::size_t>(rgba.height) * 4)
+        return;
+    const QImage source(rgba.pixels.data(), rgba.width, rgba.height, rgba.width * 4,
+                        QImage::Format_RGBA8888);
+    ensureCanvas(std::min(x + w, 16384), std::min(y + h, 16384));
+    QPainter p(&canvas_);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (w == rgba.width && h == rgba.height) {
+        p.drawImage(QPoint(x, y), source);
+    } else {
+        // Shrink in one smooth step so that large images stay sharp.
+        p.drawImage(QPoint(x, y), source.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+    imageRuns_.push_back(QRect(x, y, w, h));
+    update();
+}
+
+double PictureBox::leftTwips() const { return x() * twipsPerPixelX(); }
+double PictureBox::topTwips() const { return y() * twipsPerPixelY(); }
+
+void PictureBox::setLeftTwips(double twips) { move(roundToInt(twips / twipsPerPixelX()), y()); }
+void PictureBox::setTopTwips(double twips) { move(x(), roundToInt(twips / twipsPerPixelY())); }
+
+void PictureBox::setWidthTwips(double twips) {
+    widthTwips_ = std::max(0.0, twips);
+    settingSize_ = true;
+    resize(roundToInt(widthTwips_ / twipsPerPixelX()), height());
+    settingSize_ = false;
+}
+
+void PictureBox::setHeightTwips(double twips) {
+    heightTwips_ = std::max(0.0, twips);
+    settingSize_ = true;
+    resize(width(), roundToInt(heightTwips_ / twipsPerPixelY()));
+    settingSize_ = false;
+}
+
+void PictureBox::setGeometryTwips(double left, double top, double w, double h) {
+    setLeftTwips(left);
+    setTopTwips(top);
+    setWidthTwips(w);
+    setHeightTwips(h);
+}
+
+void PictureBox::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    p.fillRect(event->rect(), toQColor(backColor_));
+    p.drawImage(event->rect().topLeft(), canvas_, event->rect());
+}
+
+void PictureBox::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!settingSize_) {
+        widthTwips_ = width() * twipsPerPixelX();
+        heightTwips_ = height() * twipsPerPixelY();
+    }
+    ensureCanvas(width(), height());
+}
+
+} // namespace tess
