@@ -3,7 +3,6 @@
 #include "platform/icons/formats.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <numeric>
 
 namespace tess::icons {
@@ -22,6 +21,9 @@ int bitDepth(const IconImage& image) {
     return detail::effectiveBits(image);
 }
 
+// The nearest size that needs no enlarging comes first: the smallest image at least as large as
+// the size asked (so the larger of two equally near), else the largest there is; then the deepest
+// colour. A large drawing thus uses a 256 x 256 image where there is one, never an enlarged 32.
 std::vector<std::size_t> imagesBySuitability(const Icon& icon, int size) {
     std::vector<std::size_t> order(icon.images.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
@@ -29,9 +31,10 @@ std::vector<std::size_t> imagesBySuitability(const Icon& icon, int size) {
         return std::max(icon.images[i].pixelWidth(), icon.images[i].pixelHeight());
     };
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const int da = std::abs(side(a) - size), db = std::abs(side(b) - size);
-        if (da != db) return da < db;
-        if (side(a) != side(b)) return side(a) > side(b); // shrink rather than enlarge
+        const int sa = side(a), sb = side(b);
+        const bool bigA = sa >= size, bigB = sb >= size;
+        if (bigA != bigB) return bigA;
+        if (sa != sb) return bigA ? sa < sb : sa > sb;
         return bitDepth(icon.images[a]) > bitDepth(icon.images[b]);
     });
     return order;
