@@ -21,7 +21,7 @@ inline constexpr std::size_t kMaxImagesPerGroup = 65535;
 // many times (a hostile group naming the same image 65535 times) count each time.
 struct Budget {
     std::uint64_t bytes = 256ull * 1024 * 1024;
-    std::uint64_t images = 1u << 20;
+    std::uint64_t images = 1u << 18;
 
     bool take(std::uint64_t n) {
         if (images == 0 || n > bytes) return false;

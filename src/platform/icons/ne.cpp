@@ -67,7 +67,8 @@ void readNe(const Reader& in, std::uint32_t ne, IconFile& file, Budget& budget) 
             const auto it = icons.find(ge.id);
             if (it == icons.end()) continue;
             const NeResource& r = it->second;
-            if (r.length > kMaxStoredImageBytes || !budget.take(r.length)) continue;
+            if (r.length == 0 || r.length > kMaxStoredImageBytes || !budget.take(r.length))
+                continue;
             auto bytes = in.bytes(r.offset, r.length);
             if (!bytes) continue;
             IconImage image;

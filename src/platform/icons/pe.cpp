@@ -184,7 +184,7 @@ void readPe(const Reader& in, std::uint32_t pe, IconFile& file, Budget& budget) 
             const auto it = icons.find(ge.id);
             if (it == icons.end()) continue;
             auto bytes = res.data(it->second, budget, kMaxStoredImageBytes);
-            if (!bytes) continue;
+            if (!bytes || bytes->empty()) continue;
             IconImage image;
             image.width = ge.width;
             image.height = ge.height;
