@@ -109,10 +109,11 @@ IconFile readFrom(const Source& source) {
     if (h[0] == 'M' && h[1] == 'Z') {
         const auto lfanew = in.u32(0x3C);
         const auto sig = lfanew ? in.fixed<4>(*lfanew) : std::nullopt;
+        const auto sig2 = lfanew ? in.fixed<2>(*lfanew) : std::nullopt;
         if (sig && (*sig)[0] == 'P' && (*sig)[1] == 'E' && (*sig)[2] == 0 && (*sig)[3] == 0) {
             file.status = FileStatus::Icons;
             readPe(in, *lfanew, file, budget);
-        } else if (sig && (*sig)[0] == 'N' && (*sig)[1] == 'E') {
+        } else if (sig2 && (*sig2)[0] == 'N' && (*sig2)[1] == 'E') {
             file.status = FileStatus::Icons;
             file.kind = "ne";
             readNe(in, *lfanew, file, budget);
