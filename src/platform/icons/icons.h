@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -58,12 +59,27 @@ IconFile readIconFile(const std::string& path);
 // The same, through a cache keyed by path, size and modification time.
 std::shared_ptr<const IconFile> readIconFileCached(const std::string& path);
 
+// Reads icons out of bytes in memory, exactly as readIconFile does out of a file.
+IconFile readIconBytes(std::span<const std::uint8_t> bytes);
+
+// Empties the cache of parsed files (and of decoded images).
+void clearIconCaches();
+
+// How many times a file has been parsed through readIconFileCached (for tests and benchmarks).
+std::uint64_t cachedParseCount();
+
 // Decodes one image to straight RGBA; nothing when the image is damaged.
 std::optional<Rgba> decodeImage(const IconImage& image);
 
 // The image to draw at a size: the closest size (the larger on a tie), then the deepest colour.
 // Returns the index into icon.images, or nothing for an icon without images.
 std::optional<std::size_t> bestImageFor(const Icon& icon, int size);
+
+// Every image index, best for the size first: where the best image is damaged, the next serves.
+std::vector<std::size_t> imagesBySuitability(const Icon& icon, int size);
+
+// The image's colour depth in bits: the directory's value, else its header's.
+int bitDepth(const IconImage& image);
 
 // One icon's images, exactly as stored, as an .ico file (a .cur file for a cursor).
 std::vector<std::uint8_t> writeIconFile(const Icon& icon);

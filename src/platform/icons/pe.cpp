@@ -1,0 +1,202 @@
+// PE32 and PE32+ files: the group icons of the resource directory.
+//
+// The resource tree is read exactly three levels deep (type, name, language) and never
+// recursively, so a directory that points back into itself cannot loop. Group icons come in
+// directory order (named entries first, then IDs ascending, as the linker stores them), each in
+// its first language. A group entry naming a missing icon is skipped; a group left without any
+// image is skipped too, so that the icon indices stay contiguous.
+#include "platform/icons/formats.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+
+namespace tess::icons::detail {
+namespace {
+
+constexpr std::uint32_t kRtIcon = 3;
+constexpr std::uint32_t kRtGroupIcon = 14;
+constexpr std::uint32_t kHighBit = 0x80000000u;
+constexpr std::size_t kMaxSections = 96 * 8; // far beyond any real file; each costs one read
+
+struct Section {
+    std::uint32_t va, vsize, rawSize, rawPtr;
+};
+
+struct Entry {
+    std::uint32_t name;   // high bit: offset of a name string
+    std::uint32_t target; // high bit: offset of a subdirectory
+};
+
+class PeResources {
+  public:
+    PeResources(const Reader& in, std::vector<Section> sections, Reader root)
+        : in_(in), sections_(std::move(sections)), root_(root) {}
+
+    // The entries of the directory at offset (relative to the resource root).
+    std::vector<Entry> directory(std::uint32_t offset) const {
+        std::vector<Entry> out;
+        const auto head = root_.fixed<16>(offset);
+        if (!head) return out;
+        const std::uint64_t count =
+            std::uint64_t{le16(head->data() + 12)} + le16(head->data() + 14);
+        const std::uint64_t first = std::uint64_t{offset} + 16;
+        // Entries past the end of the section end the listing.
+        const std::uint64_t avail = first <= root_.size() ? (root_.size() - first) / 8 : 0;
+        const std::uint64_t n = std::min(count, avail);
+        auto raw = root_.bytes(first, n * 8);
+        if (!raw) return out;
+        out.reserve(static_cast<std::size_t>(n));
+        for (std::uint64_t i = 0; i < n; ++i)
+            out.push_back({le32(raw->data() + i * 8), le32(raw->data() + i * 8 + 4)});
+        return out;
+    }
+
+    // The data of a name's first language: the data-entry offset, or nothing.
+    std::optional<std::uint32_t> firstLanguage(const Entry& nameEntry) const {
+        if (!(nameEntry.target & kHighBit)) return std::nullopt;
+        const auto langs = firstEntry(nameEntry.target & ~kHighBit);
+        if (!langs || (langs->target & kHighBit)) return std::nullopt; // a fourth level
+        return langs->target;
+    }
+
+    std::optional<Entry> firstEntry(std::uint32_t dirOffset) const {
+        const auto head = root_.fixed<16>(dirOffset);
+        if (!head) return std::nullopt;
+        if (le16(head->data() + 12) + le16(head->data() + 14) == 0) return std::nullopt;
+        const auto e = root_.fixed<8>(std::uint64_t{dirOffset} + 16);
+        if (!e) return std::nullopt;
+        return Entry{le32(e->data()), le32(e->data() + 4)};
+    }
+
+    std::optional<std::vector<std::uint8_t>> data(std::uint32_t dataEntry, Budget& budget,
+                                                  std::uint64_t maxSize) const {
+        const auto e = root_.fixed<16>(dataEntry);
+        if (!e) return std::nullopt;
+        const std::uint32_t rva = le32(e->data());
+        const std::uint32_t size = le32(e->data() + 4);
+        if (size > maxSize) return std::nullopt;
+        const auto offset = fileOffset(rva, size);
+        if (!offset || !budget.take(size)) return std::nullopt;
+        return in_.bytes(*offset, size);
+    }
+
+    std::string name(std::uint32_t nameField) const {
+        if (!(nameField & kHighBit)) return std::to_string(nameField & 0xFFFF);
+        const std::uint32_t at = nameField & ~kHighBit;
+        const auto len = root_.u16(at);
+        if (!len) return {};
+        auto raw = root_.bytes(std::uint64_t{at} + 2, std::uint64_t{*len} * 2);
+        if (!raw) return {};
+        std::vector<std::uint16_t> units(*len);
+        for (std::size_t i = 0; i < units.size(); ++i)
+            units[i] = le16(raw->data() + 2 * i);
+        return utf16ToUtf8(units);
+    }
+
+  private:
+    std::optional<std::uint64_t> fileOffset(std::uint32_t rva, std::uint32_t size) const {
+        for (const Section& s : sections_) {
+            if (rva < s.va) continue;
+            const std::uint64_t delta = rva - s.va;
+            if (fits(delta, size, s.rawSize)) return std::uint64_t{s.rawPtr} + delta;
+        }
+        return std::nullopt;
+    }
+
+    const Reader& in_;
+    std::vector<Section> sections_;
+    Reader root_;
+};
+
+} // namespace
+
+void readPe(const Reader& in, std::uint32_t pe, IconFile& file, Budget& budget) {
+    const auto coff = in.fixed<24>(pe);
+    if (!coff) {
+        file.kind = "pe32";
+        return;
+    }
+    const std::uint16_t sectionCount = le16(coff->data() + 6);
+    const std::uint16_t optSize = le16(coff->data() + 20);
+    const std::uint64_t opt = std::uint64_t{pe} + 24;
+    const auto magic = in.u16(opt);
+    const bool is64 = magic && *magic == 0x20B;
+    file.kind = is64 ? "pe32+" : "pe32";
+    if (!magic || (*magic != 0x10B && *magic != 0x20B)) return;
+
+    const std::uint64_t countAt = is64 ? 108 : 92;
+    const std::uint64_t dirsAt = is64 ? 112 : 96;
+    if (optSize < dirsAt + 3 * 8) return;
+    const auto rvaCount = in.u32(opt + countAt);
+    if (!rvaCount || *rvaCount < 3) return;
+    const auto resDir = in.fixed<8>(opt + dirsAt + 2 * 8);
+    if (!resDir) return;
+    const std::uint32_t resRva = le32(resDir->data());
+    if (resRva == 0) return;
+
+    std::vector<Section> sections;
+    const std::uint64_t secAt = opt + optSize;
+    if (secAt > in.size()) return;
+    const std::size_t n = static_cast<std::size_t>(
+        std::min<std::uint64_t>({sectionCount, kMaxSections, (in.size() - secAt) / 40}));
+    auto raw = in.bytes(secAt, std::uint64_t{n} * 40);
+    if (!raw) return;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t* s = raw->data() + i * 40;
+        sections.push_back({le32(s + 12), le32(s + 8), le32(s + 16), le32(s + 20)});
+    }
+    // The resource root: from the resource RVA to the end of its section's raw data.
+    std::optional<Reader> root;
+    for (const Section& s : sections) {
+        if (resRva < s.va || resRva - s.va >= s.rawSize) continue;
+        const std::uint64_t start = std::uint64_t{s.rawPtr} + (resRva - s.va);
+        const std::uint64_t end = std::uint64_t{s.rawPtr} + s.rawSize;
+        root = in.sub(start, std::min(end, in.size()) - std::min(start, in.size()));
+        if (root) break;
+    }
+    if (!root) return;
+    const PeResources res(in, std::move(sections), *root);
+
+    std::optional<std::uint32_t> iconDir, groupDir;
+    for (const Entry& t : res.directory(0)) {
+        if (!(t.target & kHighBit) || (t.name & kHighBit)) continue;
+        if (t.name == kRtIcon && !iconDir) iconDir = t.target & ~kHighBit;
+        if (t.name == kRtGroupIcon && !groupDir) groupDir = t.target & ~kHighBit;
+    }
+    if (!groupDir || !iconDir) return;
+
+    // RT_ICON by ID: where its first language's data entry is.
+    std::map<std::uint16_t, std::uint32_t> icons;
+    for (const Entry& e : res.directory(*iconDir)) {
+        if (e.name & kHighBit || e.name > 0xFFFF) continue;
+        if (auto d = res.firstLanguage(e)) icons.emplace(static_cast<std::uint16_t>(e.name), *d);
+    }
+
+    for (const Entry& g : res.directory(*groupDir)) {
+        const auto dataEntry = res.firstLanguage(g);
+        if (!dataEntry) continue;
+        const auto group = res.data(*dataEntry, budget, 6 + 14 * kMaxImagesPerGroup);
+        if (!group) continue;
+        Icon icon;
+        icon.id = res.name(g.name);
+        for (const GroupEntry& ge : parseGroup(*group)) {
+            const auto it = icons.find(ge.id);
+            if (it == icons.end()) continue;
+            auto bytes = res.data(it->second, budget, kMaxStoredImageBytes);
+            if (!bytes || bytes->empty()) continue;
+            IconImage image;
+            image.width = ge.width;
+            image.height = ge.height;
+            image.colorCount = ge.colorCount;
+            image.planes = ge.planes;
+            image.bitCount = ge.bitCount;
+            image.bytes = std::move(*bytes);
+            classify(image);
+            icon.images.push_back(std::move(image));
+        }
+        if (!icon.images.empty()) file.icons.push_back(std::move(icon));
+    }
+}
+
+} // namespace tess::icons::detail

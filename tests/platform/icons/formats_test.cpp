@@ -1,0 +1,260 @@
+// Reading each file kind: icon order, IDs and names, directory values, hotspots, frames.
+#include "platform/icons/icons.h"
+#include "support/fixtures/fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+using namespace tess;
+using fixtures::Group;
+using fixtures::solidColor;
+using fixtures::solidImage;
+
+std::vector<std::string> ids(const icons::IconFile& f) {
+    std::vector<std::string> out;
+    for (const auto& i : f.icons)
+        out.push_back(i.id);
+    return out;
+}
+
+// The colour of an icon's first image's top-left pixel.
+fixtures::Color firstPixel(const icons::Icon& icon, std::size_t image = 0) {
+    const auto rgba = icons::decodeImage(icon.images.at(image));
+    if (!rgba) return {};
+    return {rgba->pixels[0], rgba->pixels[1], rgba->pixels[2], rgba->pixels[3]};
+}
+
+std::vector<Group> mixedGroups() {
+    return {{std::uint16_t{20}, {solidImage(32, 32, solidColor(0))}},
+            {std::string("beta"), {solidImage(32, 32, solidColor(1))}},
+            {std::uint16_t{3}, {solidImage(32, 32, solidColor(2))}},
+            {std::string("Alpha"), {solidImage(32, 32, solidColor(3))}},
+            {std::uint16_t{100},
+             {solidImage(16, 8, solidColor(4)), solidImage(48, 32, solidColor(5))}}};
+}
+
+class PeOrder : public testing::TestWithParam<bool> {};
+
+TEST_P(PeOrder, NamedGroupsFirstThenIdsAscending) {
+    const bool is64 = GetParam();
+    const auto f = icons::readIconBytes(fixtures::makePe(mixedGroups(), is64));
+    ASSERT_EQ(f.status, icons::FileStatus::Icons);
+    EXPECT_EQ(f.kind, is64 ? "pe32+" : "pe32");
+    EXPECT_EQ(ids(f), (std::vector<std::string>{"Alpha", "beta", "3", "20", "100"}));
+    EXPECT_EQ(firstPixel(f.icons[0]), solidColor(3));
+    EXPECT_EQ(firstPixel(f.icons[3]), solidColor(0));
+    ASSERT_EQ(f.icons[4].images.size(), 2u);
+    EXPECT_EQ(f.icons[4].images[0].pixelWidth(), 16);
+    EXPECT_EQ(f.icons[4].images[0].bitCount, 8);
+    EXPECT_EQ(f.icons[4].images[0].colorCount, 0);
+    EXPECT_EQ(f.icons[4].images[1].pixelWidth(), 48);
+    EXPECT_EQ(firstPixel(f.icons[4], 1), solidColor(5));
+}
+
+INSTANTIATE_TEST_SUITE_P(Pe, PeOrder, testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "pe32plus" : "pe32"; });
+
+TEST(Pe, FirstLanguageOfEachGroupServes) {
+    // The same group name in three languages: the lowest (first stored) wins.
+    const auto f = icons::readIconBytes(
+        fixtures::makePe({{std::uint16_t{1}, {solidImage(32, 32, solidColor(1))}, 1049},
+                          {std::uint16_t{1}, {solidImage(32, 32, solidColor(2))}, 1031},
+                          {std::uint16_t{1}, {solidImage(32, 32, solidColor(3))}, 2052},
+                          {std::uint16_t{2}, {solidImage(32, 32, solidColor(4))}, 1033}}));
+    ASSERT_EQ(f.icons.size(), 2u);
+    EXPECT_EQ(firstPixel(f.icons[0]), solidColor(2));
+    EXPECT_EQ(firstPixel(f.icons[1]), solidColor(4));
+}
+
+TEST(Pe, NonAsciiNamesAreUtf8) {
+    const auto f = icons::readIconBytes(fixtures::makePe(
+        {{std::string("Ic\xC3\xB4ne \xF0\x9F\x98\x80"), {solidImage(16, 32, solidColor(1))}}}));
+    EXPECT_EQ(ids(f), (std::vector<std::string>{"Ic\xC3\xB4ne \xF0\x9F\x98\x80"}));
+}
+
+TEST(Pe, MissingIconsAreSkippedAndEmptyGroupsDropped) {
+    using fixtures::Resource;
+    const auto a = solidImage(32, 32, solidColor(1));
+    const auto b = solidImage(16, 32, solidColor(2));
+    const auto f = icons::readIconBytes(fixtures::makePeResources({
+        {std::uint16_t{3}, std::uint16_t{1}, 1033, a.bytes},
+        {std::uint16_t{3}, std::uint16_t{2}, 1033, b.bytes},
+        {std::uint16_t{14}, std::uint16_t{10}, 1033, fixtures::groupData({a, b}, {1, 99})},
+        {std::uint16_t{14}, std::uint16_t{11}, 1033, fixtures::groupData({a}, {77})},
+        {std::uint16_t{14}, std::uint16_t{12}, 1033, fixtures::groupData({b}, {2})},
+    }));
+    EXPECT_EQ(ids(f), (std::vector<std::string>{"10", "12"}));
+    EXPECT_EQ(f.icons[0].images.size(), 1u);
+}
+
+TEST(Pe, WithoutResourcesHasNoIcons) {
+    auto pe = fixtures::makePeResources({});
+    const auto f = icons::readIconBytes(pe);
+    EXPECT_EQ(f.status, icons::FileStatus::Icons);
+    EXPECT_TRUE(f.icons.empty());
+}
+
+TEST(Ne, GroupsInTableOrderWithNamesAndIds) {
+    for (int shift : {0, 4, 9}) {
+        const auto f = icons::readIconBytes(fixtures::makeNe(
+            {{std::uint16_t{7}, {solidImage(32, 4, solidColor(1))}},
+             {std::string("HELLO"),
+              {solidImage(16, 1, solidColor(2)), solidImage(32, 8, solidColor(3))}},
+             {std::uint16_t{2}, {solidImage(32, 24, solidColor(4))}}},
+            shift));
+        ASSERT_EQ(f.kind, "ne") << shift;
+        EXPECT_EQ(ids(f), (std::vector<std::string>{"7", "HELLO", "2"})) << shift;
+        ASSERT_EQ(f.icons.size(), 3u);
+        EXPECT_EQ(firstPixel(f.icons[0]), solidColor(1));
+        EXPECT_EQ(f.icons[1].images.size(), 2u);
+        EXPECT_EQ(firstPixel(f.icons[1], 1), solidColor(3));
+        EXPECT_EQ(firstPixel(f.icons[2]), solidColor(4));
+    }
+}
+
+TEST(Ico, OneIconWithEveryImage) {
+    const auto f = icons::readIconBytes(
+        fixtures::makeIco({solidImage(16, 4, solidColor(1)), solidImage(32, 32, solidColor(2)),
+                           solidImage(256, 32, solidColor(3), true)}));
+    EXPECT_EQ(f.kind, "ico");
+    ASSERT_EQ(f.icons.size(), 1u);
+    const auto& im = f.icons[0].images;
+    ASSERT_EQ(im.size(), 3u);
+    EXPECT_FALSE(f.icons[0].cursor);
+    EXPECT_EQ(im[0].bitCount, 4);
+    EXPECT_EQ(im[0].colorCount, 16);
+    EXPECT_EQ(im[2].format, icons::ImageFormat::Png);
+    EXPECT_EQ(im[2].pixelWidth(), 256);
+    EXPECT_EQ(firstPixel(f.icons[0], 2), solidColor(3));
+}
+
+TEST(Cur, HotspotKeptAndDepthFromTheImage) {
+    auto a = solidImage(32, 8, solidColor(1));
+    a.hotspotX = 5, a.hotspotY = 27;
+    const auto f = icons::readIconBytes(fixtures::makeIco({a}, true));
+    EXPECT_EQ(f.kind, "cur");
+    ASSERT_EQ(f.icons.size(), 1u);
+    EXPECT_TRUE(f.icons[0].cursor);
+    EXPECT_EQ(f.icons[0].images[0].hotspotX, 5);
+    EXPECT_EQ(f.icons[0].images[0].hotspotY, 27);
+    EXPECT_EQ(f.icons[0].images[0].bitCount, 8);
+}
+
+TEST(Ani, EachFrameIsOneIcon) {
+    const struct {
+        bool afIcon;
+        std::optional<std::uint32_t> claimed;
+    } cases[] = {{true, std::nullopt}, {true, 100}, {true, 1}, {false, std::nullopt}};
+    for (const auto& c : cases) {
+        std::vector<fixtures::Bytes> frames;
+        for (int i = 0; i < 3; ++i) {
+            auto image = solidImage(32, 32, solidColor(i));
+            frames.push_back(c.afIcon ? fixtures::makeIco({image}, true) : image.bytes);
+        }
+        const auto f = icons::readIconBytes(fixtures::makeAni(frames, {c.afIcon, c.claimed}));
+        EXPECT_EQ(f.kind, "ani");
+        ASSERT_EQ(f.icons.size(), 3u);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(firstPixel(f.icons[static_cast<std::size_t>(i)]), solidColor(i));
+        EXPECT_EQ(f.icons[0].images[0].pixelWidth(), 32);
+    }
+}
+
+TEST(Writer, IcoAndCurRoundTripExactly) {
+    for (bool cursor : {false, true}) {
+        auto a = solidImage(16, 4, solidColor(1));
+        auto b = solidImage(48, 32, solidColor(2), true);
+        a.hotspotX = b.hotspotX = 3, a.hotspotY = b.hotspotY = 9;
+        const auto original = icons::readIconBytes(fixtures::makeIco({a, b}, cursor));
+        ASSERT_EQ(original.icons.size(), 1u);
+        const auto written = icons::writeIconFile(original.icons[0]);
+        const auto again = icons::readIconBytes(written);
+        ASSERT_EQ(again.icons.size(), 1u);
+        EXPECT_EQ(again.icons[0].cursor, cursor);
+        const auto& x = original.icons[0].images;
+        const auto& y = again.icons[0].images;
+        ASSERT_EQ(x.size(), y.size());
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            EXPECT_EQ(x[i].bytes, y[i].bytes);
+            EXPECT_EQ(x[i].width, y[i].width);
+            EXPECT_EQ(x[i].bitCount, y[i].bitCount);
+            EXPECT_EQ(x[i].planes, y[i].planes);
+            EXPECT_EQ(x[i].hotspotX, y[i].hotspotX);
+            EXPECT_EQ(x[i].hotspotY, y[i].hotspotY);
+        }
+    }
+}
+
+TEST(Writer, PeGroupBecomesAnIcoFileOfTheSameImages) {
+    const auto pe = icons::readIconBytes(fixtures::makePe(mixedGroups()));
+    const auto ico = icons::readIconBytes(icons::writeIconFile(pe.icons[4]));
+    ASSERT_EQ(ico.icons.size(), 1u);
+    ASSERT_EQ(ico.icons[0].images.size(), 2u);
+    EXPECT_EQ(ico.icons[0].images[1].bytes, pe.icons[4].images[1].bytes);
+    EXPECT_EQ(ico.icons[0].images[0].bitCount, 8);
+}
+
+TEST(Detection, ByContentNotByName) {
+    fixtures::TempDir dir;
+    const struct {
+        const char* name;
+        fixtures::Bytes bytes;
+        icons::FileStatus status;
+        const char* kind;
+    } cases[] = {
+        {"really_an_ico.exe", fixtures::makeSolidIco(2), icons::FileStatus::Icons, "ico"},
+        {"really_a_pe.ico", fixtures::makeSolidPe(2), icons::FileStatus::Icons, "pe32+"},
+        {"really_an_ani.cur", fixtures::makeSolidAni(2), icons::FileStatus::Icons, "ani"},
+        {"text.exe", {'h', 'e', 'l', 'l', 'o', '\n'}, icons::FileStatus::NotAnIconFile, ""},
+        {"empty.dll", {}, icons::FileStatus::NotAnIconFile, ""},
+        {"dos.exe",
+         [] {
+             fixtures::Bytes b(0x100, 0);
+             b[0] = 'M', b[1] = 'Z', b[0x3C] = 0x40;
+             return b;
+         }(),
+         icons::FileStatus::NotAnIconFile, ""},
+        {"wave.ani",
+         {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'},
+         icons::FileStatus::NotAnIconFile,
+         ""},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file(c.name);
+        fixtures::writeFile(path, c.bytes);
+        const auto f = icons::readIconFile(path);
+        EXPECT_EQ(f.status, c.status) << c.name;
+        EXPECT_EQ(f.kind, c.kind) << c.name;
+    }
+}
+
+TEST(Detection, SpecialFilesAreNeverRead) {
+    fixtures::TempDir dir;
+    const std::string fifo = dir.file("pipe.exe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ::mkdir(dir.file("folder.ico").c_str(), 0700);
+    for (const std::string& path :
+         {fifo, dir.file("folder.ico"), std::string("/dev/zero"), std::string("/dev/null"),
+          dir.file("missing.exe"), std::string("")}) {
+        const auto f = icons::readIconFile(path);
+        EXPECT_EQ(f.status, icons::FileStatus::Unreadable) << path;
+        EXPECT_FALSE(f.error.empty()) << path;
+    }
+}
+
+TEST(Reading, LargeFileIsNotReadWhole) {
+    // 64 MiB of filler before the resource section: reading must still be instant and cheap.
+    const auto pe = fixtures::makePe({{std::uint16_t{1}, {solidImage(32, 32, solidColor(1))}}},
+                                     true, {.gap = 64u << 20});
+    fixtures::TempDir dir;
+    fixtures::writeFile(dir.file("big.dll"), pe);
+    const auto f = icons::readIconFile(dir.file("big.dll"));
+    ASSERT_EQ(f.icons.size(), 1u);
+    EXPECT_EQ(firstPixel(f.icons[0]), solidColor(1));
+}
+
+} // namespace

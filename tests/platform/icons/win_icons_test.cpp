@@ -1,0 +1,173 @@
+// ExtractIconA, DrawIcon, DrawIconEx, DestroyIcon and the caches behind them.
+#include "platform/icons/win_icons.h"
+#include "support/fixtures/fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+using namespace tess;
+using icons::HICON;
+
+struct Drawn {
+    int x, y, w, h;
+    int imageWidth;
+    fixtures::Color first;
+};
+
+class RecordingDc : public icons::DeviceContext {
+  public:
+    void drawRgba(int x, int y, int w, int h, const icons::Rgba& image) override {
+        calls.push_back({x,
+                         y,
+                         w,
+                         h,
+                         image.width,
+                         {image.pixels[0], image.pixels[1], image.pixels[2], image.pixels[3]}});
+    }
+    std::vector<Drawn> calls;
+};
+
+class WinIcons : public testing::Test {
+  protected:
+    void SetUp() override { icons::clearIconCaches(); }
+    std::string put(const std::string& name, const fixtures::Bytes& bytes) {
+        fixtures::writeFile(dir.file(name), bytes);
+        return dir.file(name);
+    }
+    fixtures::TempDir dir;
+};
+
+TEST_F(WinIcons, ResultsByKindOfFile) {
+    ::mkdir(dir.file("folder.exe").c_str(), 0700);
+    const struct {
+        std::string path;
+        int index;
+        HICON expected; // 2 stands for "a handle"
+    } cases[] = {
+        {put("three.dll", fixtures::makeSolidPe(3)), 0, 2},
+        {dir.file("three.dll"), 2, 2},
+        {dir.file("three.dll"), 3, 0},
+        {dir.file("three.dll"), -1, 0},
+        {put("one.ico", fixtures::makeSolidIco(4)), 0, 2},
+        {dir.file("one.ico"), 1, 0},
+        {put("none.dll", fixtures::makePeResources({})), 0, 0},
+        {put("text.exe", {'t', 'e', 'x', 't'}), 0, 1},
+        {put("empty.ico", {}), 0, 1},
+        {dir.file("missing.exe"), 0, 0},
+        {dir.file("folder.exe"), 0, 0},
+        {"/dev/zero", 0, 0},
+        {"", 0, 0},
+    };
+    for (const auto& c : cases) {
+        const HICON h = ExtractIconA(0, c.path, c.index);
+        if (c.expected == 2) {
+            EXPECT_GT(h, 1u) << c.path << " " << c.index;
+            EXPECT_NE(icons::iconOfHandle(h), nullptr);
+            EXPECT_TRUE(DestroyIcon(h));
+        } else {
+            EXPECT_EQ(h, c.expected) << c.path << " " << c.index;
+        }
+    }
+}
+
+TEST_F(WinIcons, AskingIconByIconParsesOnce) {
+    const auto path = put("many.dll", fixtures::makeSolidPe(500));
+    const auto before = icons::cachedParseCount();
+    RecordingDc dc;
+    int n = 0;
+    for (;; ++n) {
+        const HICON h = ExtractIconA(0, path, n);
+        if (h <= 1) break;
+        ASSERT_TRUE(DrawIcon(dc, n, 0, h));
+        DestroyIcon(h);
+    }
+    EXPECT_EQ(n, 500);
+    EXPECT_EQ(icons::cachedParseCount() - before, 1u);
+    ASSERT_EQ(dc.calls.size(), 500u);
+    EXPECT_EQ(dc.calls[499].first, fixtures::solidColor(499));
+}
+
+TEST_F(WinIcons, ChangedFileIsParsedAgain) {
+    const auto path = put("change.ico", fixtures::makeSolidIco(1));
+    ASSERT_GT(ExtractIconA(0, path, 0), 1u);
+    const auto before = icons::cachedParseCount();
+    fixtures::writeFile(path, fixtures::makeSolidPe(2)); // a different size
+    EXPECT_GT(ExtractIconA(0, path, 1), 1u);
+    EXPECT_EQ(icons::cachedParseCount() - before, 1u);
+}
+
+TEST_F(WinIcons, DrawingChoosesTheImageForTheSize) {
+    using fixtures::solidColor;
+    using fixtures::solidImage;
+    const auto path =
+        put("sizes.ico", fixtures::makeIco({solidImage(16, 32, solidColor(16)),
+                                            solidImage(32, 32, solidColor(32)),
+                                            solidImage(256, 32, solidColor(256), true)}));
+    const HICON h = ExtractIconA(0, path, 0);
+    RecordingDc dc;
+    ASSERT_TRUE(DrawIcon(dc, 8, 9, h));
+    ASSERT_TRUE(DrawIconEx(dc, 0, 0, h, 16, 16, 0, 0, 3));
+    ASSERT_TRUE(DrawIconEx(dc, 6, 6, h, 137, 129, 0, 0, 3));
+    ASSERT_TRUE(DrawIconEx(dc, 0, 0, h, 0, 0, 0, 0, 3));
+    ASSERT_EQ(dc.calls.size(), 4u);
+    const struct {
+        int x, y, w, h, imageWidth;
+        int colour;
+    } expected[] = {{8, 9, 32, 32, 32, 32},
+                    {0, 0, 16, 16, 16, 16},
+                    {6, 6, 137, 129, 256, 256},
+                    {0, 0, 32, 32, 32, 32}};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(dc.calls[i].x, expected[i].x);
+        EXPECT_EQ(dc.calls[i].y, expected[i].y);
+        EXPECT_EQ(dc.calls[i].w, expected[i].w);
+        EXPECT_EQ(dc.calls[i].h, expected[i].h);
+        EXPECT_EQ(dc.calls[i].imageWidth, expected[i].imageWidth);
+        EXPECT_EQ(dc.calls[i].first, solidColor(expected[i].colour));
+    }
+}
+
+TEST_F(WinIcons, DamagedBestImageFallsBackToTheNext) {
+    using fixtures::solidColor;
+    auto broken = fixtures::solidImage(32, 32, solidColor(1));
+    broken.bytes.resize(60); // the header survives, the pixels do not
+    const auto path =
+        put("broken.ico", fixtures::makeIco({broken, fixtures::solidImage(16, 32, solidColor(2))}));
+    const HICON h = ExtractIconA(0, path, 0);
+    RecordingDc dc;
+    ASSERT_TRUE(DrawIcon(dc, 0, 0, h));
+    EXPECT_EQ(dc.calls.at(0).first, solidColor(2));
+}
+
+TEST_F(WinIcons, StaleAndSpecialHandlesDrawNothing) {
+    const auto path = put("one.ico", fixtures::makeSolidIco(1));
+    const HICON h = ExtractIconA(0, path, 0);
+    ASSERT_TRUE(DestroyIcon(h));
+    EXPECT_FALSE(DestroyIcon(h));
+    RecordingDc dc;
+    for (HICON bad : {HICON{0}, HICON{1}, h, HICON{0xDEADBEEF}}) {
+        EXPECT_FALSE(DrawIcon(dc, 0, 0, bad));
+        EXPECT_FALSE(DrawIconEx(dc, 0, 0, bad, 16, 16, 0, 0, 3));
+        EXPECT_EQ(icons::iconOfHandle(bad), nullptr);
+    }
+    EXPECT_TRUE(dc.calls.empty());
+}
+
+TEST_F(WinIcons, HandleTableIsBoundedAndHandlesStayValidWhileHeld) {
+    const auto path = put("one.ico", fixtures::makeSolidIco(1));
+    const HICON first = ExtractIconA(0, path, 0);
+    const auto held = icons::iconOfHandle(first);
+    for (int i = 0; i < 10000; ++i)
+        ExtractIconA(0, path, 0);                   // never released by the caller
+    EXPECT_EQ(icons::iconOfHandle(first), nullptr); // the oldest went
+    ASSERT_NE(held, nullptr);                       // what was taken stays usable
+    EXPECT_EQ(held->images.size(), 1u);
+    // The icon outlives its file's cache entry.
+    icons::clearIconCaches();
+    EXPECT_EQ(icons::writeIconFile(*held).size(), fixtures::makeSolidIco(1).size());
+}
+
+} // namespace
