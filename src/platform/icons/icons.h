@@ -71,7 +71,8 @@ std::uint64_t cachedParseCount();
 // Decodes one image to straight RGBA; nothing when the image is damaged.
 std::optional<Rgba> decodeImage(const IconImage& image);
 
-// The image to draw at a size: the closest size (the larger on a tie), then the deepest colour.
+// The image to draw at a size: the smallest at least that large, else the largest there is (so a
+// drawing is never enlarged where a larger image exists); then the deepest colour.
 // Returns the index into icon.images, or nothing for an icon without images.
 std::optional<std::size_t> bestImageFor(const Icon& icon, int size);
 

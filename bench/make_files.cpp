@@ -1,0 +1,36 @@
+// Writes the files bench/peers.sh times the program and its peers on: programs and libraries,
+// 32- and 64-bit, from one icon to 500, with small and PNG-compressed large images.
+#include "support/fixtures/fixtures.h"
+
+#include <cstdio>
+#include <string>
+
+int main(int argc, char** argv) {
+    namespace fx = tess::fixtures;
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: bench_make_files FOLDER\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    int written = 0;
+    for (const int n : {1, 3, 12, 40, 150, 500}) {
+        for (const bool is64 : {false, true}) {
+            const std::string name = "solid" + std::to_string(n) + (is64 ? "_64" : "_32") + ".dll";
+            fx::writeFile(folder + "/" + name, fx::makeSolidPe(n, is64));
+            ++written;
+        }
+    }
+    for (int k = 0; k < 20; ++k) {
+        std::vector<fx::Group> groups;
+        for (int g = 0; g < 8; ++g) {
+            const fx::Color c = fx::solidColor(k * 8 + g);
+            groups.push_back({std::uint16_t(g + 1),
+                              {fx::solidImage(16, 8, c), fx::solidImage(32, 32, c),
+                               fx::solidImage(48, 32, c), fx::solidImage(256, 32, c, true)}});
+        }
+        fx::writeFile(folder + "/app" + std::to_string(k) + ".exe", fx::makePe(groups, k % 2 == 0));
+        ++written;
+    }
+    std::printf("%d files in %s\n", written, folder.c_str());
+    return 0;
+}
