@@ -9,9 +9,13 @@
 #include "platform/window/twips.h"
 #include "platform/window/version_info.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QIcon>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace tess;
 
@@ -44,7 +48,33 @@ void drawIconBox(PictureBox& box, icons::HICON icon) {
     DrawIconEx(box.hDC(), 8, 8, icon, roundToInt(w / px - 20), roundToInt(h / py - 20), 0, 0, 3);
 }
 
+// For checks of the running program: TESSALINE_E2E_INFO=N opens the information on icon N
+// once the main window has a file on display, as a left click on that icon would. If no file
+// comes on display within two seconds, the file named on the command line is displayed.
+void openInformationWhenLoaded(const QString& number, int tries) {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* main = qobject_cast<frm_Vantorel*>(top);
+        if (!main) continue;
+        const QStringList args = QCoreApplication::arguments();
+        if (main->displayedFile.isEmpty() && tries == 20 && args.size() > 1)
+            main->displayIcons(args.back(), *main->pic_IconDisplay, 0);
+        if (main->displayedFile.isEmpty()) break;
+        main->menu_IconInformation->setText(QStringLiteral("&Icon ") + number + QStringLiteral(" info"));
+        main->menu_IconInformation_Click();
+        return;
+    }
+    if (tries < 50) QTimer::singleShot(100, [number, tries] { openInformationWhenLoaded(number, tries + 1); });
+}
+
+void startInformationCheck() {
+    const QString number = qEnvironmentVariable("TESSALINE_E2E_INFO");
+    if (number.isEmpty() || !qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    QTimer::singleShot(100, [number] { openInformationWhenLoaded(number, 0); });
+}
+
 } // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(startInformationCheck)
 
 void frm_Vantorel::showInformation(QString captionText, QString infoText, QString iconFile,
                                    std::int32_t iconNumber, std::int16_t iconAsLogo,
