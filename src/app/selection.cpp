@@ -24,7 +24,8 @@ std::int64_t frm_Vantorel::iconIndexAt(double x, double y) const {
     const double ty = twipsPerPixelY();
     const double columns =
         std::max(1.0, roundHalfEven(pic_IconDisplay->widthTwips() / tx / CellWidth) - 1);
-    const double column = std::clamp(roundHalfEven((x - OffsetX) / tx / CellWidth), 0.0, columns - 1);
+    const double column =
+        std::clamp(roundHalfEven((x - OffsetX) / tx / CellWidth), 0.0, columns - 1);
     const double row = std::max(0.0, roundHalfEven((y - OffsetY) / ty / CellHeight));
     // Far below the grid the index leaves every integer range: it hits nothing.
     const double index = columns * row + column;
@@ -37,7 +38,8 @@ void frm_Vantorel::pic_IconDisplay_MouseDown(std::int16_t Button, std::int16_t S
     const std::int64_t index = iconIndexAt(x, y);
     const bool hit = index >= 0 && index < iconCount;
     if (hit) {
-        const QString n = formatPicture(static_cast<double>(index), QStringLiteral("#,###,###,##0"));
+        const QString n =
+            formatPicture(static_cast<double>(index), QStringLiteral("#,###,###,##0"));
         menu_IconInformation->setText(QStringLiteral("&Icon ") + n + QStringLiteral(" info"));
         menu_SaveIcon->setText(QStringLiteral("&Save icon ") + n + QStringLiteral("..."));
     } else {
@@ -46,7 +48,8 @@ void frm_Vantorel::pic_IconDisplay_MouseDown(std::int16_t Button, std::int16_t S
     }
     menu_IconInformation->setEnabled(hit);
     menu_SaveIcon->setEnabled(hit);
-    menu_AboutApp->setText(QStringLiteral("&About ") + QString::fromUtf8(versionInfo().productName));
+    menu_AboutApp->setText(QStringLiteral("&About ") +
+                           QString::fromUtf8(versionInfo().productName));
 
     if (Button == 1) {
         if (!hit) return;
@@ -73,7 +76,8 @@ void frm_Vantorel::fillFileList() {
             menu_FileLoad.push_back(item);
         }
         QString caption = QStringLiteral("&") + knownFile(i, false);
-        if (i <= 8 || i == 10 || i == 11) caption += QStringLiteral("\tShift+F") + QString::number(i + 1);
+        if (i <= 8 || i == 10 || i == 11)
+            caption += QStringLiteral("\tShift+F") + QString::number(i + 1);
         menu_FileLoad[at]->setText(caption);
         menu_FileLoad[at]->setEnabled(true);
         menu_FileLoad[at]->setVisible(true);

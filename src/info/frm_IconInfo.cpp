@@ -49,12 +49,22 @@ frm_IconInfo::frm_IconInfo(QWidget* parent) : QDialog(parent) {
     form::setClientSize(*this, 4680, 3090);
 }
 
-void frm_IconInfo::com_OK_Click() { accept(); }
+void frm_IconInfo::com_OK_Click() {
+    accept();
+}
 
-double frm_IconInfo::okLeftTwips() const { return com_OK->x() * twipsPerPixelX(); }
-double frm_IconInfo::okTopTwips() const { return com_OK->y() * twipsPerPixelY(); }
-double frm_IconInfo::okWidthTwips() const { return com_OK->width() * twipsPerPixelX(); }
-double frm_IconInfo::okHeightTwips() const { return com_OK->height() * twipsPerPixelY(); }
+double frm_IconInfo::okLeftTwips() const {
+    return com_OK->x() * twipsPerPixelX();
+}
+double frm_IconInfo::okTopTwips() const {
+    return com_OK->y() * twipsPerPixelY();
+}
+double frm_IconInfo::okWidthTwips() const {
+    return com_OK->width() * twipsPerPixelX();
+}
+double frm_IconInfo::okHeightTwips() const {
+    return com_OK->height() * twipsPerPixelY();
+}
 
 void frm_IconInfo::setOkLeftTwips(double twips) {
     com_OK->move(roundToInt(twips / twipsPerPixelX()), com_OK->y());

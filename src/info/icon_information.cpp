@@ -13,7 +13,9 @@ using namespace tess;
 namespace {
 const QString CrLf = QStringLiteral("\r\n");
 const QString Tab = QStringLiteral("\t");
-QString wide(double n) { return formatPicture(n, QStringLiteral("###,###,###,##0")); }
+QString wide(double n) {
+    return formatPicture(n, QStringLiteral("###,###,###,##0"));
+}
 } // namespace
 
 std::int32_t frm_Vantorel::numberFromText(const QString& sourceText) const {
@@ -23,7 +25,8 @@ std::int32_t frm_Vantorel::numberFromText(const QString& sourceText) const {
     }
     if (digits.isEmpty()) digits = QStringLiteral("-1");
     const double n = std::nearbyint(val(digits));
-    if (!(n >= std::numeric_limits<std::int32_t>::min() && n <= std::numeric_limits<std::int32_t>::max()))
+    if (!(n >= std::numeric_limits<std::int32_t>::min() &&
+          n <= std::numeric_limits<std::int32_t>::max()))
         return -1;
     return static_cast<std::int32_t>(n);
 }
@@ -40,16 +43,18 @@ void frm_Vantorel::menu_IconInformation_Click() {
             QStringLiteral("<SIZE=16><B><U>Information on icon ") + wide(n) +
             QStringLiteral("<u>;<b><SIZE=8>") + CrLf + CrLf + QStringLiteral("File path name = ") +
             Tab + QStringLiteral("<B>") + displayedFile + QStringLiteral("<b>") + CrLf +
-            QStringLiteral("Total icons in file = ") + Tab + QStringLiteral("<B>") + wide(iconCount) +
-            QStringLiteral(".<b>") + CrLf + CrLf + QStringLiteral("<SIZE=12><B><U>Icon number ") +
+            QStringLiteral("Total icons in file = ") + Tab + QStringLiteral("<B>") +
+            wide(iconCount) + QStringLiteral(".<b>") + CrLf + CrLf +
+            QStringLiteral("<SIZE=12><B><U>Icon number ") +
             formatPicture(n, QStringLiteral("#,###,##0")) + QStringLiteral("<u>.<b><SIZE=8>");
-        const QString caption = product + QStringLiteral(" - Icon ") + wide(n) + QStringLiteral(" information.");
+        const QString caption =
+            product + QStringLiteral(" - Icon ") + wide(n) + QStringLiteral(" information.");
         showInformation(caption, text, displayedFile, n, -1, 5000, 5000);
         return;
     }
     QString text = QStringLiteral("<B>Can't display any information about icon ") + wide(n) +
-                   QStringLiteral(",") + CrLf + QStringLiteral("as this is an invalid icon number.<b>") +
-                   CrLf + CrLf;
+                   QStringLiteral(",") + CrLf +
+                   QStringLiteral("as this is an invalid icon number.<b>") + CrLf + CrLf;
     if (displayedFile.isEmpty()) {
         text += QStringLiteral("You have NOT yet loaded a file!");
     } else {
@@ -64,5 +69,6 @@ void frm_Vantorel::menu_IconInformation_Click() {
                     wide(static_cast<double>(iconCount) - 1) + QStringLiteral(" only.");
         }
     }
-    showInformation(product + QStringLiteral(" - Icon information."), text, QString(), -1, 0, 100, -1);
+    showInformation(product + QStringLiteral(" - Icon information."), text, QString(), -1, 0, 100,
+                    -1);
 }

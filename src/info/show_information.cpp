@@ -59,11 +59,13 @@ void openInformationWhenLoaded(const QString& number, int tries) {
         if (main->displayedFile.isEmpty() && tries == 20 && args.size() > 1)
             main->displayIcons(args.back(), *main->pic_IconDisplay, 0);
         if (main->displayedFile.isEmpty()) break;
-        main->menu_IconInformation->setText(QStringLiteral("&Icon ") + number + QStringLiteral(" info"));
+        main->menu_IconInformation->setText(QStringLiteral("&Icon ") + number +
+                                            QStringLiteral(" info"));
         main->menu_IconInformation_Click();
         return;
     }
-    if (tries < 50) QTimer::singleShot(100, [number, tries] { openInformationWhenLoaded(number, tries + 1); });
+    if (tries < 50)
+        QTimer::singleShot(100, [number, tries] { openInformationWhenLoaded(number, tries + 1); });
 }
 
 void startInformationCheck() {
@@ -91,7 +93,8 @@ void frm_Vantorel::showInformation(QString captionText, QString infoText, QStrin
         windowIcon().isNull()
             ? QImage()
             : windowIcon().pixmap(QSize(roundToInt(logoW), roundToInt(logoH))).toImage());
-    if (infoText == u"?") infoText = QStringLiteral("There is no information available on this icon.");
+    if (infoText == u"?")
+        infoText = QStringLiteral("There is no information available on this icon.");
 
     // The text is drawn on a window as large as the screen, then the window shrinks to it.
     PictureBox& surface = *info.surface;
@@ -103,7 +106,8 @@ void frm_Vantorel::showInformation(QString captionText, QString infoText, QStrin
     std::int32_t rightEdge = info::drawMarkup(surface, infoText, minRightEdge);
 
     form::setOuterWidth(info, (form::widthTwips(info) - form::scaleWidth(info)) + rightEdge + 120);
-    if (maxIconRightEdge >= minRightEdge && rightEdge > maxIconRightEdge) rightEdge = maxIconRightEdge;
+    if (maxIconRightEdge >= minRightEdge && rightEdge > maxIconRightEdge)
+        rightEdge = maxIconRightEdge;
 
     // Handle 1 names a file that holds no icons: no icon either.
     icons::HICON icon = 0;

@@ -15,7 +15,7 @@ struct PressCase {
     std::int16_t button, shift;
     float x, y;
     std::int32_t iconCount;
-    const char* info; // caption of menu_IconInformation after the press
+    const char* info;  // caption of menu_IconInformation after the press
     const char* shown; // caption of the information window shown, "" none
     bool menu;         // the pop-up menu was shown
 };
@@ -27,23 +27,25 @@ TEST(Selection, HitTestCaptionsAndButtons) {
     w.pic_IconDisplay->setWidthTwips(5 * 570);
     const char* info0 = "Tessaline - Icon 0 information.";
     const PressCase cases[] = {
-        {1, 0, 360, 360, 10, "&Icon 0 info", info0, false},       // the middle of icon 0
-        {1, 2, 360, 360, 10, "&Icon 0 info", "", false},          // Ctrl: the save request
-        {1, 1, 360, 360, 10, "&Icon 0 info", "", false},          // Shift
-        {1, 4, 360, 360, 10, "&Icon 0 info", "", false},          // Alt
-        {4, 0, 20000, 1175, 10, "&Icon 7 info", "", false},        // right of the last column
+        {1, 0, 360, 360, 10, "&Icon 0 info", info0, false},            // the middle of icon 0
+        {1, 2, 360, 360, 10, "&Icon 0 info", "", false},               // Ctrl: the save request
+        {1, 1, 360, 360, 10, "&Icon 0 info", "", false},               // Shift
+        {1, 4, 360, 360, 10, "&Icon 0 info", "", false},               // Alt
+        {4, 0, 20000, 1175, 10, "&Icon 7 info", "", false},            // right of the last column
         {2, 0, 360, 425 + 3 * 750, 10, "&Icon information", "", true}, // below the last row
         {1, 0, 350 + 3 * 570, 425 + 2 * 750, 10, "&Icon information", "", false}, // icon 11 of 10
-        {1, 0, 350 + 3 * 570, 425 + 2 * 750, 12, "&Icon 11 info", "Tessaline - Icon 11 information.", false},
+        {1, 0, 350 + 3 * 570, 425 + 2 * 750, 12, "&Icon 11 info",
+         "Tessaline - Icon 11 information.", false},
         {4, 0, 350 + 0.5 * 570, 425 + 0.5 * 750, 10, "&Icon 0 info", "", false}, // halves to even
         {4, 0, 350 + 1.5 * 570, 425 + 1.5 * 750, 12, "&Icon 10 info", "", false},
-        {4, 0, -500, -500, 10, "&Icon 0 info", "", false},          // clamped at the first cell
-        {2, 0, 360, 360, -1, "&Icon information", "", true},        // before any file
+        {4, 0, -500, -500, 10, "&Icon 0 info", "", false},   // clamped at the first cell
+        {2, 0, 360, 360, -1, "&Icon information", "", true}, // before any file
         {1, 0, 360, 360, -1, "&Icon information", "", false},
-        {1, 0, 360, 1e30f, 10, "&Icon information", "", false},     // far below: nothing
+        {1, 0, 360, 1e30f, 10, "&Icon information", "", false}, // far below: nothing
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.button << "/" << c.shift << " at " << c.x << "," << c.y);
+        SCOPED_TRACE(::testing::Message()
+                     << c.button << "/" << c.shift << " at " << c.x << "," << c.y);
         w.iconCount = c.iconCount;
         rec.modal->captions.clear();
         rec.popup->menus.clear();
@@ -52,11 +54,13 @@ TEST(Selection, HitTestCaptionsAndButtons) {
         EXPECT_EQ(w.menu_IconInformation->text(), c.info);
         EXPECT_EQ(w.menu_IconInformation->isEnabled(), hit);
         EXPECT_EQ(w.menu_SaveIcon->text(),
-                  hit ? QString(c.info).replace("&Icon ", "&Save icon ").replace(" info", "...") : "&Save icon...");
+                  hit ? QString(c.info).replace("&Icon ", "&Save icon ").replace(" info", "...")
+                      : "&Save icon...");
         EXPECT_EQ(w.menu_SaveIcon->isEnabled(), hit);
         EXPECT_EQ(w.menu_AboutApp->text(), "&About Tessaline");
         const auto& shown = rec.modal->captions;
-        EXPECT_EQ(std::find(shown.begin(), shown.end(), QString(c.shown)) != shown.end(), *c.shown != 0);
+        EXPECT_EQ(std::find(shown.begin(), shown.end(), QString(c.shown)) != shown.end(),
+                  *c.shown != 0);
         EXPECT_EQ(rec.popup->menus.size(), c.menu ? 1u : 0u);
     }
     // Thousands get their separator.
@@ -105,8 +109,10 @@ TEST(Selection, PressesAndKeysArriveOnceThroughTheWindow) {
         Qt::Key key;
         Qt::KeyboardModifiers mods;
         std::int16_t entry; // -1: none
-    } keyCases[] = {{Qt::Key_F12, Qt::ShiftModifier, 11}, {Qt::Key_F1, Qt::ShiftModifier, 0},
-                    {Qt::Key_F10, Qt::ShiftModifier, -1}, {Qt::Key_F1, Qt::ShiftModifier | Qt::ControlModifier, -1},
+    } keyCases[] = {{Qt::Key_F12, Qt::ShiftModifier, 11},
+                    {Qt::Key_F1, Qt::ShiftModifier, 0},
+                    {Qt::Key_F10, Qt::ShiftModifier, -1},
+                    {Qt::Key_F1, Qt::ShiftModifier | Qt::ControlModifier, -1},
                     {Qt::Key_F1, Qt::NoModifier, -1}};
     for (QWidget* target : {static_cast<QWidget*>(w.pic_IconDisplay), static_cast<QWidget*>(&w)}) {
         for (const auto& k : keyCases) {
