@@ -46,23 +46,13 @@ Shown show(RecordingServices& rec, const std::function<void()>& call) {
     rec.modal->onShow = [&s](QDialog& d) {
         auto& info = dynamic_cast<frm_IconInfo&>(d);
         PictureBox &sf = *info.surface, &box = *info.pic_IconDisplay;
-        s = {d.windowTitle(),
-             {},
-             {},
-             form::scaleWidth(d),
-             form::scaleHeight(d),
-             info.okLeftTwips(),
-             info.okTopTwips(),
-             sf.currentY(),
-             form::leftTwips(d),
-             form::topTwips(d),
-             !box.isHidden(),
-             QRect(roundToInt(box.leftTwips()), roundToInt(box.topTwips()),
-                   roundToInt(box.widthTwips()), roundToInt(box.heightTwips())),
-             box.lineRuns(),
-             box.imageRuns(),
-             info.pic_AppLogo->imageRuns(),
-             {}};
+        // clang-format off
+        s = {d.windowTitle(), {}, {}, form::scaleWidth(d), form::scaleHeight(d), info.okLeftTwips(),
+             info.okTopTwips(), sf.currentY(), form::leftTwips(d), form::topTwips(d), !box.isHidden(),
+             QRect(roundToInt(box.leftTwips()), roundToInt(box.topTwips()), roundToInt(box.widthTwips()),
+                   roundToInt(box.heightTwips())),
+             box.lineRuns(), box.imageRuns(), info.pic_AppLogo->imageRuns(), {}};
+        // clang-format on
         auto setFont = [&sf](double size, bool b, bool i, bool u) {
             sf.setFontSize(size), sf.setFontBold(b), sf.setFontItalic(i), sf.setFontUnderline(u);
         };
