@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The information window for a 256-pixel PNG icon, under a real X server: the icon is drawn
+# large and sharp in its box, over the dotted grid. Set KEEP_SHOT=path to keep the screenshot.
+set -euo pipefail
+bin="$1"
+command -v Xvfb >/dev/null && command -v xwininfo >/dev/null && command -v import >/dev/null || {
+    echo "skipped: Xvfb, xwininfo or ImageMagick missing"; exit 0; }
+work=$(mktemp -d)
+display=":$((100 + RANDOM % 800))"
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+app=
+cleanup() { [ -n "$app" ] && kill "$app" 2>/dev/null; kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+export DISPLAY="$display"
+unset QT_QPA_PLATFORM
+for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+
+# One icon: a single 256 x 256 PNG image, a blue square with a white bar on a red disc,
+# transparent round the disc.
+convert -size 256x256 xc:none -fill '#d02020' -draw "circle 128,128 128,8" \
+    -fill '#2040d0' -draw "rectangle 64,64 192,192" -fill '#ffffff' -draw "rectangle 120,80 136,176" \
+    -define icon:auto-resize=256 "$work/big.ico"
+
+TESSALINE_E2E_INFO=0 "$bin" "$work/big.ico" >"$work/out.log" 2>&1 &
+app=$!
+id=
+for _ in $(seq 100); do
+    id=$(xwininfo -root -tree 2>/dev/null | awk '/"Tessaline - Icon 0 information."/ {print $1; exit}')
+    [ -n "$id" ] && break
+    sleep 0.1
+done
+[ -n "$id" ] || { echo "the information window did not appear"; cat "$work/out.log"; exit 1; }
+sleep 0.7
+import -window "$id" "$work/shot.png"
+[ -z "${KEEP_SHOT:-}" ] || cp "$work/shot.png" "$KEEP_SHOT"
+size=$(identify -format '%wx%h' "$work/shot.png")
+echo "information window: $size"
+
+count() { # pixels within 12% of a colour
+    convert "$work/shot.png" -fuzz 12% -fill black +opaque "$1" -fill white -opaque "$1" \
+        -format '%[fx:int(mean*w*h+0.5)]' info:
+}
+blue=$(count '#2040d0'); red=$(count '#d02020'); white=$(count '#ffffff')
+echo "blue $blue, red $red, white $white pixels"
+# Drawn at 249 x 249 pixels, the blue square covers about 124 x 124 less the bar (~15,000).
+[ "$blue" -gt 12000 ] || { echo "the icon is not drawn large"; exit 1; }
+[ "$red" -gt 15000 ] || { echo "the icon's disc is missing"; exit 1; }
+# Sharp: the blue square's edge goes from red to blue within two pixels. (The logo, drawn
+# from the same icon, lies in the top 70 rows.)
+row=$(convert "$work/shot.png" -crop +0+70 +repage -fuzz 12% -fill white +opaque '#2040d0' \
+    -fill black -opaque '#2040d0' -trim -format '%[fx:page.y+int(h/2)]|%[fx:page.x]' info:)
+y=$((${row%|*} + 70)); x=${row#*|}
+mixed=0
+for dx in -3 -2 -1 0; do
+    px=$(convert "$work/shot.png" -format "%[fx:int(255*p{$((x + dx)),$y}.r)],%[fx:int(255*p{$((x + dx)),$y}.b)]" info:)
+    r=${px%,*}; b=${px#*,}
+    # neither the disc's red nor the square's blue: a blurred pixel
+    if ! { [ "$r" -gt 180 ] && [ "$b" -lt 70 ]; } && ! { [ "$b" -gt 180 ] && [ "$r" -lt 70 ]; }; then
+        mixed=$((mixed + 1))
+    fi
+done
+echo "blurred pixels at the square's left edge: $mixed"
+[ "$mixed" -le 2 ] || { echo "the icon is blurred"; exit 1; }
+# The dotted grid shows in the transparent corners of the box: black dots on white.
+# The square's left edge lies 70 pixels right of the box's inner corner, its middle 132 below.
+corner=$(convert "$work/shot.png" -crop 24x24+$((x - 64))+$((y - 124)) +repage -colorspace gray \
+    -format '%[fx:minima]|%[fx:maxima]' info:)
+echo "darkest and lightest in the box's top-left corner: $corner"
+awk -F'|' '{ exit !($1 < 0.3 && $2 > 0.9) }' <<<"$corner" || { echo "no dotted grid in the box"; exit 1; }
+kill "$app"; wait "$app" 2>/dev/null || true; app=
+echo "information window shows the large icon over the dotted grid"
