@@ -126,6 +126,9 @@ frm_SaveBox::frm_SaveBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frm_SaveBox"));
     setWindowTitle(QStringLiteral("Save as..."));
     setFixedSize(px(8895, twipsPerPixelX()), px(5895, twipsPerPixelY()));
+    QFont small = font();
+    small.setPointSizeF(8.25); // the design's size: the labels fit their places
+    setFont(small);
 
     lab_SaveIn = new QLabel(QStringLiteral("Save &in;"), this);
     drv_Drive = new QComboBox(this);
@@ -294,7 +297,8 @@ void frm_SaveBox::drv_Drive_Change() {
         const int n = letterNumber(driveText());
         if (n < 0 || n > 26) throw Failure(failure::IndexOutOfRange, QStringLiteral("Subscript out of range"));
         probeFolder(drv_Drive->currentData().toString(), true);
-        dir_DirectoryList->setPath(!driveFolders[n].isEmpty() ? driveFolders[n] : driveText());
+        // A drive's own text stands for its root.
+        dir_DirectoryList->setPath(!driveFolders[n].isEmpty() ? driveFolders[n] : drv_Drive->currentData().toString());
     } catch (const Failure& f) {
         if (f.number() == failure::DeviceUnavailable) {
             services().messageBox->msgBox(

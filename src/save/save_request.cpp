@@ -61,8 +61,9 @@ void frm_Vantorel::menu_SaveIcon_Click() {
 }
 
 namespace {
-// For the end-to-end check: TESSALINE_E2E_SAVE=n opens the save window for icon n of the
-// program's own icon file once the main window is up.
+// For the end-to-end check: TESSALINE_E2E_SAVE=n opens the save window for icon n of the file
+// named by TESSALINE_E2E_SAVE_FILE (the program's own icon file without it) once the main
+// window is up.
 void openForEndToEnd() {
     bool ok = false;
     const int n = qEnvironmentVariableIntValue("TESSALINE_E2E_SAVE", &ok);
@@ -70,7 +71,8 @@ void openForEndToEnd() {
     QTimer::singleShot(500, [n] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (auto* main = qobject_cast<frm_Vantorel*>(w)) {
-                main->displayedFile = programIconFile();
+                const QString file = qEnvironmentVariable("TESSALINE_E2E_SAVE_FILE");
+                main->displayedFile = file.isEmpty() ? programIconFile() : file;
                 save::openSaveWindow(*main, n);
                 return;
             }
