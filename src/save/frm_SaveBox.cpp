@@ -9,6 +9,7 @@
 #include "platform/window/twips.h"
 #include "platform/window/version_info.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileIconProvider>
@@ -271,7 +272,7 @@ void frm_SaveBox::Form_Activate() {
 
     savedIcon.reset();
     const icons::HICON handle =
-        ExtractIconA(static_cast<std::uint32_t>(winId()), sourceFile.toLocal8Bit().toStdString(), sourceIconIndex);
+        ExtractIconA(static_cast<std::uint32_t>(QCoreApplication::applicationPid()), sourceFile.toLocal8Bit().toStdString(), sourceIconIndex);
     if (handle != 0) {
         const int w = px(pic_IconImage->widthTwips(), twipsPerPixelX()) - 16;
         const int h = px(pic_IconImage->heightTwips(), twipsPerPixelY()) - 16;

@@ -1,6 +1,8 @@
 #include "app/frm_Vantorel.h"
 
+#include "support/fixtures/fixtures.h"
 #include "support/recorders.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +52,17 @@ TEST(Colours, RefusalsCancelsAndRedraws) {
             EXPECT_EQ(w.pic_IconDisplay->textRuns().front().colour, c.fore); // instructions in the new colour
         }
     }
+}
+
+TEST(Colours, AfterALoadTheGridIsRedrawnFromTheLoadedFile) {
+    RecordingServices rec;
+    tess::testing::TempDir tmp;
+    frm_Vantorel w;
+    w.loadedFile = tmp.write("a.ico", tess::fixtures::makeSolidIco(2));
+    rec.dialogs->colourAnswers = {0x0000FFu};
+    w.menu_ColourBackground_Click();
+    EXPECT_EQ(w.pic_IconDisplay->backColor(), 0x0000FFu);
+    EXPECT_EQ(w.displayedFile, w.loadedFile);
 }
 
 } // namespace

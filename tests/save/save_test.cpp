@@ -154,6 +154,11 @@ TEST(SaveWindow, WriteFailuresReportAccessAndLeaveTheOldFile) {
         EXPECT_TRUE(w.rec.messages->shown[0].text.startsWith(access.arg(w.tmp.file(name))));
         EXPECT_EQ(w.box.com_FileName->currentText(), name); // choices kept
     }
+    w.rec.messages->shown.clear();
+    w.save("nosuch/x", 0); // any other failure: the general text with the number
+    ASSERT_EQ(w.rec.messages->shown.size(), 1u);
+    EXPECT_TRUE(w.rec.messages->shown[0].text.endsWith("\r\nError number; \t53."));
+    EXPECT_TRUE(w.rec.messages->shown[0].text.startsWith("File save error with file;\r\n" + w.tmp.file("nosuch/x.bmp")));
     EXPECT_EQ(fx::readFile(old.toStdString()), (fx::Bytes{'o', 'l', 'd', ' ', 'b', 'y', 't', 'e', 's'}));
     EXPECT_FALSE(QFile::exists(w.tmp.file("ro/new.bmp")));
 }
