@@ -28,9 +28,13 @@ namespace {
 const QString CRLF = QStringLiteral("\r\n");
 const QString TAB = QStringLiteral("\t");
 
-QString product() { return QString::fromUtf8(versionInfo().productName); }
+QString product() {
+    return QString::fromUtf8(versionInfo().productName);
+}
 
-int px(double twips, double perPixel) { return roundToInt(twips / perPixel); }
+int px(double twips, double perPixel) {
+    return roundToInt(twips / perPixel);
+}
 
 void place(QWidget& w, double left, double top, double width, double height) {
     const double x = twipsPerPixelX();
@@ -82,7 +86,8 @@ DirectoryList::DirectoryList(QWidget* parent) : QListWidget(parent) {
 
 void DirectoryList::setPath(const QString& folder) {
     QString p = mapDrivePath(folder);
-    if (p.size() >= 2 && p[1] == u':') throw Failure(failure::DeviceUnavailable, QStringLiteral("No such drive"));
+    if (p.size() >= 2 && p[1] == u':')
+        throw Failure(failure::DeviceUnavailable, QStringLiteral("No such drive"));
     p = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(p).absoluteFilePath()));
     probeFolder(p, false);
     if (p == path_) return;
@@ -108,8 +113,10 @@ void DirectoryList::fill() {
         at = QDir(at).filePath(part);
         current = add(part, at, depth++);
     }
-    const QStringList subs = QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QString& sub : subs) add(sub, QDir(path_).filePath(sub), depth);
+    const QStringList subs =
+        QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QString& sub : subs)
+        add(sub, QDir(path_).filePath(sub), depth);
     setCurrentItem(current);
 }
 
@@ -182,13 +189,17 @@ frm_SaveBox::frm_SaveBox(QWidget* parent) : QDialog(parent) {
     DirectoryView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DirectoryView->setDragEnabled(false);
 
-    const std::vector<QWidget*> order = {drv_Drive, dir_DirectoryList, DirectoryView, pic_IconImage,
-                                         com_FileName, com_FileType, com_Save, com_Cancel};
-    for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+    const std::vector<QWidget*> order = {drv_Drive,     dir_DirectoryList, DirectoryView,
+                                         pic_IconImage, com_FileName,      com_FileType,
+                                         com_Save,      com_Cancel};
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     connect(drv_Drive, &QComboBox::currentIndexChanged, this, [this] { drv_Drive_Change(); });
-    connect(dir_DirectoryList, &save::DirectoryList::Change, this, [this] { dir_DirectoryList_Change(); });
-    connect(com_FileName->lineEdit(), &QLineEdit::textEdited, this, [this] { com_FileName_Change(); });
+    connect(dir_DirectoryList, &save::DirectoryList::Change, this,
+            [this] { dir_DirectoryList_Change(); });
+    connect(com_FileName->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { com_FileName_Change(); });
     connect(com_Save, &QPushButton::clicked, this, [this] { com_Save_Click(); });
     connect(com_Cancel, &QPushButton::clicked, this, [this] { com_Cancel_Click(); });
 }
@@ -202,7 +213,9 @@ void frm_SaveBox::DataToSaveWindow(QString displayDirectory, QString iconGotFrom
     sourceIconIndex = iconIndex;
 }
 
-QString frm_SaveBox::IconImageInDir() const { return saveDirectory; }
+QString frm_SaveBox::IconImageInDir() const {
+    return saveDirectory;
+}
 
 void frm_SaveBox::setDrive(const QString& path) {
     const std::vector<Drive> table = drives();
@@ -220,7 +233,8 @@ void frm_SaveBox::Form_Load() {
     {
         const QSignalBlocker quiet(drv_Drive);
         drv_Drive->clear();
-        for (const Drive& d : drives()) drv_Drive->addItem(d.text(), d.mountPoint);
+        for (const Drive& d : drives())
+            drv_Drive->addItem(d.text(), d.mountPoint);
         drv_Drive->setCurrentIndex(-1);
     }
     try {
@@ -232,9 +246,11 @@ void frm_SaveBox::Form_Load() {
     viewModel->setRootPath(dir_DirectoryList->path());
     DirectoryView->setRootIndex(viewModel->index(dir_DirectoryList->path()));
 
-    for (int n = 1; n <= 26; ++n) driveFolders[n] = QString(QChar(u'a' + n - 1)) + QStringLiteral(":\\");
+    for (int n = 1; n <= 26; ++n)
+        driveFolders[n] = QString(QChar(u'a' + n - 1)) + QStringLiteral(":\\");
 
-    const QString now = formatDate(QDateTime::currentDateTime(), QStringLiteral("yyyy-mm-dd_HH-MM"));
+    const QString now =
+        formatDate(QDateTime::currentDateTime(), QStringLiteral("yyyy-mm-dd_HH-MM"));
     com_FileName->clear();
     com_FileName->addItem(QStringLiteral("IconPictureCopy"));
     com_FileName->addItem(QStringLiteral("IconPictureCopy_") + now);
@@ -258,7 +274,8 @@ void frm_SaveBox::Form_Activate() {
     attempt([&] { dir_DirectoryList->setPath(QStringLiteral("C:")); });
     attempt([&] { dir_DirectoryList->setPath(saveDirectory); });
 
-    const QString now = formatDate(QDateTime::currentDateTime(), QStringLiteral("yyyy-mm-dd_HH-MM"));
+    const QString now =
+        formatDate(QDateTime::currentDateTime(), QStringLiteral("yyyy-mm-dd_HH-MM"));
     const QString index = plainNumber(sourceIconIndex);
     com_FileName->addItem(QStringLiteral("IconPicture_") + index);
     com_FileName->setCurrentIndex(com_FileName->count() - 1);
@@ -272,7 +289,8 @@ void frm_SaveBox::Form_Activate() {
 
     savedIcon.reset();
     const icons::HICON handle =
-        ExtractIconA(static_cast<std::uint32_t>(QCoreApplication::applicationPid()), sourceFile.toLocal8Bit().toStdString(), sourceIconIndex);
+        ExtractIconA(static_cast<std::uint32_t>(QCoreApplication::applicationPid()),
+                     sourceFile.toLocal8Bit().toStdString(), sourceIconIndex);
     if (handle != 0) {
         const int w = px(pic_IconImage->widthTwips(), twipsPerPixelX()) - 16;
         const int h = px(pic_IconImage->heightTwips(), twipsPerPixelY()) - 16;
@@ -284,11 +302,14 @@ void frm_SaveBox::Form_Activate() {
         // The program's own icon stands in, at its natural size; an .ico of it is its own file.
         const QIcon own = windowIcon();
         const QList<QSize> sizes = own.availableSizes();
-        const QSize natural = sizes.contains(QSize(32, 32)) || sizes.isEmpty() ? QSize(32, 32) : sizes.first();
+        const QSize natural =
+            sizes.contains(QSize(32, 32)) || sizes.isEmpty() ? QSize(32, 32) : sizes.first();
         pic_IconImage->setAutoSize(true);
         pic_IconImage->setPicture(own.isNull() ? QImage() : own.pixmap(natural).toImage());
-        const icons::IconFile file = icons::readIconFile(programIconFile().toLocal8Bit().toStdString());
-        if (!file.icons.empty()) savedIcon = std::make_shared<const icons::Icon>(file.icons.front());
+        const icons::IconFile file =
+            icons::readIconFile(programIconFile().toLocal8Bit().toStdString());
+        if (!file.icons.empty())
+            savedIcon = std::make_shared<const icons::Icon>(file.icons.front());
     }
 }
 
@@ -296,22 +317,27 @@ void frm_SaveBox::drv_Drive_Change() {
     const auto driveText = [this] { return drv_Drive->currentText(); };
     try {
         const int n = letterNumber(driveText());
-        if (n < 0 || n > 26) throw Failure(failure::IndexOutOfRange, QStringLiteral("Subscript out of range"));
+        if (n < 0 || n > 26)
+            throw Failure(failure::IndexOutOfRange, QStringLiteral("Subscript out of range"));
         probeFolder(drv_Drive->currentData().toString(), true);
         // A drive's own text stands for its root.
-        dir_DirectoryList->setPath(!driveFolders[n].isEmpty() ? driveFolders[n] : drv_Drive->currentData().toString());
+        dir_DirectoryList->setPath(
+            !driveFolders[n].isEmpty() ? driveFolders[n] : drv_Drive->currentData().toString());
     } catch (const Failure& f) {
         if (f.number() == failure::DeviceUnavailable) {
             services().messageBox->msgBox(
-                QStringLiteral("Drive ") + driveText() + QStringLiteral(" is unavailable.") + CRLF + CRLF +
-                    f.description() + QStringLiteral(".") + CRLF + QStringLiteral("Drive ") + driveText() +
-                    QStringLiteral(" may be;") + CRLF + TAB + QStringLiteral("Empty (No disc)") + CRLF + TAB +
-                    QStringLiteral("Unknown or bad format") + CRLF + TAB + QStringLiteral("Unplugged"),
+                QStringLiteral("Drive ") + driveText() + QStringLiteral(" is unavailable.") + CRLF +
+                    CRLF + f.description() + QStringLiteral(".") + CRLF + QStringLiteral("Drive ") +
+                    driveText() + QStringLiteral(" may be;") + CRLF + TAB +
+                    QStringLiteral("Empty (No disc)") + CRLF + TAB +
+                    QStringLiteral("Unknown or bad format") + CRLF + TAB +
+                    QStringLiteral("Unplugged"),
                 mb::WarningOk, product() + QStringLiteral(" - Drive unavailable."));
         } else {
             services().messageBox->msgBox(
-                QStringLiteral("Error selecting drive ") + driveText() + CRLF + CRLF + f.description() + CRLF +
-                    QStringLiteral("Error number; ") + formatPicture(f.number(), QStringLiteral("###,###,###,##0.####")),
+                QStringLiteral("Error selecting drive ") + driveText() + CRLF + CRLF +
+                    f.description() + CRLF + QStringLiteral("Error number; ") +
+                    formatPicture(f.number(), QStringLiteral("###,###,###,##0.####")),
                 mb::WarningOk, product() + QStringLiteral(" - Drive selection error."));
         }
     }
@@ -327,7 +353,9 @@ void frm_SaveBox::dir_DirectoryList_Change() {
     lab_PathDisplayString->setText(path);
 }
 
-void frm_SaveBox::com_Cancel_Click() { close(); }
+void frm_SaveBox::com_Cancel_Click() {
+    close();
+}
 
 void frm_SaveBox::com_FileName_Change() {
     com_Save->setEnabled(!com_FileName->currentText().trimmed().isEmpty());

@@ -73,8 +73,8 @@ class frm_SaveBox : public QDialog {
     explicit frm_SaveBox(QWidget* parent = nullptr);
     ~frm_SaveBox() override;
 
-    void DataToSaveWindow(QString displayDirectory, QString iconGotFromFile, std::int32_t iconIndex = 0,
-                          std::int16_t ListDisplayType = -1);
+    void DataToSaveWindow(QString displayDirectory, QString iconGotFromFile,
+                          std::int32_t iconIndex = 0, std::int16_t ListDisplayType = -1);
     QString IconImageInDir() const;
 
     void Form_Load();

@@ -19,7 +19,8 @@ void openSaveWindow(frm_Vantorel& main, std::int32_t n) {
     frm_SaveBox& box = main.saveBox();
     box.Form_Load();
     box.setWindowIcon(main.windowIcon());
-    box.setWindowTitle(QStringLiteral("Save icon '") + formatPicture(n, QStringLiteral("###,###,###,##0")) +
+    box.setWindowTitle(QStringLiteral("Save icon '") +
+                       formatPicture(n, QStringLiteral("###,###,###,##0")) +
                        QStringLiteral("' as;"));
     box.DataToSaveWindow(main.defaultFolder, main.displayedFile, n);
     double left = form::widthTwips(main) / 2 + form::leftTwips(main) - form::widthTwips(box) / 2;
@@ -38,7 +39,9 @@ void frm_Vantorel::menu_SaveIcon_Click() {
     const std::int32_t n = numberFromText(menu_IconInformation->text());
     if (n < 0 || n >= iconCount) {
         const QString CRLF = QStringLiteral("\r\n");
-        const auto num = [](double v) { return formatPicture(v, QStringLiteral("###,###,###,##0")); };
+        const auto num = [](double v) {
+            return formatPicture(v, QStringLiteral("###,###,###,##0"));
+        };
         QString text = QStringLiteral("<B>Can't save icon ") + num(n) + QStringLiteral(",") + CRLF +
                        QStringLiteral("as this is an invalid icon number.<b>") + CRLF + CRLF;
         if (displayedFile.isEmpty()) {
@@ -50,11 +53,13 @@ void frm_Vantorel::menu_SaveIcon_Click() {
             else if (iconCount == 1)
                 text += QStringLiteral("has one icon only, numbered as icon index 0.");
             else
-                text += QStringLiteral("has ") + num(iconCount) + QStringLiteral(" icon") + pluralSuffix(iconCount) +
-                        QStringLiteral(", ranging from 0 to ") + num(iconCount - 1) + QStringLiteral(" only.");
+                text += QStringLiteral("has ") + num(iconCount) + QStringLiteral(" icon") +
+                        pluralSuffix(iconCount) + QStringLiteral(", ranging from 0 to ") +
+                        num(iconCount - 1) + QStringLiteral(" only.");
         }
-        showInformation(QString::fromUtf8(versionInfo().productName) + QStringLiteral(" - Icon info."), text,
-                        QString(), -1, 0, 100, -1);
+        showInformation(QString::fromUtf8(versionInfo().productName) +
+                            QStringLiteral(" - Icon info."),
+                        text, QString(), -1, 0, 100, -1);
         return;
     }
     save::openSaveWindow(*this, n);

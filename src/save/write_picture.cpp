@@ -23,8 +23,9 @@ namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
 
-const QStringList GivenExtensions = {QStringLiteral(".bmp"), QStringLiteral(".ico"), QStringLiteral(".gif"),
-                                     QStringLiteral(".jpeg"), QStringLiteral(".gfm")};
+const QStringList GivenExtensions = {QStringLiteral(".bmp"), QStringLiteral(".ico"),
+                                     QStringLiteral(".gif"), QStringLiteral(".jpeg"),
+                                     QStringLiteral(".gfm")};
 
 QString nameExtension(const QString& name) {
     const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
@@ -32,7 +33,9 @@ QString nameExtension(const QString& name) {
     return dot > slash ? name.mid(dot).toLower() : QString();
 }
 
-std::vector<std::uint8_t> toBytes(const QByteArray& a) { return {a.begin(), a.end()}; }
+std::vector<std::uint8_t> toBytes(const QByteArray& a) {
+    return {a.begin(), a.end()};
+}
 
 QByteArray qtEncoded(const QImage& image, const char* format, int quality = -1) {
     QByteArray out;
@@ -41,7 +44,8 @@ QByteArray qtEncoded(const QImage& image, const char* format, int quality = -1) 
     QImageWriter writer(&buffer, format);
     if (quality >= 0) writer.setQuality(quality);
     if (!writer.write(image))
-        throw Failure(failure::PathFileAccess, QStringLiteral("The picture could not be encoded: ") + writer.errorString());
+        throw Failure(failure::PathFileAccess,
+                      QStringLiteral("The picture could not be encoded: ") + writer.errorString());
     return out;
 }
 
@@ -75,11 +79,13 @@ QByteArray gifEncoded(const QImage& source) {
         palette.clear();
         for (int r = 0; r < 6; ++r)
             for (int g = 0; g < 7; ++g)
-                for (int b = 0; b < 6; ++b) palette.push_back(qRgb(r * 255 / 5, g * 255 / 6, b * 255 / 5));
+                for (int b = 0; b < 6; ++b)
+                    palette.push_back(qRgb(r * 255 / 5, g * 255 / 6, b * 255 / 5));
     }
     auto colourIndex = [&](QRgb c) {
         if (exact) return index.value(c | 0xFF000000u);
-        const int r = (qRed(c) * 5 + 127) / 255, g = (qGreen(c) * 6 + 127) / 255, b = (qBlue(c) * 5 + 127) / 255;
+        const int r = (qRed(c) * 5 + 127) / 255, g = (qGreen(c) * 6 + 127) / 255,
+                  b = (qBlue(c) * 5 + 127) / 255;
         return (r * 7 + g) * 6 + b;
     };
     std::vector<GifColorType> colours(256, GifColorType{0, 0, 0});
@@ -98,10 +104,11 @@ QByteArray gifEncoded(const QImage& source) {
             if (g) EGifCloseFile(g, nullptr);
         }
     } closer{gif};
-    const std::unique_ptr<ColorMapObject, void (*)(ColorMapObject*)> map(GifMakeMapObject(256, colours.data()),
-                                                                          GifFreeMapObject);
+    const std::unique_ptr<ColorMapObject, void (*)(ColorMapObject*)> map(
+        GifMakeMapObject(256, colours.data()), GifFreeMapObject);
     auto check = [&](int rc) {
-        if (rc == GIF_ERROR) throw Failure(failure::PathFileAccess, QString::fromUtf8(GifErrorString(gif->Error)));
+        if (rc == GIF_ERROR)
+            throw Failure(failure::PathFileAccess, QString::fromUtf8(GifErrorString(gif->Error)));
     };
     EGifSetGifVersion(gif, true);
     check(EGifPutScreenDesc(gif, w, h, 8, 0, map.get()));
@@ -109,7 +116,8 @@ QByteArray gifEncoded(const QImage& source) {
     std::vector<GifPixelType> line(static_cast<std::size_t>(w));
     for (int y = 0; y < h; ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < w; ++x) line[static_cast<std::size_t>(x)] = static_cast<GifPixelType>(colourIndex(row[x]));
+        for (int x = 0; x < w; ++x)
+            line[static_cast<std::size_t>(x)] = static_cast<GifPixelType>(colourIndex(row[x]));
         check(EGifPutLine(gif, line.data(), w));
     }
     closer.g = nullptr;
@@ -124,21 +132,25 @@ namespace tess::save {
 
 QString savePath(const QString& folder, const QString& name, int typePosition) {
     QString trimmed = folder;
-    while (!trimmed.isEmpty() && (trimmed.endsWith(u'\\') || trimmed.endsWith(u'/'))) trimmed.chop(1);
+    while (!trimmed.isEmpty() && (trimmed.endsWith(u'\\') || trimmed.endsWith(u'/')))
+        trimmed.chop(1);
     const QString full = trimmed + QDir::separator() + name;
     if (GivenExtensions.contains(nameExtension(name))) return full;
-    static const QStringList byType = {QStringLiteral(".bmp"), QStringLiteral(".ico"), QStringLiteral(".gif"),
-                                       QStringLiteral(".jpeg"), QStringLiteral(".gfm")};
+    static const QStringList byType = {QStringLiteral(".bmp"), QStringLiteral(".ico"),
+                                       QStringLiteral(".gif"), QStringLiteral(".jpeg"),
+                                       QStringLiteral(".gfm")};
     return full + (typePosition >= 0 && typePosition < 5 ? byType[typePosition] : byType[0]);
 }
 
-std::vector<std::uint8_t> pictureFileBytes(const QString& path, const QImage& picture, const icons::Icon* icon) {
+std::vector<std::uint8_t> pictureFileBytes(const QString& path, const QImage& picture,
+                                           const icons::Icon* icon) {
     const QString ext = nameExtension(QFileInfo(path).fileName());
     if (ext == QStringLiteral(".ico")) {
         if (icon && !icon->images.empty()) return icons::writeIconFile(*icon);
         return toBytes(qtEncoded(picture, "ico"));
     }
-    if (picture.isNull()) throw Failure(failure::PathFileAccess, QStringLiteral("There is no picture to save."));
+    if (picture.isNull())
+        throw Failure(failure::PathFileAccess, QStringLiteral("There is no picture to save."));
     const QImage opaque = picture.convertToFormat(QImage::Format_RGB32);
     if (ext == QStringLiteral(".gif")) return toBytes(gifEncoded(opaque));
     if (ext == QStringLiteral(".jpeg")) return toBytes(qtEncoded(opaque, "jpeg", 92));
@@ -147,8 +159,9 @@ std::vector<std::uint8_t> pictureFileBytes(const QString& path, const QImage& pi
 
 void writeFileAtomically(const QString& path, const std::vector<std::uint8_t>& bytes) {
     const QFileInfo target(path);
-    QByteArray temp = QFile::encodeName(QDir(target.path()).filePath(QStringLiteral(".") + target.fileName() +
-                                                                      QStringLiteral(".XXXXXX")));
+    QByteArray temp = QFile::encodeName(
+        QDir(target.path())
+            .filePath(QStringLiteral(".") + target.fileName() + QStringLiteral(".XXXXXX")));
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) throw failureFromErrno(errno);
     auto fail = [&](int err) {
@@ -196,7 +209,8 @@ void frm_SaveBox::com_Save_Click() {
     QString fullPath;
     try {
         fullPath = dir_DirectoryList->path();
-        fullPath = save::savePath(fullPath, com_FileName->currentText(), com_FileType->currentIndex());
+        fullPath =
+            save::savePath(fullPath, com_FileName->currentText(), com_FileType->currentIndex());
         if (fileLength(fullPath) >= 0) {
             const int answer = services().messageBox->msgBox(
                 QStringLiteral("WARNING;") + CRLF + QStringLiteral("File ") + fullPath + CRLF +
@@ -205,7 +219,8 @@ void frm_SaveBox::com_Save_Click() {
                 mb::WarningYesNoDefaultNo, product + QStringLiteral(" - File already exists."));
             if (answer != mb::AnswerYes) return;
         }
-        save::writeFileAtomically(fullPath, save::pictureFileBytes(fullPath, pic_IconImage->picture(), savedIcon.get()));
+        save::writeFileAtomically(
+            fullPath, save::pictureFileBytes(fullPath, pic_IconImage->picture(), savedIcon.get()));
         saveDirectory = dir_DirectoryList->path();
         close();
     } catch (const Failure& f) {
@@ -213,12 +228,15 @@ void frm_SaveBox::com_Save_Click() {
             f.number() == failure::PathFileAccess
                 ? QStringLiteral("Can't save file;") + CRLF + fullPath + CRLF + CRLF +
                       QStringLiteral("Access denied by drive, directory or file.") + CRLF + CRLF +
-                      QStringLiteral("If overwriting an old file, check that the file is not locked.") + CRLF +
-                      QStringLiteral("Check drive and directory can be written to.") + CRLF +
+                      QStringLiteral(
+                          "If overwriting an old file, check that the file is not locked.") +
+                      CRLF + QStringLiteral("Check drive and directory can be written to.") + CRLF +
                       QStringLiteral("(Eg. Not a CD-ROM or a locked floppy disc)")
                 : QStringLiteral("File save error with file;") + CRLF + fullPath + CRLF + CRLF +
-                      QStringLiteral("Error message; \t") + f.description() + CRLF + QStringLiteral("Error number; \t") +
+                      QStringLiteral("Error message; \t") + f.description() + CRLF +
+                      QStringLiteral("Error number; \t") +
                       formatPicture(f.number(), QStringLiteral("##,###,###,###,##0.#####"));
-        services().messageBox->msgBox(text, mb::WarningOk, product + QStringLiteral(" - Saving file error."));
+        services().messageBox->msgBox(text, mb::WarningOk,
+                                      product + QStringLiteral(" - Saving file error."));
     }
 }

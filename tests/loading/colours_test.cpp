@@ -18,9 +18,11 @@ TEST(Colours, RefusalsCancelsAndRedraws) {
         QString refusal; // "" when accepted or cancelled
         std::uint32_t fore, back;
     } cases[] = {
-        {true, 0xFFFFFF, "Can't select foreground colour &hFFFFFF\r\nas this is the same as the background colour.",
+        {true, 0xFFFFFF,
+         "Can't select foreground colour &hFFFFFF\r\nas this is the same as the background colour.",
          0x000000, 0xFFFFFF},
-        {false, 0x000000, "Can't select background colour &h0\r\nas this is the same as the foreground colour.",
+        {false, 0x000000,
+         "Can't select background colour &h0\r\nas this is the same as the foreground colour.",
          0x000000, 0xFFFFFF},
         {true, 0x0000FF, "", 0x0000FF, 0xFFFFFF},
         {false, 0x00FF00, "", 0x000000, 0x00FF00},
@@ -34,7 +36,8 @@ TEST(Colours, RefusalsCancelsAndRedraws) {
         const auto runsBefore = w.pic_IconDisplay->textRuns().size();
         c.text ? w.menu_ColourForground_Click() : w.menu_ColourBackground_Click();
         ASSERT_EQ(rec.dialogs->colours.size(), 1u);
-        EXPECT_EQ(rec.dialogs->colours[0].title, c.text ? "Tessaline - Text colour." : "Tessaline - Background colour.");
+        EXPECT_EQ(rec.dialogs->colours[0].title,
+                  c.text ? "Tessaline - Text colour." : "Tessaline - Background colour.");
         EXPECT_EQ(rec.dialogs->colours[0].color, c.text ? 0x000000u : 0xFFFFFFu);
         EXPECT_TRUE(rec.dialogs->colours[0].cancelError);
         EXPECT_EQ(w.pic_IconDisplay->foreColor(), c.fore);
@@ -42,14 +45,16 @@ TEST(Colours, RefusalsCancelsAndRedraws) {
         if (!c.refusal.isEmpty()) {
             ASSERT_EQ(rec.messages->shown.size(), 1u);
             EXPECT_EQ(rec.messages->shown[0],
-                      (tess::testing::ShownMessage{c.refusal, 48, "Tessaline - Can't select this colour."}));
+                      (tess::testing::ShownMessage{c.refusal, 48,
+                                                   "Tessaline - Can't select this colour."}));
         } else {
             EXPECT_TRUE(rec.messages->shown.empty());
         }
         const bool redrawn = c.answer && c.refusal.isEmpty();
         if (redrawn && runsBefore > 0) {
             ASSERT_FALSE(w.pic_IconDisplay->textRuns().empty());
-            EXPECT_EQ(w.pic_IconDisplay->textRuns().front().colour, c.fore); // instructions in the new colour
+            EXPECT_EQ(w.pic_IconDisplay->textRuns().front().colour,
+                      c.fore); // instructions in the new colour
         }
     }
 }

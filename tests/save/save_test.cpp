@@ -39,7 +39,8 @@ TEST(SavePath, NameOwnExtensionDecidesOtherwiseTypeIsAppended) {
         {"/p", "x", 7, "/p/x.bmp"},
         {"/p", " x ", 4, "/p/ x .gfm"},
     };
-    for (const auto& c : cases) EXPECT_EQ(save::savePath(c.folder, c.name, c.type), c.expected) << c.name.toStdString();
+    for (const auto& c : cases)
+        EXPECT_EQ(save::savePath(c.folder, c.name, c.type), c.expected) << c.name.toStdString();
 }
 
 // A save window open on a folder with an icon of two sizes drawn in it.
@@ -71,7 +72,8 @@ TEST(SaveWindow, OpensInTheGivenFolderWithProposedNamesAndTypes) {
     EXPECT_EQ(w.box.com_FileName->currentText(), "IconPicture_0");
     EXPECT_EQ(w.box.com_FileType->count(), 5);
     EXPECT_EQ(w.box.com_FileType->currentIndex(), 1);
-    EXPECT_EQ(w.box.com_FileType->itemText(3), "JPEG Interchange Format                       (*.jpeg)");
+    EXPECT_EQ(w.box.com_FileType->itemText(3),
+              "JPEG Interchange Format                       (*.jpeg)");
 }
 
 TEST(SaveWindow, EachTypeIsWrittenInItsOwnFormat) {
@@ -105,9 +107,11 @@ TEST(SaveWindow, IcoHoldsTheIconsOwnImagesExactly) {
     const auto original = icons::readIconFile(w.source.toStdString());
     ASSERT_EQ(saved.icons.size(), 1u);
     ASSERT_EQ(saved.icons[0].images.size(), 2u);
-    for (std::size_t i = 0; i < 2; ++i) EXPECT_EQ(saved.icons[0].images[i].bytes, original.icons[0].images[i].bytes);
+    for (std::size_t i = 0; i < 2; ++i)
+        EXPECT_EQ(saved.icons[0].images[i].bytes, original.icons[0].images[i].bytes);
     if (fx::haveTool("icotool")) {
-        EXPECT_EQ(fx::run("icotool -l '" + w.tmp.file("copy.ico").toStdString() + "' >/dev/null"), 0);
+        EXPECT_EQ(fx::run("icotool -l '" + w.tmp.file("copy.ico").toStdString() + "' >/dev/null"),
+                  0);
     }
 }
 
@@ -119,9 +123,10 @@ TEST(SaveWindow, OverwriteIsAskedAndNoKeepsTheOldFile) {
         w.save("old.bmp", 2);
         ASSERT_EQ(w.rec.messages->shown.size(), 1u);
         EXPECT_EQ(w.rec.messages->shown[0],
-                  (tess::testing::ShownMessage{"WARNING;\r\nFile " + old + "\r\nold.bmp already exists.\r\n\r\n"
-                                                                     "Do you wish to overwrite this file?",
-                                         308, "Tessaline - File already exists."}));
+                  (tess::testing::ShownMessage{"WARNING;\r\nFile " + old +
+                                                   "\r\nold.bmp already exists.\r\n\r\n"
+                                                   "Do you wish to overwrite this file?",
+                                               308, "Tessaline - File already exists."}));
         QFile f(old);
         f.open(QIODevice::ReadOnly);
         const QByteArray now = f.readAll();
@@ -130,7 +135,8 @@ TEST(SaveWindow, OverwriteIsAskedAndNoKeepsTheOldFile) {
         } else {
             EXPECT_EQ(QImageReader(old).format(), "bmp");
         }
-        EXPECT_EQ(QDir(w.tmp.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no temporary left
+        EXPECT_EQ(QDir(w.tmp.path()).entryList(QDir::Files | QDir::Hidden).size(),
+                  2); // no temporary left
     }
 }
 
@@ -138,7 +144,8 @@ TEST(SaveWindow, WriteFailuresReportAccessAndLeaveTheOldFile) {
     SaveWindow w;
     const QString old = w.tmp.write("old.bmp", QByteArray("old bytes"));
     QDir(w.tmp.path()).mkdir("folder.bmp");
-    const QString access = "Can't save file;\r\n%1\r\n\r\nAccess denied by drive, directory or file.";
+    const QString access =
+        "Can't save file;\r\n%1\r\n\r\nAccess denied by drive, directory or file.";
     std::vector<QString> names = {"folder.bmp", "old.bmp/x.bmp"}; // a folder; a path below a file
     if (::geteuid() != 0) {
         const QString ro = w.tmp.mkdir("ro");
@@ -158,8 +165,10 @@ TEST(SaveWindow, WriteFailuresReportAccessAndLeaveTheOldFile) {
     w.save("nosuch/x", 0); // any other failure: the general text with the number
     ASSERT_EQ(w.rec.messages->shown.size(), 1u);
     EXPECT_TRUE(w.rec.messages->shown[0].text.endsWith("\r\nError number; \t53."));
-    EXPECT_TRUE(w.rec.messages->shown[0].text.startsWith("File save error with file;\r\n" + w.tmp.file("nosuch/x.bmp")));
-    EXPECT_EQ(fx::readFile(old.toStdString()), (fx::Bytes{'o', 'l', 'd', ' ', 'b', 'y', 't', 'e', 's'}));
+    EXPECT_TRUE(w.rec.messages->shown[0].text.startsWith("File save error with file;\r\n" +
+                                                         w.tmp.file("nosuch/x.bmp")));
+    EXPECT_EQ(fx::readFile(old.toStdString()),
+              (fx::Bytes{'o', 'l', 'd', ' ', 'b', 'y', 't', 'e', 's'}));
     EXPECT_FALSE(QFile::exists(w.tmp.file("ro/new.bmp")));
 }
 
@@ -174,7 +183,8 @@ TEST(SaveWindow, BlankNameDisablesSave) {
 
 TEST(SaveWindow, DrivesRememberTheirLastFolder) {
     SaveWindow w;
-    const QString cSub = w.tmp.mkdir("c_sub"), dRoot = w.tmp.mkdir("d"), dInner = w.tmp.mkdir("d/inner");
+    const QString cSub = w.tmp.mkdir("c_sub"), dRoot = w.tmp.mkdir("d"),
+                  dInner = w.tmp.mkdir("d/inner");
     setDrivesForTests({{u'c', "/"}, {u'd', dRoot}, {u'e', "/no/such/drive"}});
     w.box.Form_Load();
     w.box.DataToSaveWindow(cSub, w.source, 0);
@@ -190,7 +200,8 @@ TEST(SaveWindow, DrivesRememberTheirLastFolder) {
     w.box.drv_Drive->setCurrentIndex(2);
     ASSERT_EQ(w.rec.messages->shown.size(), 1u);
     EXPECT_EQ(w.rec.messages->shown[0].title, "Tessaline - Drive unavailable.");
-    EXPECT_TRUE(w.rec.messages->shown[0].text.startsWith("Drive e: [/no/such/drive] is unavailable.\r\n\r\n"));
+    EXPECT_TRUE(w.rec.messages->shown[0].text.startsWith(
+        "Drive e: [/no/such/drive] is unavailable.\r\n\r\n"));
     EXPECT_EQ(w.box.drv_Drive->currentIndex(), 2);
     EXPECT_EQ(w.box.dir_DirectoryList->path(), dInner);
     setDrivesForTests({});
@@ -201,14 +212,17 @@ TEST(SaveRequest, FolderIsHandedBackAfterSaveAndKeptAfterCancel) {
     TempDir tmp;
     const QString sub = tmp.mkdir("sub");
     frm_Vantorel main;
-    main.displayedFile = tmp.write("src.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1))}));
+    main.displayedFile =
+        tmp.write("src.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1))}));
     for (const bool saving : {false, true}) {
         main.defaultFolder = tmp.path();
         rec.modal->onShow = [&](QDialog& d) {
             auto& box = static_cast<frm_SaveBox&>(d);
             box.dir_DirectoryList->setPath(sub);
-            if (saving) box.com_Save_Click();
-            else box.com_Cancel_Click();
+            if (saving)
+                box.com_Save_Click();
+            else
+                box.com_Cancel_Click();
         };
         save::openSaveWindow(main, 0);
         EXPECT_EQ(main.defaultFolder, saving ? sub : tmp.path());
