@@ -39,7 +39,6 @@ TEST(Colours, RefusalsCancelsAndRedraws) {
         EXPECT_EQ(rec.dialogs->colours[0].title,
                   c.text ? "Tessaline - Text colour." : "Tessaline - Background colour.");
         EXPECT_EQ(rec.dialogs->colours[0].color, c.text ? 0x000000u : 0xFFFFFFu);
-        EXPECT_TRUE(rec.dialogs->colours[0].cancelError);
         EXPECT_EQ(w.pic_IconDisplay->foreColor(), c.fore);
         EXPECT_EQ(w.pic_IconDisplay->backColor(), c.back);
         if (!c.refusal.isEmpty()) {

@@ -20,8 +20,6 @@ using tess::testing::TempDir;
 
 namespace {
 
-const QString Title = QStringLiteral("Tessaline - Saving file error.");
-
 TEST(SavePath, NameOwnExtensionDecidesOtherwiseTypeIsAppended) {
     const struct {
         QString folder, name;
@@ -65,15 +63,11 @@ struct SaveWindow {
 
 TEST(SaveWindow, OpensInTheGivenFolderWithProposedNamesAndTypes) {
     SaveWindow w;
-    EXPECT_EQ(w.box.dir_DirectoryList->path(), w.tmp.path());
     EXPECT_EQ(w.box.lab_PathDisplayString->text(), w.tmp.path());
-    ASSERT_EQ(w.box.com_FileName->count(), 4);
     EXPECT_EQ(w.box.com_FileName->itemText(0), "IconPictureCopy");
     EXPECT_EQ(w.box.com_FileName->currentText(), "IconPicture_0");
-    EXPECT_EQ(w.box.com_FileType->count(), 5);
-    EXPECT_EQ(w.box.com_FileType->currentIndex(), 1);
-    EXPECT_EQ(w.box.com_FileType->itemText(3),
-              "JPEG Interchange Format                       (*.jpeg)");
+    EXPECT_EQ(w.box.com_FileType->currentText(),
+              "ICO  Icon image                                       (*.ico)");
 }
 
 TEST(SaveWindow, EachTypeIsWrittenInItsOwnFormat) {
@@ -156,7 +150,7 @@ TEST(SaveWindow, WriteFailuresReportAccessAndLeaveTheOldFile) {
         w.rec.messages->shown.clear();
         w.save(name, 0);
         ASSERT_EQ(w.rec.messages->shown.size(), 1u) << name.toStdString();
-        EXPECT_EQ(w.rec.messages->shown[0].title, Title);
+        EXPECT_EQ(w.rec.messages->shown[0].title, "Tessaline - Saving file error.");
         EXPECT_EQ(w.rec.messages->shown[0].style, 48);
         EXPECT_TRUE(w.rec.messages->shown[0].text.startsWith(access.arg(w.tmp.file(name))));
         EXPECT_EQ(w.box.com_FileName->currentText(), name); // choices kept
