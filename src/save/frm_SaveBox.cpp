@@ -179,6 +179,9 @@ frm_SaveBox::frm_SaveBox(QWidget* parent) : QDialog(parent) {
 
     // The folder view: the folder's files with their icons, nothing to change.
     viewModel = new QFileSystemModel(this);
+    // The widgets' icon provider knows the desktop's file icons; it outlives every model.
+    static QFileIconProvider viewIcons;
+    viewModel->setIconProvider(&viewIcons);
     viewModel->setReadOnly(true);
     viewModel->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot);
     DirectoryView->setModel(viewModel);
