@@ -1,6 +1,212 @@
 #include "save/frm_SaveBox.h"
 
-frm_SaveBox::frm_SaveBox(QWidget* parent) : QDialog(parent) {}
+#include "platform/icons/win_icons.h"
+#include "platform/window/drives.h"
+#include "platform/window/environment.h"
+#include "platform/window/failure.h"
+#include "platform/window/format.h"
+#include "platform/window/services.h"
+#include "platform/window/twips.h"
+#include "platform/window/version_info.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QPainter>
+#include <dirent.h>
+
+#include <cerrno>
+
+using namespace tess;
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+const QString TAB = QStringLiteral("\t");
+
+QString product() {
+    return QString::fromUtf8(versionInfo().productName);
+}
+
+int px(double twips, double perPixel) {
+    return roundToInt(twips / perPixel);
+}
+
+void place(QWidget& w, double left, double top, double width, double height) {
+    const double x = twipsPerPixelX();
+    const double y = twipsPerPixelY();
+    w.setGeometry(px(left, x), px(top, y), px(width, x), px(height, y));
+}
+
+// Opens and closes a folder to learn whether it can be read; raises the platform's failure.
+void probeFolder(const QString& folder, bool asDrive) {
+    DIR* d = ::opendir(QFile::encodeName(folder).constData());
+    if (d) {
+        ::closedir(d);
+        return;
+    }
+    const Failure f = failureFromErrno(errno);
+    if (asDrive) throw Failure(failure::DeviceUnavailable, f.description());
+    throw f;
+}
+
+// The letter number of a path: its drive's letter, or the first character for a drive text.
+int pathLetterNumber(const QString& path) {
+    if (path.size() >= 2 && path[1] == u':') return letterNumber(path);
+    const std::vector<Drive> table = drives();
+    const Drive* d = driveOfPath(table, path);
+    return d ? letterNumber(QString(d->letter)) : letterNumber(path);
+}
+
+const QStringList FileTypes = {
+    QStringLiteral("BMP  Windows Bitmap                            (*.bmp)"),
+    QStringLiteral("ICO  Icon image                                       (*.ico)"),
+    QStringLiteral("GIF  Graphic Interchange Format            (*.gif)"),
+    QStringLiteral("JPEG Interchange Format                       (*.jpeg)"),
+    QStringLiteral("GFM  Computer Graphics Meta-file          (*.gfm)"),
+};
+
+} // namespace
+
+namespace tess::save {
+
+DirectoryList::DirectoryList(QWidget* parent) : QListWidget(parent) {
+    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        try {
+            setPath(item->data(Qt::UserRole).toString());
+        } catch (const Failure&) {
+            // A folder that cannot be opened: the list stays where it is.
+        }
+    });
+}
+
+void DirectoryList::setPath(const QString& folder) {
+    QString p = mapDrivePath(folder);
+    if (p.size() >= 2 && p[1] == u':')
+        throw Failure(failure::DeviceUnavailable, QStringLiteral("No such drive"));
+    p = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(p).absoluteFilePath()));
+    probeFolder(p, false);
+    if (p == path_) return;
+    path_ = p;
+    fill();
+    emit Change();
+}
+
+void DirectoryList::fill() {
+    clear();
+    QFileIconProvider icons;
+    const QIcon open = icons.icon(QFileIconProvider::Folder);
+    QStringList parts = QDir::fromNativeSeparators(path_).split(u'/', Qt::SkipEmptyParts);
+    QString at = QStringLiteral("/");
+    auto add = [&](const QString& caption, const QString& target, int depth) {
+        auto* item = new QListWidgetItem(open, QString(depth * 2, u' ') + caption, this);
+        item->setData(Qt::UserRole, target);
+        return item;
+    };
+    QListWidgetItem* current = add(QStringLiteral("/"), at, 0);
+    int depth = 1;
+    for (const QString& part : parts) {
+        at = QDir(at).filePath(part);
+        current = add(part, at, depth++);
+    }
+    const QStringList subs =
+        QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QString& sub : subs)
+        add(sub, QDir(path_).filePath(sub), depth);
+    setCurrentItem(current);
+}
+
+void PathLabel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(palette().color(QPalette::WindowText));
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width());
+    p.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignVCenter, shown);
+}
+
+} // namespace tess::save
+
+frm_SaveBox::frm_SaveBox(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frm_SaveBox"));
+    setWindowTitle(QStringLiteral("Save as..."));
+    setFixedSize(px(8895, twipsPerPixelX()), px(5895, twipsPerPixelY()));
+    QFont small = font();
+    small.setPointSizeF(8.25); // the design's size: the labels fit their places
+    setFont(small);
+
+    lab_SaveIn = new QLabel(QStringLiteral("Save &in;"), this);
+    drv_Drive = new QComboBox(this);
+    dir_DirectoryList = new save::DirectoryList(this);
+    DirectoryView = new QListView(this);
+    pic_IconImage = new PictureBox(this);
+    lab_FileName = new QLabel(QStringLiteral("File &name;"), this);
+    lab_SaveType = new QLabel(QStringLiteral("Save as &type;"), this);
+    com_FileName = new QComboBox(this);
+    com_FileType = new QComboBox(this);
+    com_Save = new QPushButton(QStringLiteral("&Save"), this);
+    com_Cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    lab_PathDisplayString = new save::PathLabel(QStringLiteral("C:\\"), this);
+
+    place(*lab_SaveIn, 120, 120, 825, 195);
+    place(*drv_Drive, 840, 120, 1575, 315);
+    place(*dir_DirectoryList, 120, 480, 2295, 3015);
+    place(*DirectoryView, 2520, 480, 6255, 4455);
+    pic_IconImage->setGeometryTwips(120, 3600, 2295, 2175);
+    place(*lab_FileName, 2520, 5160, 1440, 195);
+    place(*lab_SaveType, 2520, 5520, 1335, 195);
+    place(*com_FileName, 3600, 5040, 3735, 315);
+    place(*com_FileType, 3600, 5400, 3735, 315);
+    place(*com_Save, 7680, 4995, 1095, 375);
+    place(*com_Cancel, 7680, 5400, 1095, 375);
+    place(*lab_PathDisplayString, 2520, 120, 6255, 255);
+
+    lab_SaveIn->setBuddy(drv_Drive);
+    lab_FileName->setBuddy(com_FileName);
+    lab_SaveType->setBuddy(com_FileType);
+    com_FileName->setEditable(true);
+    com_FileName->setInsertPolicy(QComboBox::NoInsert);
+    com_Save->setToolTip(QStringLiteral(" Save file "));
+    com_Cancel->setToolTip(QStringLiteral(" Close window "));
+    com_Save->setDefault(true);
+    QFont bold(QStringLiteral("MS Sans Serif"));
+    bold.setPointSizeF(8.25);
+    bold.setBold(true);
+    lab_PathDisplayString->setFont(bold);
+
+    // The folder view: the folder's files with their icons, nothing to change.
+    viewModel = new QFileSystemModel(this);
+    // The widgets' icon provider knows the desktop's file icons; it outlives every model.
+    static QFileIconProvider viewIcons;
+    viewModel->setIconProvider(&viewIcons);
+    viewModel->setReadOnly(true);
+    viewModel->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot);
+    DirectoryView->setModel(viewModel);
+    DirectoryView->setViewMode(QListView::ListMode);
+    DirectoryView->setFlow(QListView::TopToBottom);
+    DirectoryView->setWrapping(true);
+    DirectoryView->setResizeMode(QListView::Adjust);
+    DirectoryView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DirectoryView->setDragEnabled(false);
+
+    const std::vector<QWidget*> order = {drv_Drive,     dir_DirectoryList, DirectoryView,
+                                         pic_IconImage, com_FileName,      com_FileType,
+                                         com_Save,      com_Cancel};
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connect(drv_Drive, &QComboBox::currentIndexChanged, this, [this] { drv_Drive_Change(); });
+    connect(dir_DirectoryList, &save::DirectoryList::Change, this,
+            [this] { dir_DirectoryList_Change(); });
+    connect(com_FileName->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { com_FileName_Change(); });
+    connect(com_Save, &QPushButton::clicked, this, [this] { com_Save_Click(); });
+    connect(com_Cancel, &QPushButton::clicked, this, [this] { com_Cancel_Click(); });
+}
+
 frm_SaveBox::~frm_SaveBox() = default;
 
 void frm_SaveBox::DataToSaveWindow(QString displayDirectory, QString iconGotFromFile,
@@ -10,4 +216,156 @@ void frm_SaveBox::DataToSaveWindow(QString displayDirectory, QString iconGotFrom
     sourceIconIndex = iconIndex;
 }
 
-QString frm_SaveBox::IconImageInDir() const { return saveDirectory; }
+QString frm_SaveBox::IconImageInDir() const {
+    return saveDirectory;
+}
+
+void frm_SaveBox::setDrive(const QString& path) {
+    const std::vector<Drive> table = drives();
+    const QString mapped = mapDrivePath(path);
+    const Drive* d = driveOfPath(table, QDir::cleanPath(QFileInfo(mapped).absoluteFilePath()));
+    if (!d) throw Failure(failure::DeviceUnavailable, QStringLiteral("No such drive"));
+    drv_Drive->setCurrentIndex(drv_Drive->findData(d->mountPoint));
+}
+
+void frm_SaveBox::Form_Load() {
+    savedIcon.reset();
+    pic_IconImage->setAutoSize(false);
+    pic_IconImage->setPicture(QImage());
+    com_Save->setEnabled(true);
+    {
+        const QSignalBlocker quiet(drv_Drive);
+        drv_Drive->clear();
+        for (const Drive& d : drives())
+            drv_Drive->addItem(d.text(), d.mountPoint);
+        drv_Drive->setCurrentIndex(-1);
+    }
+    try {
+        setDrive(QStringLiteral("C:\\"));
+        dir_DirectoryList->setPath(QStringLiteral("C:\\"));
+    } catch (const Failure&) {
+        // A machine whose root cannot be read: the lists start empty.
+    }
+    viewModel->setRootPath(dir_DirectoryList->path());
+    DirectoryView->setRootIndex(viewModel->index(dir_DirectoryList->path()));
+
+    for (int n = 1; n <= 26; ++n)
+        driveFolders[n] = QString(QChar(u'a' + n - 1)) + QStringLiteral(":\\");
+
+    const QString now =
+        formatDate(QDateTime::currentDateTime(), QStringLiteral("yyyy-mm-dd_HH-MM"));
+    com_FileName->clear();
+    com_FileName->addItem(QStringLiteral("IconPictureCopy"));
+    com_FileName->addItem(QStringLiteral("IconPictureCopy_") + now);
+    com_FileName->setCurrentIndex(0);
+
+    com_FileType->clear();
+    com_FileType->addItems(FileTypes);
+    com_FileType->setCurrentIndex(1);
+}
+
+void frm_SaveBox::Form_Activate() {
+    // Every step may fail on its own; a failing step is passed over.
+    auto attempt = [](auto&& step) {
+        try {
+            step();
+        } catch (const Failure&) {
+        }
+    };
+    attempt([&] { setDrive(QStringLiteral("C:")); });
+    attempt([&] { setDrive(saveDirectory); });
+    attempt([&] { dir_DirectoryList->setPath(QStringLiteral("C:")); });
+    attempt([&] { dir_DirectoryList->setPath(saveDirectory); });
+
+    const QString now =
+        formatDate(QDateTime::currentDateTime(), QStringLiteral("yyyy-mm-dd_HH-MM"));
+    const QString index = plainNumber(sourceIconIndex);
+    com_FileName->addItem(QStringLiteral("IconPicture_") + index);
+    com_FileName->setCurrentIndex(com_FileName->count() - 1);
+    com_FileName->addItem(QStringLiteral("IconPicture_") + now + QStringLiteral("_") + index);
+
+    pic_IconImage->setBackColor(fromQColor(palette().color(QPalette::Base)));
+    pic_IconImage->setAutoRedraw(true);
+    pic_IconImage->setAutoSize(false);
+    pic_IconImage->setPicture(QImage());
+    pic_IconImage->cls();
+
+    savedIcon.reset();
+    const icons::HICON handle =
+        ExtractIconA(static_cast<std::uint32_t>(QCoreApplication::applicationPid()),
+                     sourceFile.toLocal8Bit().toStdString(), sourceIconIndex);
+    if (handle != 0) {
+        const int w = px(pic_IconImage->widthTwips(), twipsPerPixelX()) - 16;
+        const int h = px(pic_IconImage->heightTwips(), twipsPerPixelY()) - 16;
+        DrawIconEx(pic_IconImage->hDC(), 6, 6, handle, w, h, 0, 0, 3);
+        pic_IconImage->setPicture(pic_IconImage->image());
+        savedIcon = icons::iconOfHandle(handle);
+        DestroyIcon(handle);
+    } else {
+        // The program's own icon stands in, at its natural size; an .ico of it is its own file.
+        const QIcon own = windowIcon();
+        const QList<QSize> sizes = own.availableSizes();
+        const QSize natural =
+            sizes.contains(QSize(32, 32)) || sizes.isEmpty() ? QSize(32, 32) : sizes.first();
+        pic_IconImage->setAutoSize(true);
+        pic_IconImage->setPicture(own.isNull() ? QImage() : own.pixmap(natural).toImage());
+        const icons::IconFile file =
+            icons::readIconFile(programIconFile().toLocal8Bit().toStdString());
+        if (!file.icons.empty())
+            savedIcon = std::make_shared<const icons::Icon>(file.icons.front());
+    }
+}
+
+void frm_SaveBox::drv_Drive_Change() {
+    const auto driveText = [this] { return drv_Drive->currentText(); };
+    try {
+        const int n = letterNumber(driveText());
+        if (n < 0 || n > 26)
+            throw Failure(failure::IndexOutOfRange, QStringLiteral("Subscript out of range"));
+        probeFolder(drv_Drive->currentData().toString(), true);
+        // A drive's own text stands for its root.
+        dir_DirectoryList->setPath(
+            !driveFolders[n].isEmpty() ? driveFolders[n] : drv_Drive->currentData().toString());
+    } catch (const Failure& f) {
+        if (f.number() == failure::DeviceUnavailable) {
+            services().messageBox->msgBox(
+                QStringLiteral("Drive ") + driveText() + QStringLiteral(" is unavailable.") + CRLF +
+                    CRLF + f.description() + QStringLiteral(".") + CRLF + QStringLiteral("Drive ") +
+                    driveText() + QStringLiteral(" may be;") + CRLF + TAB +
+                    QStringLiteral("Empty (No disc)") + CRLF + TAB +
+                    QStringLiteral("Unknown or bad format") + CRLF + TAB +
+                    QStringLiteral("Unplugged"),
+                mb::WarningOk, product() + QStringLiteral(" - Drive unavailable."));
+        } else {
+            services().messageBox->msgBox(
+                QStringLiteral("Error selecting drive ") + driveText() + CRLF + CRLF +
+                    f.description() + CRLF + QStringLiteral("Error number; ") +
+                    formatPicture(f.number(), QStringLiteral("###,###,###,##0.####")),
+                mb::WarningOk, product() + QStringLiteral(" - Drive selection error."));
+        }
+    }
+}
+
+void frm_SaveBox::dir_DirectoryList_Change() {
+    const QString path = dir_DirectoryList->path();
+    viewModel->setRootPath(path);
+    DirectoryView->setRootIndex(viewModel->index(path));
+    const int n = pathLetterNumber(path);
+    if (n >= 1 && n <= 26) driveFolders[n] = path;
+    lab_PathDisplayString->setToolTip(path);
+    lab_PathDisplayString->setText(path);
+}
+
+void frm_SaveBox::com_Cancel_Click() {
+    close();
+}
+
+void frm_SaveBox::com_FileName_Change() {
+    com_Save->setEnabled(!com_FileName->currentText().trimmed().isEmpty());
+}
+
+std::int32_t frm_SaveBox::fileLength(const QString& path) const {
+    const QFileInfo info(path);
+    if (!info.isFile()) return -1;
+    return static_cast<std::int32_t>(std::min<qint64>(info.size(), INT32_MAX));
+}

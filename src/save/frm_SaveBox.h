@@ -1,9 +1,71 @@
 // The save window: drive, folder, file name and type, and the icon drawn large.
 #pragma once
 
+#include "platform/icons/icons.h"
+#include "platform/window/picture_box.h"
+
+#include <QComboBox>
 #include <QDialog>
+#include <QLabel>
+#include <QListView>
+#include <QListWidget>
+#include <QPushButton>
 #include <QString>
+#include <array>
 #include <cstdint>
+#include <memory>
+
+class QFileSystemModel;
+class frm_Vantorel;
+
+namespace tess::save {
+
+// The folder list: the folder's ancestors from the root down, then its subfolders; a double
+// click (or Enter) opens the folder under the pointer.
+class DirectoryList : public QListWidget {
+    Q_OBJECT
+  public:
+    explicit DirectoryList(QWidget* parent = nullptr);
+    QString path() const { return path_; }
+    // Goes to a folder ("C:\" style drive roots are understood); a folder that cannot be read
+    // raises its failure and leaves the list where it was.
+    void setPath(const QString& folder);
+  signals:
+    void Change();
+
+  private:
+    void fill();
+    QString path_;
+};
+
+// A label that keeps its full text but shows a long one elided in the middle, the whole text in
+// its tooltip.
+class PathLabel : public QLabel {
+    Q_OBJECT
+  public:
+    using QLabel::QLabel;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// The file's own extension decides; otherwise the selected type's extension is appended.
+QString savePath(const QString& folder, const QString& name, int typePosition);
+
+// The bytes of the file for a path's extension: a bitmap, an icon file, a GIF or a JPEG.
+// The icon is written from its own images when there is one; otherwise the picture.
+std::vector<std::uint8_t> pictureFileBytes(const QString& path, const QImage& picture,
+                                           const tess::icons::Icon* icon);
+
+// Replaces the file at path with bytes, through a temporary file in the same folder that is
+// renamed over it when complete. Raises the failure of the platform on any error.
+void writeFileAtomically(const QString& path, const std::vector<std::uint8_t>& bytes);
+
+// Opens the save window of the main window for icon number n of the displayed file, and takes
+// the folder back when it has closed.
+void openSaveWindow(frm_Vantorel& main, std::int32_t n);
+
+} // namespace tess::save
 
 class frm_SaveBox : public QDialog {
     Q_OBJECT
@@ -11,12 +73,44 @@ class frm_SaveBox : public QDialog {
     explicit frm_SaveBox(QWidget* parent = nullptr);
     ~frm_SaveBox() override;
 
-    void DataToSaveWindow(QString displayDirectory, QString iconGotFromFile, std::int32_t iconIndex = 0,
-                          std::int16_t ListDisplayType = -1);
+    void DataToSaveWindow(QString displayDirectory, QString iconGotFromFile,
+                          std::int32_t iconIndex = 0, std::int16_t ListDisplayType = -1);
     QString IconImageInDir() const;
 
+    void Form_Load();
+    void Form_Activate();
+
+    void drv_Drive_Change();
+    void dir_DirectoryList_Change();
+    void com_Save_Click();
+    void com_Cancel_Click();
+    void com_FileName_Change();
+
+    // --- Controls ---
+    QLabel* lab_SaveIn = nullptr;
+    QComboBox* drv_Drive = nullptr;
+    tess::save::DirectoryList* dir_DirectoryList = nullptr;
+    QListView* DirectoryView = nullptr;
+    tess::PictureBox* pic_IconImage = nullptr;
+    QLabel* lab_FileName = nullptr;
+    QLabel* lab_SaveType = nullptr;
+    QComboBox* com_FileName = nullptr;
+    QComboBox* com_FileType = nullptr;
+    QPushButton* com_Save = nullptr;
+    QPushButton* com_Cancel = nullptr;
+    tess::save::PathLabel* lab_PathDisplayString = nullptr;
+
+    std::array<QString, 27> driveFolders;
+
   private:
+    // Selects the drive of a path in the drive list (raising the drive change when it differs).
+    void setDrive(const QString& path);
+    std::int32_t fileLength(const QString& path) const;
+
     QString saveDirectory;
     QString sourceFile;
     std::int32_t sourceIconIndex = 0;
+    std::shared_ptr<const tess::icons::Icon> savedIcon; // the drawn icon, for writing .ico files
+    QFileSystemModel* viewModel = nullptr;
+    bool settingDrive = false;
 };
