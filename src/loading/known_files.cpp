@@ -1,6 +1,51 @@
-// The list of well-known files.
+// The list of well-known files, and loading one of them.
 #include "app/frm_Vantorel.h"
 
-QString frm_Vantorel::knownFile(std::int16_t, bool) const { return QString(); }
+#include "platform/window/environment.h"
+#include "platform/window/version_info.h"
 
-void frm_Vantorel::menu_FileLoad_Click(std::int16_t) {}
+using namespace tess;
+
+QString frm_Vantorel::knownFile(std::int16_t index, bool fullPath) const {
+    const auto inWindows = [](const QString& rest) { return joinPath(windowsFolder(), rest); };
+    QString path;
+    switch (index) {
+    case 0: path = inWindows(QStringLiteral("system32/shell32.dll")); break;
+    case 1: path = inWindows(QStringLiteral("REGEdit.exe")); break;
+    case 2: path = programIconFile(); break; // the program's own icons
+    case 3: path = QStringLiteral("C:\\Program Files\\Internet Explorer\\iexplore.exe"); break;
+    case 4: path = inWindows(QStringLiteral("system32/ieframe.dll")); break;
+    case 5: path = QStringLiteral("C:\\Windows\\explorer.exe"); break;
+    case 6: path = QStringLiteral("C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe"); break;
+    case 7: path = QStringLiteral("C:\\Program Files\\microsoft office\\office10\\OSA.EXE"); break;
+    case 8: path = QStringLiteral("C:\\Program Files\\microsoft office\\office10\\WINWORD.EXE"); break;
+    case 9: path = QStringLiteral("C:\\Program Files\\AOL 9.0\\aoltray.exe"); break;
+    case 10: path = QStringLiteral("C:\\Program Files\\AOL 9.0\\phx.dll"); break;
+    case 11: path = QStringLiteral("C:\\Program Files\\AOL 9.0\\resource.dll"); break;
+    case 12: path = QStringLiteral("C:\\Program Files\\iTunes\\iTunes.exe"); break;
+    case 13: path = QStringLiteral("C:\\Program Files\\Messenger\\msmsgs.exe"); break;
+    case 14: path = QStringLiteral("C:\\Program Files\\Quillbrook\\Quillbrook.exe"); break;
+    default: return QString();
+    }
+    if (fullPath) return path;
+    // The part after the last separator, or the whole text when it has none.
+    qsizetype cut = -1;
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        if (isSeparator(path[i])) cut = i;
+    }
+    return path.mid(cut + 1);
+}
+
+void frm_Vantorel::menu_FileLoad_Click(std::int16_t Index) {
+    const QString path = knownFile(Index, true);
+    if (fileLength(path) < 0) {
+        const QString name = knownFile(Index, false);
+        services().messageBox->msgBox(QStringLiteral("Can't load or find file; ") + name +
+                                        QStringLiteral("\r\n") + path,
+                                    mb::WarningOk,
+                                    QString::fromUtf8(versionInfo().productName) +
+                                        QStringLiteral(" - Can't load ") + name);
+        return;
+    }
+    loadStep(path);
+}

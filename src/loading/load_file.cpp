@@ -1,14 +1,119 @@
 // Loading a file by a drop or through the open-file dialog.
 #include "app/frm_Vantorel.h"
 
+#include "platform/window/environment.h"
+#include "platform/window/failure.h"
+#include "platform/window/format.h"
+#include "platform/window/version_info.h"
+
+#include <QFileInfo>
+#include <array>
+#include <limits>
+
+using namespace tess;
+
+namespace {
+
+QString product() { return QString::fromUtf8(versionInfo().productName); }
+
+const QString CrLf = QStringLiteral("\r\n");
+
+const QString LoadFilter = QStringLiteral(
+    "Application files (*.exe)|*.exe|Application extension files (*.dll)|*.dll|ICON files "
+    "(*.ico)|*.ico|Cursor files (*.cur)|*.cur|Animated cursor files (*.ani)|*.ani|All valid file "
+    "types (*.exe, *.dll, *.ico, *.cur, *.ani)|*.exe;*.dll;*.ico;*.cur;*.ani|All file types "
+    "(*.*)|*.*");
+
+// Only the last four characters count, lower-cased: no search for the last point.
+bool acceptedType(const QString& path) {
+    static const std::array<QString, 5> types = {QStringLiteral(".dll"), QStringLiteral(".exe"),
+                                                 QStringLiteral(".ico"), QStringLiteral(".cur"),
+                                                 QStringLiteral(".ani")};
+    const QString last = path.right(4).toLower();
+    for (const QString& t : types) {
+        if (last == t) return true;
+    }
+    return false;
+}
+
+void warn(const QString& text, const QString& title) {
+    services().messageBox->msgBox(text, mb::WarningOk, product() + title);
+}
+
+} // namespace
+
 void frm_Vantorel::Form_OLEDragDrop(DropData& Data, std::int32_t& Effect, std::int16_t& Button,
                                     std::int16_t& Shift, float& x, float& y) {
     pic_IconDisplay_OLEDragDrop(Data, Effect, Button, Shift, x, y);
 }
 
-void frm_Vantorel::pic_IconDisplay_OLEDragDrop(DropData&, std::int32_t&, std::int16_t&,
-                                               std::int16_t&, float&, float&) {}
+void frm_Vantorel::pic_IconDisplay_OLEDragDrop(DropData& Data, std::int32_t&, std::int16_t&,
+                                               std::int16_t&, float&, float&) {
+    QString objects;
+    for (const QString& file : Data.Files)
+        objects += u'\t' + file + CrLf;
+    if (Data.Count() != 1) {
+        warn(product() + QStringLiteral(" can only load one file at a time.") + CrLf + CrLf +
+                 QStringLiteral("The following objects where not loaded.") + CrLf + objects,
+             QStringLiteral(" - Multi-file drop error."));
+        return;
+    }
+    const QString path = Data.Files.front();
+    if (acceptedType(path)) {
+        loadStep(path);
+        return;
+    }
+    warn(product() + QStringLiteral(" can't load;") + CrLf + path + CrLf +
+             QStringLiteral("as this file type is not supported."),
+         QStringLiteral(" - File type not supported."));
+}
 
-void frm_Vantorel::menu_FileLoadBox_Click() {}
+void frm_Vantorel::menu_FileLoadBox_Click() {
+    try {
+        comm_LoadFile.CancelError = true;
+        comm_LoadFile.DialogTitle = product() + QStringLiteral(" - Load exe or dll file icons.");
+        comm_LoadFile.Filter = LoadFilter;
+        comm_LoadFile.FilterIndex = 1;
+        if (!loadedFile.isEmpty()) {
+            comm_LoadFile.InitDir = loadedFile;
+            comm_LoadFile.FileName = loadedFile;
+        } else {
+            comm_LoadFile.InitDir = windowsFolder();
+            comm_LoadFile.FileName = QString();
+        }
+        comm_LoadFile.Flags = 4;
+        comm_LoadFile.ShowOpen();
 
-std::int32_t frm_Vantorel::fileLength(const QString&) const { return -1; }
+        const QString chosen = comm_LoadFile.FileName;
+        if (chosen.isEmpty() || chosen == loadedFile) return;
+        if (fileLength(chosen) < 0) {
+            warn(QStringLiteral("Can't find file;") + CrLf + chosen, QStringLiteral(" - Can't find file."));
+            return;
+        }
+        if (acceptedType(chosen)) {
+            loadStep(chosen);
+        } else {
+            warn(QStringLiteral("Can't load icons from file;") + CrLf + chosen + CrLf + CrLf +
+                     QStringLiteral("\tInvalid file type."),
+                 QStringLiteral(" - Invalid file type."));
+        }
+    } catch (const Failure& f) {
+        if (f.number() == failure::DialogCancelled) return;
+        const QString n = plainNumber(f.number());
+        warn(product() + QStringLiteral(" load file error;") + CrLf + QStringLiteral("Error; ") +
+                 f.description() + QStringLiteral(" (") + n + u')',
+             QStringLiteral(" - File load error; (") + n + u')');
+    }
+}
+
+// The length in bytes, or -1 when there is no such file or the name is malformed. Nothing is
+// opened, so a pipe or a device is never read; a file beyond 2 GiB reads as the largest length
+// rather than as a negative one, which would say it does not exist.
+std::int32_t frm_Vantorel::fileLength(const QString& path) const {
+    if (path.isEmpty() || path.contains(QChar(0))) return -1;
+    const QFileInfo info(resolvePath(path));
+    if (!info.exists()) return -1;
+    const qint64 size = info.size();
+    if (size < 0) return -1;
+    return static_cast<std::int32_t>(std::min<qint64>(size, std::numeric_limits<std::int32_t>::max()));
+}

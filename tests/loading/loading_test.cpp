@@ -1,0 +1,125 @@
+// Loading on the real main window: drops, the open-file dialog and the list of well-known files,
+// with every message asserted exactly.
+#include "app/frm_Vantorel.h"
+#include "platform/window/environment.h"
+
+#include "support/fixtures/fixtures.h"
+#include "support/recorders.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace tess;
+namespace fx = tess::fixtures;
+using Shown = tess::testing::ShownMessage;
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+void drop(frm_Vantorel& w, QStringList files) {
+    DropData data{std::move(files)};
+    std::int32_t effect = 7;
+    std::int16_t button = 0, shift = 0;
+    float x = 0, y = 0;
+    w.Form_OLEDragDrop(data, effect, button, shift, x, y);
+    EXPECT_EQ(effect, 7);
+}
+
+TEST(Loading, Drops) {
+    fx::TempDir dir;
+    const QString good = q(dir.file("SHELL32.DLL")), other = q(dir.file("b.exe"));
+    fx::writeFile(good.toStdString(), fx::makeSolidPe(3));
+    fx::writeFile(other.toStdString(), fx::makeSolidPe(1));
+    QDir().mkdir(q(dir.file("Pictures")));
+    const QString multi = "Tessaline can only load one file at a time.\r\n\r\nThe following objects where not loaded.\r\n";
+    struct Case {
+        QStringList files;
+        std::vector<Shown> shown;
+        QString loaded;
+    } cases[] = {
+        {{good}, {}, good},
+        {{good, other}, {{multi + "\t" + good + "\r\n\t" + other + "\r\n", 48, "Tessaline - Multi-file drop error."}}, ""},
+        {{}, {{multi, 48, "Tessaline - Multi-file drop error."}}, ""},
+        {{q(dir.file("Pictures"))},
+         {{"Tessaline can't load;\r\n" + q(dir.file("Pictures")) + "\r\nas this file type is not supported.", 48,
+           "Tessaline - File type not supported."}},
+         ""},
+        {{q(dir.file("garbage.ico"))}, {}, q(dir.file("garbage.ico"))}, // accepted, nothing in it
+    };
+    for (const Case& c : cases) {
+        tess::testing::RecordingServices rec;
+        frm_Vantorel w;
+        drop(w, c.files);
+        EXPECT_EQ(rec.messages->shown, c.shown);
+        EXPECT_EQ(w.loadedFile, c.loaded);
+        EXPECT_EQ(w.windowTitle(), c.loaded.isEmpty() ? "EXE or DLL file icons." : "Icons from; " + c.loaded);
+        EXPECT_EQ(w.iconCount, c.loaded == good ? 3 : c.loaded.isEmpty() ? -1 : 0);
+    }
+}
+
+TEST(Loading, OpenFileDialog) {
+    fx::TempDir dir;
+    qputenv("SystemRoot", dir.path().c_str());
+    const QString good = q(dir.file("a.dll")), text = q(dir.file("notes.txt"));
+    fx::writeFile(good.toStdString(), fx::makeSolidPe(2));
+    fx::writeFile(text.toStdString(), {'h', 'i'});
+    tess::testing::RecordingServices rec;
+    frm_Vantorel w;
+    rec.dialogs->openAnswers = {std::nullopt, good, good, q(dir.file("missing.txt")), text};
+    for (int i = 0; i < 5; ++i)
+        w.menu_FileLoadBox_Click();
+    const auto& first = rec.dialogs->opens.at(0);
+    EXPECT_EQ(first.title, "Tessaline - Load exe or dll file icons.");
+    EXPECT_TRUE(first.cancelError);
+    EXPECT_EQ(first.filterIndex, 1);
+    EXPECT_EQ(first.flags, 4);
+    EXPECT_EQ(first.filter.count('|'), 13);
+    EXPECT_TRUE(first.filter.startsWith("Application files (*.exe)|*.exe|Application extension files"));
+    EXPECT_EQ(first.initDir, windowsFolder());
+    EXPECT_EQ(first.fileName, "");
+    EXPECT_EQ(rec.dialogs->opens.at(2).initDir, good); // after a load: the file's own path
+    EXPECT_EQ(rec.dialogs->opens.at(2).fileName, good);
+    EXPECT_EQ(w.loadedFile, good);
+    EXPECT_EQ(w.windowTitle(), "Icons from; " + good);
+    EXPECT_EQ(rec.messages->shown,
+              (std::vector<Shown>{{"Can't find file;\r\n" + q(dir.file("missing.txt")), 48, "Tessaline - Can't find file."},
+                                  {"Can't load icons from file;\r\n" + text + "\r\n\r\n\tInvalid file type.", 48,
+                                   "Tessaline - Invalid file type."}}));
+    qunsetenv("SystemRoot");
+}
+
+TEST(Loading, WellKnownFilesAndTheirKeys) {
+    fx::TempDir dir;
+    qputenv("SystemRoot", dir.path().c_str());
+    QDir().mkdir(q(dir.file("system32")));
+    fx::writeFile(dir.file("system32/shell32.dll"), fx::makeSolidPe(4));
+    tess::testing::RecordingServices rec;
+    frm_Vantorel w;
+    const QString win = q(dir.path());
+    const std::vector<std::pair<int, QString>> paths = {
+        {0, win + "/system32/shell32.dll"}, {1, win + "/REGEdit.exe"}, {2, programIconFile()},
+        {4, win + "/system32/ieframe.dll"}, {5, "C:\\Windows\\explorer.exe"},
+        {8, "C:\\Program Files\\microsoft office\\office10\\WINWORD.EXE"},
+        {14, "C:\\Program Files\\Quillbrook\\Quillbrook.exe"}, {15, ""}, {-1, ""}};
+    for (const auto& [i, path] : paths) {
+        EXPECT_EQ(w.knownFile(static_cast<std::int16_t>(i), true), path);
+        EXPECT_EQ(w.knownFile(static_cast<std::int16_t>(i), false), path.mid(path.lastIndexOf(QRegularExpression("[/\\\\]")) + 1));
+    }
+    w.pic_IconDisplay_KeyDown(keys::F1, keys::ShiftMask); // entry 0
+    EXPECT_EQ(w.loadedFile, win + "/system32/shell32.dll");
+    EXPECT_EQ(w.iconCount, 4);
+    for (const std::int16_t key : {keys::F10, keys::F1}) // Shift+F10, and F1 without Shift
+        w.pic_IconDisplay_KeyDown(key, key == keys::F1 ? 0 : keys::ShiftMask);
+    EXPECT_TRUE(rec.messages->shown.empty());
+    w.menu_FileLoad_Click(6);
+    EXPECT_EQ(rec.messages->shown,
+              (std::vector<Shown>{{"Can't load or find file; netscape.exe\r\n"
+                                   "C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe",
+                                   48, "Tessaline - Can't load netscape.exe"}}));
+    EXPECT_EQ(w.loadedFile, win + "/system32/shell32.dll");
+    qunsetenv("SystemRoot");
+}
+
+} // namespace
