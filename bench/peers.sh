@@ -11,7 +11,8 @@ runs=${RUNS:-7}
 command -v wrestool >/dev/null || { echo "wrestool (icoutils) is not installed"; exit 1; }
 [ -x "$bin" ] && [ -x "$build/bench/bench_make_files" ] || { echo "build first: ./test.sh"; exit 1; }
 
-work=$(mktemp -d)
+# Work in memory where there is a tmpfs: the times are then the programs', not the disk's.
+work=$(mktemp -d -p "$( [ -w /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}")")
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/corpus"
 "$build/bench/bench_make_files" "$work/corpus" >/dev/null
@@ -23,10 +24,13 @@ for f in "${real[@]}"; do
 done
 files=("$work"/corpus/*)
 
-# The median wall time of a command over $runs runs, in milliseconds.
+# The median wall time of a command over $runs runs, in milliseconds; $prepare (untimed) runs
+# before each.
+prepare=true
 median_ms() {
     local times=() t0 t1
     for _ in $(seq "$runs"); do
+        $prepare
         t0=$(date +%s%N)
         "$@" >/dev/null 2>&1 || true
         t1=$(date +%s%N)
@@ -42,14 +46,19 @@ a=$(median_ms "$bin" --list "${files[@]}")
 b=$(median_ms wrestool -l "${files[@]}")
 echo "list:    tessaline ${a} ms   wrestool ${b} ms   tessaline is $(ratio "$a" "$b")x as fast"
 
-extract_ours() { rm -rf "$work/ours"; mkdir "$work/ours"; "$bin" --extract --format ico -o "$work/ours" "$@"; }
-extract_theirs() { rm -rf "$work/theirs"; mkdir "$work/theirs"; wrestool -x --type=14 -o "$work/theirs" "$@"; }
+# Each run writes into a fresh empty folder, made before the clock starts.
+fresh() { rm -rf "$work/ours" "$work/theirs"; mkdir "$work/ours" "$work/theirs"; }
+extract_ours() { "$bin" --extract --format ico -o "$work/ours" "$@"; }
+extract_theirs() { wrestool -x --type=14 -o "$work/theirs" "$@"; }
+prepare=fresh
 a=$(median_ms extract_ours "${files[@]}")
 b=$(median_ms extract_theirs "${files[@]}")
+prepare=true
 echo "extract: tessaline ${a} ms   wrestool ${b} ms   tessaline is $(ratio "$a" "$b")x as fast"
 
 # The same icons, byte for byte: compare the sets of contents, each file up to the end of its
 # last image (wrestool keeps the padding that follows the last image in the program).
+fresh
 extract_ours "${files[@]}" >/dev/null 2>&1 || true
 extract_theirs "${files[@]}" >/dev/null 2>&1 || true
 digests() {

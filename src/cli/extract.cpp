@@ -9,9 +9,12 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QSaveFile>
+#include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <climits>
 #include <optional>
+#include <thread>
 
 namespace tess::cli {
 namespace {
@@ -193,27 +196,52 @@ int runExtract(const std::vector<std::string>& args, std::ostream& out, std::ost
             last = first + 1;
         }
         const QString name = QFileInfo(qpath(path)).completeBaseName();
-        for (std::size_t i = first; i < last; ++i) {
-            const icons::Icon& icon = file->icons[i];
-            const QString suffix = o.png ? QStringLiteral("png")
-                                         : (icon.cursor ? QStringLiteral("cur") : QStringLiteral("ico"));
-            const QString target = folder.filePath(QStringLiteral("%1_%2.%3").arg(name).arg(i).arg(suffix));
-            QByteArray bytes;
-            if (o.png) {
-                if (const std::optional<QImage> picture = bestPicture(icon, o.size))
-                    bytes = pngBytes(*picture);
+        // Encoding and writing go on in parallel (file creation is most of the time); the lines
+        // are printed in the icons' order afterwards.
+        struct Outcome {
+            QString target;
+            std::string error;
+        };
+        std::vector<Outcome> outcomes(last - first);
+        std::atomic<std::size_t> next{first};
+        const auto work = [&] {
+            for (std::size_t i; (i = next++) < last;) {
+                const icons::Icon& icon = file->icons[i];
+                const QString suffix = o.png ? QStringLiteral("png")
+                                             : (icon.cursor ? QStringLiteral("cur") : QStringLiteral("ico"));
+                Outcome& r = outcomes[i - first];
+                r.target = folder.filePath(QStringLiteral("%1_%2.%3").arg(name).arg(i).arg(suffix));
+                QByteArray bytes;
+                if (o.png) {
+                    if (const std::optional<QImage> picture = bestPicture(icon, o.size))
+                        bytes = pngBytes(*picture);
+                } else {
+                    const std::vector<std::uint8_t> ico = icons::writeIconFile(icon);
+                    bytes = QByteArray(reinterpret_cast<const char*>(ico.data()),
+                                       static_cast<qsizetype>(ico.size()));
+                }
+                if (bytes.isEmpty())
+                    r.error = "no image that can be decoded";
+                else
+                    writeOut(r.target, bytes, o.force, r.error);
+            }
+        };
+        const std::size_t helpers =
+            std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()) - 1, 3,
+                                   (last - first) / 8});
+        std::vector<std::thread> threads;
+        for (std::size_t t = 0; t < helpers; ++t)
+            threads.emplace_back(work);
+        work();
+        for (std::thread& t : threads)
+            t.join();
+        for (const Outcome& r : outcomes) {
+            if (r.error.empty()) {
+                out << local(r.target) << "\n";
             } else {
-                const std::vector<std::uint8_t> ico = icons::writeIconFile(icon);
-                bytes = QByteArray(reinterpret_cast<const char*>(ico.data()),
-                                   static_cast<qsizetype>(ico.size()));
-            }
-            std::string error = "no image that can be decoded";
-            if (bytes.isEmpty() || !writeOut(target, bytes, o.force, error)) {
-                err << "tessaline: " << local(target) << ": " << error << "\n";
+                err << "tessaline: " << local(r.target) << ": " << r.error << "\n";
                 status = 1;
-                continue;
             }
-            out << local(target) << "\n";
         }
     }
     out.flush();
