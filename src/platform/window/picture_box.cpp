@@ -67,7 +67,9 @@ void PictureBox::ensureCanvas(int w, int h) {
     w = std::max(w, 1);
     h = std::max(h, 1);
     if (!canvas_.isNull() && canvas_.width() >= w && canvas_.height() >= h) return;
-    QImage grown(std::max(w, canvas_.width()), std::max(h, canvas_.height()), QImage::Format_ARGB32_Premultiplied);
+    // Drawing below the visible part goes on row after row: grow by doubling, not by each row.
+    const auto grow = [](int need, int have) { return need <= have ? have : std::min(std::max(need, 2 * have), 16384); };
+    QImage grown(grow(w, canvas_.width()), grow(h, canvas_.height()), QImage::Format_ARGB32_Premultiplied);
     setCanvasDpi(grown);
     grown.fill(toQColor(backColor_));
     if (!canvas_.isNull()) {
