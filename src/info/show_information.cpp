@@ -49,15 +49,11 @@ void drawIconBox(PictureBox& box, icons::HICON icon) {
 }
 
 // For checks of the running program: TESSALINE_E2E_INFO=N opens the information on icon N
-// once the main window has a file on display, as a left click on that icon would. If no file
-// comes on display within two seconds, the file named on the command line is displayed.
+// once the main window has a file on display, as a left click on that icon would.
 void openInformationWhenLoaded(const QString& number, int tries) {
     for (QWidget* top : QApplication::topLevelWidgets()) {
         auto* main = qobject_cast<frm_Vantorel*>(top);
         if (!main) continue;
-        const QStringList args = QCoreApplication::arguments();
-        if (main->displayedFile.isEmpty() && tries == 20 && args.size() > 1)
-            main->displayIcons(args.back(), *main->pic_IconDisplay, 0);
         if (main->displayedFile.isEmpty()) break;
         main->menu_IconInformation->setText(QStringLiteral("&Icon ") + number +
                                             QStringLiteral(" info"));
