@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -88,6 +89,22 @@ TEST(Loading, OpenFileDialog) {
                                   {"Can't load icons from file;\r\n" + text + "\r\n\r\n\tInvalid file type.", 48,
                                    "Tessaline - Invalid file type."}}));
     qunsetenv("SystemRoot");
+}
+
+TEST(Loading, FileLengthNeverOpensSpecialFiles) {
+    fx::TempDir dir;
+    tess::testing::RecordingServices rec;
+    frm_Vantorel w;
+    const QString fifo = q(dir.file("pipe.exe"));
+    ASSERT_EQ(::mkfifo(dir.file("pipe.exe").c_str(), 0600), 0);
+    fx::writeFile(dir.file("five.ico"), {1, 2, 3, 4, 5});
+    EXPECT_EQ(w.fileLength(q(dir.file("five.ico"))), 5);
+    for (const QString& p : {fifo, QString("/dev/zero")})
+        EXPECT_EQ(w.fileLength(p), 0);
+    for (const QString& p : {q(dir.file("none")), QString(), QString("a") + QChar(0) + "b"})
+        EXPECT_EQ(w.fileLength(p), -1);
+    drop(w, {fifo}); // accepted by its name, refused by the engine without blocking
+    EXPECT_EQ(w.iconCount, 0);
 }
 
 TEST(Loading, WellKnownFilesAndTheirKeys) {
