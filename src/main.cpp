@@ -5,6 +5,7 @@
 #include "platform/window/version_info.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -62,13 +63,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     frm_Vantorel window;
     window.show();
-    // A file named on the command line loads as a drop of that one file would.
+    // Files named on the command line load as a drop of them would: by their full paths, and
+    // several at once get the message a drop of several gets.
     const std::size_t first = (!args.empty() && args[0] == "--") ? 1 : 0;
     if (args.size() > first) {
-        const QString file = QString::fromLocal8Bit(args[first].c_str());
-        QTimer::singleShot(0, &window, [&window, file] {
-            DropData data;
-            data.Files << file;
+        DropData data;
+        for (std::size_t i = first; i < args.size(); ++i)
+            data.Files << QFileInfo(QString::fromLocal8Bit(args[i].c_str())).absoluteFilePath();
+        QTimer::singleShot(0, &window, [&window, data]() mutable {
             std::int32_t effect = 0;
             std::int16_t button = 0;
             std::int16_t shift = 0;
