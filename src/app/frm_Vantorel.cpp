@@ -26,7 +26,6 @@ namespace {
 constexpr double SurfaceLeft = 120; // twips: the surface's margins stay at their design values
 constexpr double SurfaceTop = 120;
 
-QString product() { return QString::fromUtf8(versionInfo().productName); }
 
 std::int16_t shiftBits(Qt::KeyboardModifiers m) {
     std::int16_t bits = 0;
@@ -158,10 +157,10 @@ void frm_Vantorel::printInstructions() {
     pic.print(QStringLiteral(" Click menu over this window"));
     pic.print(QStringLiteral(" for menu options."));
     pic.print(QString());
-    pic.print(QStringLiteral(" ") + product() + QStringLiteral(" description;"));
+    pic.print(QStringLiteral(" ") + productName() + QStringLiteral(" description;"));
     pic.print(QStringLiteral(" ") + QString::fromUtf8(v.fileDescription));
     pic.print(QString());
-    pic.print(QStringLiteral(" ") + product() + QStringLiteral(" comments;"));
+    pic.print(QStringLiteral(" ") + productName() + QStringLiteral(" comments;"));
     pic.print(QStringLiteral(" ") + QString::fromUtf8(v.comments));
 }
 

@@ -49,7 +49,7 @@ void frm_Vantorel::pic_IconDisplay_MouseDown(std::int16_t Button, std::int16_t S
     menu_IconInformation->setEnabled(hit);
     menu_SaveIcon->setEnabled(hit);
     menu_AboutApp->setText(QStringLiteral("&About ") +
-                           QString::fromUtf8(versionInfo().productName));
+                           productName());
 
     if (Button == 1) {
         if (!hit) return;

@@ -36,7 +36,7 @@ QString frm_Vantorel::pluralSuffix(std::int32_t count) const {
 }
 
 void frm_Vantorel::menu_IconInformation_Click() {
-    const QString product = QString::fromUtf8(versionInfo().productName);
+    const QString product = productName();
     const std::int32_t n = numberFromText(menu_IconInformation->text());
     if (n >= 0 && n < iconCount) {
         const QString text =

@@ -77,7 +77,7 @@ Q_COREAPP_STARTUP_FUNCTION(startInformationCheck)
 void frm_Vantorel::showInformation(QString captionText, QString infoText, QString iconFile,
                                    std::int32_t iconNumber, std::int16_t iconAsLogo,
                                    std::int32_t minRightEdge, std::int32_t maxIconRightEdge) {
-    const QString product = QString::fromUtf8(versionInfo().productName);
+    const QString product = productName();
     frm_IconInfo info(this);
 
     if (captionText == u"?") captionText = product + QStringLiteral(" - Icon information.");

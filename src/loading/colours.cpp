@@ -10,13 +10,10 @@ namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
 
-QString product() {
-    return QString::fromUtf8(versionInfo().productName);
-}
 
 void showRefusal(const Failure& f) {
     services().messageBox->msgBox(f.description(), mb::WarningOk,
-                                  product() + QStringLiteral(" - Can't select this colour."));
+                                  productName() + QStringLiteral(" - Can't select this colour."));
 }
 
 } // namespace
@@ -24,7 +21,7 @@ void showRefusal(const Failure& f) {
 void frm_Vantorel::menu_ColourForground_Click() {
     try {
         comm_LoadFile.CancelError = true;
-        comm_LoadFile.DialogTitle = product() + QStringLiteral(" - Text colour.");
+        comm_LoadFile.DialogTitle = productName() + QStringLiteral(" - Text colour.");
         comm_LoadFile.Color = pic_IconDisplay->foreColor();
         comm_LoadFile.ShowColor();
         const std::uint32_t c = comm_LoadFile.Color;
@@ -43,12 +40,12 @@ void frm_Vantorel::menu_ColourForground_Click() {
         if (f.number() == failure::DialogCancelled) return;
         const QString n = plainNumber(f.number());
         services().messageBox->msgBox(
-            product() + QStringLiteral(" text colour selection error;") + CRLF + CRLF +
+            productName() + QStringLiteral(" text colour selection error;") + CRLF + CRLF +
                 QStringLiteral("Error; ") + f.description() + CRLF +
                 QStringLiteral("Error number; ") +
                 formatPicture(f.number(), QStringLiteral("##,###,###,###,##0")),
             mb::WarningOk,
-            product() + QStringLiteral(" - Text colour selection error; (") + n +
+            productName() + QStringLiteral(" - Text colour selection error; (") + n +
                 QStringLiteral(")"));
     }
 }
@@ -56,7 +53,7 @@ void frm_Vantorel::menu_ColourForground_Click() {
 void frm_Vantorel::menu_ColourBackground_Click() {
     try {
         comm_LoadFile.CancelError = true;
-        comm_LoadFile.DialogTitle = product() + QStringLiteral(" - Background colour.");
+        comm_LoadFile.DialogTitle = productName() + QStringLiteral(" - Background colour.");
         comm_LoadFile.Color = pic_IconDisplay->backColor();
         comm_LoadFile.ShowColor();
         const std::uint32_t c = comm_LoadFile.Color;
@@ -75,11 +72,11 @@ void frm_Vantorel::menu_ColourBackground_Click() {
         if (f.number() == failure::DialogCancelled) return;
         const QString n = plainNumber(f.number());
         services().messageBox->msgBox(
-            product() + QStringLiteral(" background colour selection error;") + CRLF +
+            productName() + QStringLiteral(" background colour selection error;") + CRLF +
                 QStringLiteral("Error; ") + f.description() + QStringLiteral(" (") + n +
                 QStringLiteral(")"),
             mb::WarningOk,
-            product() + QStringLiteral(" - Background colour selection error; (") + n +
+            productName() + QStringLiteral(" - Background colour selection error; (") + n +
                 QStringLiteral(")"));
     }
 }

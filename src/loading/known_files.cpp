@@ -43,7 +43,7 @@ void frm_Vantorel::menu_FileLoad_Click(std::int16_t Index) {
         services().messageBox->msgBox(QStringLiteral("Can't load or find file; ") + name +
                                         QStringLiteral("\r\n") + path,
                                     mb::WarningOk,
-                                    QString::fromUtf8(versionInfo().productName) +
+                                    productName() +
                                         QStringLiteral(" - Can't load ") + name);
         return;
     }

@@ -14,7 +14,6 @@ using namespace tess;
 
 namespace {
 
-QString product() { return QString::fromUtf8(versionInfo().productName); }
 
 const QString CrLf = QStringLiteral("\r\n");
 
@@ -37,7 +36,7 @@ bool acceptedType(const QString& path) {
 }
 
 void warn(const QString& text, const QString& title) {
-    services().messageBox->msgBox(text, mb::WarningOk, product() + title);
+    services().messageBox->msgBox(text, mb::WarningOk, productName() + title);
 }
 
 } // namespace
@@ -53,7 +52,7 @@ void frm_Vantorel::pic_IconDisplay_OLEDragDrop(DropData& Data, std::int32_t&, st
     for (const QString& file : Data.Files)
         objects += u'\t' + file + CrLf;
     if (Data.Count() != 1) {
-        warn(product() + QStringLiteral(" can only load one file at a time.") + CrLf + CrLf +
+        warn(productName() + QStringLiteral(" can only load one file at a time.") + CrLf + CrLf +
                  QStringLiteral("The following objects where not loaded.") + CrLf + objects,
              QStringLiteral(" - Multi-file drop error."));
         return;
@@ -63,7 +62,7 @@ void frm_Vantorel::pic_IconDisplay_OLEDragDrop(DropData& Data, std::int32_t&, st
         loadStep(path);
         return;
     }
-    warn(product() + QStringLiteral(" can't load;") + CrLf + path + CrLf +
+    warn(productName() + QStringLiteral(" can't load;") + CrLf + path + CrLf +
              QStringLiteral("as this file type is not supported."),
          QStringLiteral(" - File type not supported."));
 }
@@ -71,7 +70,7 @@ void frm_Vantorel::pic_IconDisplay_OLEDragDrop(DropData& Data, std::int32_t&, st
 void frm_Vantorel::menu_FileLoadBox_Click() {
     try {
         comm_LoadFile.CancelError = true;
-        comm_LoadFile.DialogTitle = product() + QStringLiteral(" - Load exe or dll file icons.");
+        comm_LoadFile.DialogTitle = productName() + QStringLiteral(" - Load exe or dll file icons.");
         comm_LoadFile.Filter = LoadFilter;
         comm_LoadFile.FilterIndex = 1;
         if (!loadedFile.isEmpty()) {
@@ -100,7 +99,7 @@ void frm_Vantorel::menu_FileLoadBox_Click() {
     } catch (const Failure& f) {
         if (f.number() == failure::DialogCancelled) return;
         const QString n = plainNumber(f.number());
-        warn(product() + QStringLiteral(" load file error;") + CrLf + QStringLiteral("Error; ") +
+        warn(productName() + QStringLiteral(" load file error;") + CrLf + QStringLiteral("Error; ") +
                  f.description() + QStringLiteral(" (") + n + u')',
              QStringLiteral(" - File load error; (") + n + u')');
     }

@@ -28,9 +28,6 @@ namespace {
 const QString CRLF = QStringLiteral("\r\n");
 const QString TAB = QStringLiteral("\t");
 
-QString product() {
-    return QString::fromUtf8(versionInfo().productName);
-}
 
 int px(double twips, double perPixel) {
     return roundToInt(twips / perPixel);
@@ -335,13 +332,13 @@ void frm_SaveBox::drv_Drive_Change() {
                     QStringLiteral("Empty (No disc)") + CRLF + TAB +
                     QStringLiteral("Unknown or bad format") + CRLF + TAB +
                     QStringLiteral("Unplugged"),
-                mb::WarningOk, product() + QStringLiteral(" - Drive unavailable."));
+                mb::WarningOk, productName() + QStringLiteral(" - Drive unavailable."));
         } else {
             services().messageBox->msgBox(
                 QStringLiteral("Error selecting drive ") + driveText() + CRLF + CRLF +
                     f.description() + CRLF + QStringLiteral("Error number; ") +
                     formatPicture(f.number(), QStringLiteral("###,###,###,##0.####")),
-                mb::WarningOk, product() + QStringLiteral(" - Drive selection error."));
+                mb::WarningOk, productName() + QStringLiteral(" - Drive selection error."));
         }
     }
 }

@@ -57,7 +57,7 @@ void frm_Vantorel::menu_SaveIcon_Click() {
                         pluralSuffix(iconCount) + QStringLiteral(", ranging from 0 to ") +
                         num(iconCount - 1) + QStringLiteral(" only.");
         }
-        showInformation(QString::fromUtf8(versionInfo().productName) +
+        showInformation(productName() +
                             QStringLiteral(" - Icon info."),
                         text, QString(), -1, 0, 100, -1);
         return;

@@ -205,7 +205,7 @@ void writeFileAtomically(const QString& path, const std::vector<std::uint8_t>& b
 } // namespace tess::save
 
 void frm_SaveBox::com_Save_Click() {
-    const QString product = QString::fromUtf8(versionInfo().productName);
+    const QString product = productName();
     QString fullPath;
     try {
         fullPath = dir_DirectoryList->path();

@@ -1,6 +1,8 @@
 // The program's version information, defined once in CMake and compiled into the program.
 #pragma once
 
+#include <QString>
+
 namespace tess {
 
 struct VersionInfo {
@@ -17,5 +19,8 @@ struct VersionInfo {
 };
 
 const VersionInfo& versionInfo();
+
+// The product name, which starts every message-box title.
+inline QString productName() { return QString::fromUtf8(versionInfo().productName); }
 
 } // namespace tess
