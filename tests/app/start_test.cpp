@@ -15,13 +15,16 @@ using tess::testing::TempDir;
 namespace {
 
 struct EnvGuard {
+    static void clear() {
+        for (const char* n : {"HomeDrive", "HomePath", "SystemRoot"})
+            qunsetenv(n);
+    }
     explicit EnvGuard(std::initializer_list<std::pair<const char*, QString>> values) {
-        for (const char* n : {"HomeDrive", "HomePath", "SystemRoot"}) qunsetenv(n);
-        for (auto& [n, v] : values) qputenv(n, v.toLocal8Bit());
+        clear();
+        for (auto& [n, v] : values)
+            qputenv(n, v.toLocal8Bit());
     }
-    ~EnvGuard() {
-        for (const char* n : {"HomeDrive", "HomePath", "SystemRoot"}) qunsetenv(n);
-    }
+    ~EnvGuard() { clear(); }
 };
 
 TEST(StartUp, StateAndCaptionAfterLoad) {
@@ -40,40 +43,21 @@ TEST(StartUp, DefaultFolderTakesTheFirstFolderThatExists) {
     TempDir tmp;
     setDrivesForTests({{u'c', "/"}, {u'd', tmp.path()}});
     const QString work = tmp.mkdir("Work");
-    struct Case {
-        const char* make; // folder made below Work, or ""
-        QString expected;
+    auto folder = [](const char* homePath, bool systemRoot) {
+        EnvGuard env{{"HomeDrive", "D:"}, {"HomePath", homePath}, {"SystemRoot", "C:\\WINDOWS"}};
+        if (!systemRoot) qunsetenv("SystemRoot");
+        return frm_Vantorel().defaultFolder;
     };
-    // Each case runs in its own fresh folder layout.
-    {
-        tmp.mkdir("Work/My Pictures");
-        tmp.mkdir("Work/My Documents");
-        EnvGuard env{{"HomeDrive", "D:"}, {"HomePath", "\\Work"}, {"SystemRoot", "C:\\WINDOWS"}};
-        frm_Vantorel w;
-        EXPECT_EQ(QDir(mapDrivePath(w.defaultFolder)).canonicalPath(), QDir(work + "/My Pictures").canonicalPath());
-    }
+    auto canon = [](const QString& p) { return QDir(mapDrivePath(p)).canonicalPath(); };
+    tmp.mkdir("Work/My Pictures");
+    tmp.mkdir("Work/My Documents");
+    EXPECT_EQ(canon(folder("\\Work", true)), canon(work + "/My Pictures"));
     QDir(work + "/My Pictures").removeRecursively();
-    {
-        EnvGuard env{{"HomeDrive", "D:"}, {"HomePath", "\\Work"}, {"SystemRoot", "C:\\WINDOWS"}};
-        frm_Vantorel w;
-        EXPECT_EQ(QDir(mapDrivePath(w.defaultFolder)).canonicalPath(), QDir(work + "/My Documents").canonicalPath());
-    }
+    EXPECT_EQ(canon(folder("\\Work", true)), canon(work + "/My Documents"));
     QDir(work + "/My Documents").removeRecursively();
-    {
-        EnvGuard env{{"HomeDrive", "D:"}, {"HomePath", "\\Work"}, {"SystemRoot", "C:\\WINDOWS"}};
-        frm_Vantorel w;
-        EXPECT_EQ(w.defaultFolder, "D:\\Work");
-    }
-    {
-        EnvGuard env{{"HomeDrive", "D:"}, {"HomePath", "\\Elsewhere"}, {"SystemRoot", "C:\\WINDOWS"}};
-        frm_Vantorel w;
-        EXPECT_EQ(w.defaultFolder, "C:\\WINDOWS"); // taken without a test
-    }
-    {
-        EnvGuard env{{"HomeDrive", "D:"}, {"HomePath", "\\Elsewhere"}};
-        frm_Vantorel w;
-        EXPECT_EQ(w.defaultFolder, ""); // even when empty
-    }
+    EXPECT_EQ(folder("\\Work", true), "D:\\Work");
+    EXPECT_EQ(folder("\\Elsewhere", true), "C:\\WINDOWS"); // taken without a test
+    EXPECT_EQ(folder("\\Elsewhere", false), "");           // even when empty
     setDrivesForTests({});
 }
 
@@ -83,20 +67,11 @@ TEST(StartUp, WithoutHomeVariablesTheHomeFoldersCount) {
     qputenv("HOME", tmp.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (tmp.path() + "/.config").toLocal8Bit());
     EnvGuard env{};
-    {
-        frm_Vantorel w;
-        EXPECT_EQ(w.defaultFolder, tmp.path()); // no pictures or documents folder yet
-    }
+    EXPECT_EQ(frm_Vantorel().defaultFolder, tmp.path()); // no pictures or documents folder yet
     tmp.mkdir("Documents");
-    {
-        frm_Vantorel w;
-        EXPECT_EQ(w.defaultFolder, tmp.path() + "/Documents");
-    }
+    EXPECT_EQ(frm_Vantorel().defaultFolder, tmp.path() + "/Documents");
     tmp.mkdir("Pictures");
-    {
-        frm_Vantorel w;
-        EXPECT_EQ(w.defaultFolder, tmp.path() + "/Pictures");
-    }
+    EXPECT_EQ(frm_Vantorel().defaultFolder, tmp.path() + "/Pictures");
     qputenv("HOME", oldHome);
     qunsetenv("XDG_CONFIG_HOME");
 }
@@ -122,7 +97,9 @@ TEST(Instructions, PrintedInOrderWithTheHeadInBold) {
         {" Tessaline description;", false},
         {" Display icons in file.", false},
         {" Tessaline comments;", false},
-        {" Display all icons in a .exe, .dll, .ico, .cur or .ani file. You can also extract (save) the icons.", false},
+        {" Display all icons in a .exe, .dll, .ico, .cur or .ani file. You can also extract (save) "
+         "the icons.",
+         false},
     };
     ASSERT_EQ(runs.size(), expected.size());
     for (std::size_t i = 0; i < runs.size(); ++i) {
@@ -170,10 +147,9 @@ TEST(Layout, SurfaceKeepsItsMarginsAndTheTimerArmsOnlyWithAFile) {
 TEST(Menu, TreeAsDesigned) {
     RecordingServices rec;
     frm_Vantorel w;
-    EXPECT_EQ(w.menu_MenuOptions->title(), "Menu");
-    EXPECT_EQ(w.menu_Files->title(), "Load &file");
-    EXPECT_EQ(w.menu_FileLoadBox->text(), "&Load file...");
-    EXPECT_EQ(w.menu_FileList->title(), "List &of files");
+    EXPECT_EQ(QStringList({w.menu_MenuOptions->title(), w.menu_Files->title(),
+                           w.menu_FileLoadBox->text(), w.menu_FileList->title()}),
+              QStringList({"Menu", "Load &file", "&Load file...", "List &of files"}));
     ASSERT_EQ(w.menu_FileLoad.size(), 13u);
     for (std::size_t i = 0; i < 13; ++i) {
         EXPECT_EQ(w.menu_FileLoad[i]->text(), "File ...?");

@@ -182,7 +182,7 @@ struct InfoCase {
     const char* caption; // of menu_IconInformation
     const char* file;    // displayedFile; "*" the 12-icon file
     std::int32_t count;  // iconCount
-    const char* title;
+    QString title;
     QStringList lines;
 };
 
@@ -192,55 +192,22 @@ TEST(IconInformation, TextsAndRefusals) {
     const QString pe = QString::fromStdString(tmp.file("twelve.dll"));
     fx::writeFile(pe.toStdString(), fx::makeSolidPe(12));
     frm_Vantorel w;
-    const QString no = "as this is an invalid icon number.";
+    const QString no = "as this is an invalid icon number.", t = "Tessaline - Icon information.";
+    const QString cant = "Can't display any information about icon ", f = "/x/a.dll";
+    // clang-format off
     const InfoCase cases[] = {
-        {"&Icon 5 info",
-         "",
-         -1,
-         "Tessaline - Icon information.",
-         {"Can't display any information about icon 5,", no, "You have NOT yet loaded a file!"}},
-        {"&Icon information",
-         "",
-         -1,
-         "Tessaline - Icon information.",
-         {"Can't display any information about icon -1,", no, "You have NOT yet loaded a file!"}},
-        {"&Icon 0 info",
-         "/x/a.dll",
-         0,
-         "Tessaline - Icon information.",
-         {"Can't display any information about icon 0,", no, "/x/a.dll",
-          "dose not contain any icons."}},
-        {"&Icon 1 info",
-         "/x/a.dll",
-         1,
-         "Tessaline - Icon information.",
-         {"Can't display any information about icon 1,", no, "/x/a.dll",
-          "has one icon only, numbered as icon index 0."}},
-        {"&Icon 3 info",
-         "/x/a.dll",
-         3,
-         "Tessaline - Icon information.",
-         {"Can't display any information about icon 3,", no, "/x/a.dll",
-          "has 3 icons, ranging from 0 to 2 only."}},
-        {"&Icon 2,500 info",
-         "/x/a.dll",
-         2000,
-         "Tessaline - Icon information.",
-         {"Can't display any information about icon 2,500,", no, "/x/a.dll",
-          "has 2,000 icons, ranging from 0 to 1,999 only."}},
-        {"&Icon 0 info",
-         "*",
-         12,
-         "Tessaline - Icon 0 information.",
-         {"Information on icon 0;", "File path name = " + pe, "Total icons in file = 12.",
-          "Icon number 0."}},
-        {"&Icon 1,234 info",
-         "*",
-         1500,
-         "Tessaline - Icon 1,234 information.",
-         {"Information on icon 1,234;", "File path name = " + pe, "Total icons in file = 1,500.",
-          "Icon number 1,234."}},
+        {"&Icon 5 info", "", -1, t, {cant + "5,", no, "You have NOT yet loaded a file!"}},
+        {"&Icon information", "", -1, t, {cant + "-1,", no, "You have NOT yet loaded a file!"}},
+        {"&Icon 0 info", "/x/a.dll", 0, t, {cant + "0,", no, f, "dose not contain any icons."}},
+        {"&Icon 1 info", "/x/a.dll", 1, t, {cant + "1,", no, f, "has one icon only, numbered as icon index 0."}},
+        {"&Icon 3 info", "/x/a.dll", 3, t, {cant + "3,", no, f, "has 3 icons, ranging from 0 to 2 only."}},
+        {"&Icon 2,500 info", "/x/a.dll", 2000, t, {cant + "2,500,", no, f, "has 2,000 icons, ranging from 0 to 1,999 only."}},
+        {"&Icon 0 info", "*", 12, "Tessaline - Icon 0 information.",
+         {"Information on icon 0;", "File path name = " + pe, "Total icons in file = 12.", "Icon number 0."}},
+        {"&Icon 1,234 info", "*", 1500, "Tessaline - Icon 1,234 information.",
+         {"Information on icon 1,234;", "File path name = " + pe, "Total icons in file = 1,500.", "Icon number 1,234."}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.caption);
         w.menu_IconInformation->setText(c.caption);
@@ -256,19 +223,12 @@ TEST(IconInformation, TextsAndRefusals) {
 
 TEST(IconInformation, NumberFromTextAndPluralSuffix) {
     frm_Vantorel w;
-    const std::pair<const char*, std::int32_t> numbers[] = {{"&Icon 12 info", 12},
-                                                            {"&Icon information", -1},
-                                                            {"Icon &info", -1},
-                                                            {"", -1},
-                                                            {"Icon 1,234 info", 1234},
-                                                            {"1.2.3", 1},
-                                                            {"12.5", 12},
-                                                            {"13.5", 14},
-                                                            {".", 0},
-                                                            {"-5", 5},
-                                                            {"3 of 7", 37},
-                                                            {"99999999999", -1},
-                                                            {"2147483647", 2147483647}};
+    // clang-format off
+    const std::pair<const char*, std::int32_t> numbers[] = {
+        {"&Icon 12 info", 12}, {"&Icon information", -1}, {"Icon &info", -1}, {"", -1}, {"Icon 1,234 info", 1234},
+        {"1.2.3", 1}, {"12.5", 12}, {"13.5", 14}, {".", 0}, {"-5", 5}, {"3 of 7", 37}, {"99999999999", -1},
+        {"2147483647", 2147483647}};
+    // clang-format on
     for (const auto& [text, n] : numbers)
         EXPECT_EQ(w.numberFromText(text), n) << text;
     for (int c : {1, -1})

@@ -48,10 +48,9 @@ TEST_P(PeOrder, NamedGroupsFirstThenIdsAscending) {
     EXPECT_EQ(firstPixel(f.icons[0]), solidColor(3));
     EXPECT_EQ(firstPixel(f.icons[3]), solidColor(0));
     ASSERT_EQ(f.icons[4].images.size(), 2u);
-    EXPECT_EQ(f.icons[4].images[0].pixelWidth(), 16);
-    EXPECT_EQ(f.icons[4].images[0].bitCount, 8);
-    EXPECT_EQ(f.icons[4].images[0].colorCount, 0);
-    EXPECT_EQ(f.icons[4].images[1].pixelWidth(), 48);
+    const auto& im = f.icons[4].images;
+    EXPECT_EQ(std::tuple(im[0].pixelWidth(), im[0].bitCount, im[0].colorCount, im[1].pixelWidth()),
+              std::tuple(16, 8, 0, 48));
     EXPECT_EQ(firstPixel(f.icons[4], 1), solidColor(5));
 }
 
@@ -91,13 +90,6 @@ TEST(Pe, MissingIconsAreSkippedAndEmptyGroupsDropped) {
     EXPECT_EQ(f.icons[0].images.size(), 1u);
 }
 
-TEST(Pe, WithoutResourcesHasNoIcons) {
-    auto pe = fixtures::makePeResources({});
-    const auto f = icons::readIconBytes(pe);
-    EXPECT_EQ(f.status, icons::FileStatus::Icons);
-    EXPECT_TRUE(f.icons.empty());
-}
-
 TEST(Ne, GroupsInTableOrderWithNamesAndIds) {
     for (int shift : {0, 4, 9}) {
         const auto f = icons::readIconBytes(fixtures::makeNe(
@@ -116,7 +108,7 @@ TEST(Ne, GroupsInTableOrderWithNamesAndIds) {
     }
 }
 
-TEST(Ico, OneIconWithEveryImage) {
+TEST(Ico, OneIconWithEveryImageAndCurHotspots) {
     const auto f = icons::readIconBytes(
         fixtures::makeIco({solidImage(16, 4, solidColor(1)), solidImage(32, 32, solidColor(2)),
                            solidImage(256, 32, solidColor(3), true)}));
@@ -125,23 +117,19 @@ TEST(Ico, OneIconWithEveryImage) {
     const auto& im = f.icons[0].images;
     ASSERT_EQ(im.size(), 3u);
     EXPECT_FALSE(f.icons[0].cursor);
-    EXPECT_EQ(im[0].bitCount, 4);
-    EXPECT_EQ(im[0].colorCount, 16);
+    EXPECT_EQ(std::tuple(im[0].bitCount, im[0].colorCount, im[2].pixelWidth()),
+              std::tuple(4, 16, 256));
     EXPECT_EQ(im[2].format, icons::ImageFormat::Png);
-    EXPECT_EQ(im[2].pixelWidth(), 256);
     EXPECT_EQ(firstPixel(f.icons[0], 2), solidColor(3));
-}
-
-TEST(Cur, HotspotKeptAndDepthFromTheImage) {
+    // A cursor keeps its hotspot and takes its depth from the image.
     auto a = solidImage(32, 8, solidColor(1));
     a.hotspotX = 5, a.hotspotY = 27;
-    const auto f = icons::readIconBytes(fixtures::makeIco({a}, true));
-    EXPECT_EQ(f.kind, "cur");
-    ASSERT_EQ(f.icons.size(), 1u);
-    EXPECT_TRUE(f.icons[0].cursor);
-    EXPECT_EQ(f.icons[0].images[0].hotspotX, 5);
-    EXPECT_EQ(f.icons[0].images[0].hotspotY, 27);
-    EXPECT_EQ(f.icons[0].images[0].bitCount, 8);
+    const auto c = icons::readIconBytes(fixtures::makeIco({a}, true));
+    EXPECT_EQ(c.kind, "cur");
+    ASSERT_EQ(c.icons.size(), 1u);
+    const auto& ci = c.icons[0].images[0];
+    EXPECT_TRUE(c.icons[0].cursor);
+    EXPECT_EQ(std::tuple(ci.hotspotX, ci.hotspotY, ci.bitCount), std::tuple(5, 27, 8));
 }
 
 TEST(Ani, EachFrameIsOneIcon) {
@@ -178,14 +166,11 @@ TEST(Writer, IcoAndCurRoundTripExactly) {
         const auto& x = original.icons[0].images;
         const auto& y = again.icons[0].images;
         ASSERT_EQ(x.size(), y.size());
-        for (std::size_t i = 0; i < x.size(); ++i) {
-            EXPECT_EQ(x[i].bytes, y[i].bytes);
-            EXPECT_EQ(x[i].width, y[i].width);
-            EXPECT_EQ(x[i].bitCount, y[i].bitCount);
-            EXPECT_EQ(x[i].planes, y[i].planes);
-            EXPECT_EQ(x[i].hotspotX, y[i].hotspotX);
-            EXPECT_EQ(x[i].hotspotY, y[i].hotspotY);
-        }
+        auto key = [](const icons::IconImage& i) {
+            return std::tie(i.bytes, i.width, i.bitCount, i.planes, i.hotspotX, i.hotspotY);
+        };
+        for (std::size_t i = 0; i < x.size(); ++i)
+            EXPECT_EQ(key(x[i]), key(y[i])) << i;
     }
 }
 
@@ -200,28 +185,26 @@ TEST(Writer, PeGroupBecomesAnIcoFileOfTheSameImages) {
 
 TEST(Detection, ByContentNotByName) {
     fixtures::TempDir dir;
+    fixtures::Bytes dos(0x100, 0);
+    dos[0] = 'M', dos[1] = 'Z', dos[0x3C] = 0x40;
+    constexpr auto kIcons = icons::FileStatus::Icons, kNot = icons::FileStatus::NotAnIconFile;
     const struct {
         const char* name;
         fixtures::Bytes bytes;
         icons::FileStatus status;
         const char* kind;
+        std::size_t icons;
     } cases[] = {
-        {"really_an_ico.exe", fixtures::makeSolidIco(2), icons::FileStatus::Icons, "ico"},
-        {"really_a_pe.ico", fixtures::makeSolidPe(2), icons::FileStatus::Icons, "pe32+"},
-        {"really_an_ani.cur", fixtures::makeSolidAni(2), icons::FileStatus::Icons, "ani"},
-        {"text.exe", {'h', 'e', 'l', 'l', 'o', '\n'}, icons::FileStatus::NotAnIconFile, ""},
-        {"empty.dll", {}, icons::FileStatus::NotAnIconFile, ""},
-        {"dos.exe",
-         [] {
-             fixtures::Bytes b(0x100, 0);
-             b[0] = 'M', b[1] = 'Z', b[0x3C] = 0x40;
-             return b;
-         }(),
-         icons::FileStatus::NotAnIconFile, ""},
-        {"wave.ani",
-         {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'},
-         icons::FileStatus::NotAnIconFile,
-         ""},
+        // clang-format off
+        {"really_an_ico.exe", fixtures::makeSolidIco(2), kIcons, "ico", 1},
+        {"really_a_pe.ico", fixtures::makeSolidPe(2), kIcons, "pe32+", 2},
+        {"no_resources.dll", fixtures::makePeResources({}), kIcons, "pe32+", 0},
+        {"really_an_ani.cur", fixtures::makeSolidAni(2), kIcons, "ani", 2},
+        {"text.exe", {'h', 'e', 'l', 'l', 'o', '\n'}, kNot, "", 0},
+        {"empty.dll", {}, kNot, "", 0},
+        {"dos.exe", dos, kNot, "", 0},
+        {"wave.ani", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}, kNot, "", 0},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const std::string path = dir.file(c.name);
@@ -229,6 +212,7 @@ TEST(Detection, ByContentNotByName) {
         const auto f = icons::readIconFile(path);
         EXPECT_EQ(f.status, c.status) << c.name;
         EXPECT_EQ(f.kind, c.kind) << c.name;
+        EXPECT_EQ(f.icons.size(), c.icons) << c.name;
     }
 }
 
