@@ -50,23 +50,26 @@ Pixels withHalfAlpha(Pixels p) {
     return p;
 }
 
+using fixtures::quadrants;
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Depths, DibDecode,
     testing::Values(
-        DibCase{"bits1", twoTone(16, 16), 1, {}}, DibCase{"bits1_odd_width", twoTone(37, 5), 1, {}},
-        DibCase{"bits4", fixtures::quadrants(16, 16), 4, {}},
-        DibCase{"bits4_odd_width", fixtures::quadrants(7, 6), 4, {}},
-        DibCase{"bits8", fixtures::quadrants(32, 32), 8, {}},
-        DibCase{"bits16_555", fixtures::quadrants(16, 16), 16, {}},
-        DibCase{"bits16_565", fixtures::quadrants(16, 16), 16, {.bitfields = true}},
-        DibCase{"bits24", fixtures::quadrants(33, 17), 24, {}},
-        DibCase{"bits32_alpha", withHalfAlpha(fixtures::quadrants(32, 32)), 32, {}},
-        DibCase{"bits32_bitfields", fixtures::quadrants(32, 32), 32, {.bitfields = true}},
-        DibCase{
-            "bits32_zero_alpha_uses_mask", fixtures::quadrants(16, 16), 32, {.zeroAlpha = true}},
+        DibCase{"bits1", twoTone(16, 16), 1, {}},
+        DibCase{"bits1_odd_width", twoTone(37, 5), 1, {}},
+        DibCase{"bits4", quadrants(16, 16), 4, {}},
+        DibCase{"bits4_odd_width", quadrants(7, 6), 4, {}},
+        DibCase{"bits8", quadrants(32, 32), 8, {}},
+        DibCase{"bits16_555", quadrants(16, 16), 16, {}},
+        DibCase{"bits16_565", quadrants(16, 16), 16, {.bitfields = true}},
+        DibCase{"bits24", quadrants(33, 17), 24, {}},
+        DibCase{"bits32_alpha", withHalfAlpha(quadrants(32, 32)), 32, {}},
+        DibCase{"bits32_bitfields", quadrants(32, 32), 32, {.bitfields = true}},
+        DibCase{"bits32_zero_alpha_uses_mask", quadrants(16, 16), 32, {.zeroAlpha = true}},
         DibCase{"bits32_no_mask", fixtures::solid(16, 16, {1, 2, 3, 255}), 32, {.withMask = false}},
-        DibCase{"bits256", fixtures::quadrants(256, 256), 32, {}}),
+        DibCase{"bits256", quadrants(256, 256), 32, {}}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(DibDecode, SixteenBitChannelsAreScaledToEightBits) {
     struct Case {
@@ -77,9 +80,7 @@ TEST(DibDecode, SixteenBitChannelsAreScaledToEightBits) {
         const auto rgba = icons::decodeImage(imageOf(fixtures::makeDib(
             fixtures::solid(2, 2, {200, 100, 50, 255}), 16, {.bitfields = c.bitfields})));
         ASSERT_TRUE(rgba);
-        EXPECT_EQ(rgba->pixels[0], c.expected.r);
-        EXPECT_EQ(rgba->pixels[1], c.expected.g);
-        EXPECT_EQ(rgba->pixels[2], c.expected.b);
+        EXPECT_EQ(Color(rgba->pixels[0], rgba->pixels[1], rgba->pixels[2], 255), c.expected);
     }
 }
 
@@ -127,22 +128,19 @@ Pixels blackWhite() {
 }
 
 using fixtures::PngKind;
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Kinds, PngDecode,
-    testing::Values(PngCase{"rgba8", PngKind::Rgba8, fixtures::quadrants(32, 32),
-                            fixtures::quadrants(32, 32)},
-                    PngCase{"rgb8", PngKind::Rgb8, fixtures::quadrants(16, 16),
-                            opaque(fixtures::quadrants(16, 16))},
+    testing::Values(PngCase{"rgba8", PngKind::Rgba8, quadrants(32, 32), quadrants(32, 32)},
+                    PngCase{"rgb8", PngKind::Rgb8, quadrants(16, 16), opaque(quadrants(16, 16))},
                     PngCase{"grey8", PngKind::Grey8, greys(), opaque(greys())},
                     PngCase{"grey_alpha8", PngKind::GreyAlpha8, greys(), greys()},
-                    PngCase{"palette8_trns", PngKind::Palette8, fixtures::quadrants(16, 16),
-                            fixtures::quadrants(16, 16)},
-                    PngCase{"rgba16", PngKind::Rgba16, fixtures::quadrants(16, 16),
-                            fixtures::quadrants(16, 16)},
+                    PngCase{"palette8_trns", PngKind::Palette8, quadrants(16, 16), quadrants(16, 16)},
+                    PngCase{"rgba16", PngKind::Rgba16, quadrants(16, 16), quadrants(16, 16)},
                     PngCase{"grey1", PngKind::Grey1, blackWhite(), blackWhite()},
-                    PngCase{"interlaced", PngKind::Rgba8, fixtures::quadrants(13, 11),
-                            fixtures::quadrants(13, 11), true}),
+                    PngCase{"interlaced", PngKind::Rgba8, quadrants(13, 11), quadrants(13, 11), true}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(PngDecode, DamagedPngGivesNothing) {
     auto bytes = fixtures::makePng(fixtures::quadrants(16, 16));

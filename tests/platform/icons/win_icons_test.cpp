@@ -15,17 +15,17 @@ struct Drawn {
     int x, y, w, h;
     int imageWidth;
     fixtures::Color first;
+    bool operator==(const Drawn&) const = default;
 };
+void PrintTo(const Drawn& d, std::ostream* os) {
+    *os << d.x << "," << d.y << " " << d.w << "x" << d.h << " from " << d.imageWidth;
+}
 
 class RecordingDc : public icons::DeviceContext {
   public:
     void drawRgba(int x, int y, int w, int h, const icons::Rgba& image) override {
-        calls.push_back({x,
-                         y,
-                         w,
-                         h,
-                         image.width,
-                         {image.pixels[0], image.pixels[1], image.pixels[2], image.pixels[3]}});
+        const auto& p = image.pixels;
+        calls.push_back({x, y, w, h, image.width, {p[0], p[1], p[2], p[3]}});
     }
     std::vector<Drawn> calls;
 };
@@ -112,22 +112,11 @@ TEST_F(WinIcons, DrawingChoosesTheImageForTheSize) {
     ASSERT_TRUE(DrawIconEx(dc, 0, 0, h, 16, 16, 0, 0, 3));
     ASSERT_TRUE(DrawIconEx(dc, 6, 6, h, 137, 129, 0, 0, 3));
     ASSERT_TRUE(DrawIconEx(dc, 0, 0, h, 0, 0, 0, 0, 3));
-    ASSERT_EQ(dc.calls.size(), 4u);
-    const struct {
-        int x, y, w, h, imageWidth;
-        int colour;
-    } expected[] = {{8, 9, 32, 32, 32, 32},
-                    {0, 0, 16, 16, 16, 16},
-                    {6, 6, 137, 129, 256, 256},
-                    {0, 0, 32, 32, 32, 32}};
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(dc.calls[i].x, expected[i].x);
-        EXPECT_EQ(dc.calls[i].y, expected[i].y);
-        EXPECT_EQ(dc.calls[i].w, expected[i].w);
-        EXPECT_EQ(dc.calls[i].h, expected[i].h);
-        EXPECT_EQ(dc.calls[i].imageWidth, expected[i].imageWidth);
-        EXPECT_EQ(dc.calls[i].first, solidColor(expected[i].colour));
-    }
+    const auto c = [](int x, int y, int w, int h, int image) {
+        return Drawn{x, y, w, h, image, solidColor(image)};
+    };
+    EXPECT_EQ(dc.calls, (std::vector<Drawn>{c(8, 9, 32, 32, 32), c(0, 0, 16, 16, 16),
+                                            c(6, 6, 137, 129, 256), c(0, 0, 32, 32, 32)}));
 }
 
 TEST_F(WinIcons, DamagedBestImageFallsBackToTheNext) {
