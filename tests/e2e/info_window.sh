@@ -3,18 +3,9 @@
 # large and sharp in its box, over the dotted grid. Set KEEP_SHOT=path to keep the screenshot.
 set -euo pipefail
 bin="$1"
-command -v Xvfb >/dev/null && command -v xwininfo >/dev/null && command -v import >/dev/null || {
-    echo "skipped: Xvfb, xwininfo or ImageMagick missing"; exit 0; }
-work=$(mktemp -d)
-display=":$((100 + RANDOM % 800))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-app=
-cleanup() { [ -n "$app" ] && kill "$app" 2>/dev/null; kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-export DISPLAY="$display"
-unset QT_QPA_PLATFORM
-for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+source "$(dirname "$0")/lib/x_server.sh"
+need_tools Xvfb xwininfo import convert
+start_x_server 1024x768
 
 # One icon: a single 256 x 256 PNG image, a blue square with a white bar on a red disc,
 # transparent round the disc.

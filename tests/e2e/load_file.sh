@@ -3,16 +3,9 @@
 # window with the file loaded: the caption names it and the grid shows its icons.
 set -euo pipefail
 bin="$1"
-for tool in Xvfb xwininfo import convert x86_64-w64-mingw32-windres x86_64-w64-mingw32-ld; do
-    command -v "$tool" >/dev/null || { echo "skipped: $tool missing"; exit 0; }
-done
-work=$(mktemp -d)
-display=":$((100 + RANDOM % 800))"
-Xvfb "$display" -screen 0 1024x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-app=
-cleanup() { [ -n "$app" ] && kill "$app" 2>/dev/null; kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
+source "$(dirname "$0")/lib/x_server.sh"
+need_tools Xvfb xwininfo import convert x86_64-w64-mingw32-windres x86_64-w64-mingw32-ld
+start_x_server
 
 # Twelve icons of twelve colours, the first red, in one 64-bit program.
 colours=(red lime blue yellow magenta cyan orange purple teal navy maroon olive)
@@ -25,9 +18,6 @@ x86_64-w64-mingw32-windres --preprocessor=cat "$work/icons.rc" -O coff -o "$work
 x86_64-w64-mingw32-ld --subsystem windows -e 0 -o "$work/Twelve Icons.exe" "$work/icons.o"
 file="$work/Twelve Icons.exe"
 
-export DISPLAY="$display"
-unset QT_QPA_PLATFORM
-for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
 "$bin" "$file" >"$work/out.log" 2>&1 &
 app=$!
 id=

@@ -3,18 +3,9 @@
 # drive and folder lists, folder view, icon, names and types; a screenshot of it is not blank.
 set -euo pipefail
 bin="$1"
-command -v Xvfb >/dev/null && command -v xwininfo >/dev/null && command -v import >/dev/null || {
-    echo "skipped: Xvfb, xwininfo or ImageMagick missing"; exit 0; }
-work=$(mktemp -d)
-display=":$((100 + RANDOM % 800))"
-Xvfb "$display" -screen 0 1024x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-app=
-cleanup() { [ -n "$app" ] && kill "$app" 2>/dev/null; kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-export DISPLAY="$display"
-unset QT_QPA_PLATFORM
-for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+source "$(dirname "$0")/lib/x_server.sh"
+need_tools Xvfb xwininfo import convert
+start_x_server
 mkdir -p "$work/home/My Pictures/old shots"
 convert -size 48x48 xc:'#2060c0' -fill '#f0c020' -draw 'circle 24,24 24,6' "$work/icon.png"
 if command -v icotool >/dev/null; then icotool -c -o "$work/home/My Pictures/sample.ico" "$work/icon.png"; fi
