@@ -18,65 +18,68 @@ void showRefusal(const Failure& f) {
 
 } // namespace
 
-void frm_Vantorel::menu_ColourForground_Click() {
+namespace {
+
+// What differs between the two colour operations: the texts and which colour is set.
+struct ColourOperation {
+    QString title;      // after the product name
+    QString which;      // "foreground" or "background"
+    QString other;      // the colour it must differ from
+    bool text = false;  // the text colour (else the background)
+};
+
+} // namespace
+
+// Picks a colour for the surface: a colour equal to the other one is refused; the grid or the
+// instruction text is drawn again in the new colours.
+static void chooseColour(frm_Vantorel& w, const ColourOperation& op) {
+    PictureBox& surface = *w.pic_IconDisplay;
     try {
-        comm_LoadFile.CancelError = true;
-        comm_LoadFile.DialogTitle = productName() + QStringLiteral(" - Text colour.");
-        comm_LoadFile.Color = pic_IconDisplay->foreColor();
-        comm_LoadFile.ShowColor();
-        const std::uint32_t c = comm_LoadFile.Color;
-        if (c == pic_IconDisplay->backColor())
-            throw Failure(failure::Refusal,
-                          QStringLiteral("Can't select foreground colour &h") + hexUpper(c) + CRLF +
-                              QStringLiteral("as this is the same as the background colour."));
-        pic_IconDisplay->setForeColor(c);
-        if (!loadedFile.isEmpty())
-            displayIcons(loadedFile, *pic_IconDisplay, -1);
+        w.comm_LoadFile.CancelError = true;
+        w.comm_LoadFile.DialogTitle = productName() + op.title;
+        w.comm_LoadFile.Color = op.text ? surface.foreColor() : surface.backColor();
+        w.comm_LoadFile.ShowColor();
+        const std::uint32_t c = w.comm_LoadFile.Color;
+        if (c == (op.text ? surface.backColor() : surface.foreColor()))
+            throw Failure(failure::Refusal, QStringLiteral("Can't select ") + op.which +
+                                                QStringLiteral(" colour &h") + hexUpper(c) + CRLF +
+                                                QStringLiteral("as this is the same as the ") +
+                                                op.other + QStringLiteral(" colour."));
+        if (op.text)
+            surface.setForeColor(c);
         else
-            printInstructions();
+            surface.setBackColor(c);
+        if (!w.loadedFile.isEmpty())
+            w.displayIcons(w.loadedFile, surface, -1);
+        else
+            w.printInstructions();
     } catch (const Failure& f) {
         if (f.number() == failure::Refusal || f.number() == failure::RefusalOther)
             return showRefusal(f);
         if (f.number() == failure::DialogCancelled) return;
         const QString n = plainNumber(f.number());
+        const QString text =
+            op.text ? productName() + QStringLiteral(" text colour selection error;") + CRLF + CRLF +
+                          QStringLiteral("Error; ") + f.description() + CRLF +
+                          QStringLiteral("Error number; ") +
+                          formatPicture(f.number(), QStringLiteral("##,###,###,###,##0"))
+                    : productName() + QStringLiteral(" background colour selection error;") + CRLF +
+                          QStringLiteral("Error; ") + f.description() + QStringLiteral(" (") + n +
+                          QStringLiteral(")");
         services().messageBox->msgBox(
-            productName() + QStringLiteral(" text colour selection error;") + CRLF + CRLF +
-                QStringLiteral("Error; ") + f.description() + CRLF +
-                QStringLiteral("Error number; ") +
-                formatPicture(f.number(), QStringLiteral("##,###,###,###,##0")),
-            mb::WarningOk,
-            productName() + QStringLiteral(" - Text colour selection error; (") + n +
-                QStringLiteral(")"));
+            text, mb::WarningOk,
+            productName() + (op.text ? QStringLiteral(" - Text colour selection error; (")
+                                     : QStringLiteral(" - Background colour selection error; (")) +
+                n + QStringLiteral(")"));
     }
 }
 
+void frm_Vantorel::menu_ColourForground_Click() {
+    chooseColour(*this, {QStringLiteral(" - Text colour."), QStringLiteral("foreground"),
+                         QStringLiteral("background"), true});
+}
+
 void frm_Vantorel::menu_ColourBackground_Click() {
-    try {
-        comm_LoadFile.CancelError = true;
-        comm_LoadFile.DialogTitle = productName() + QStringLiteral(" - Background colour.");
-        comm_LoadFile.Color = pic_IconDisplay->backColor();
-        comm_LoadFile.ShowColor();
-        const std::uint32_t c = comm_LoadFile.Color;
-        if (c == pic_IconDisplay->foreColor())
-            throw Failure(failure::Refusal,
-                          QStringLiteral("Can't select background colour &h") + hexUpper(c) + CRLF +
-                              QStringLiteral("as this is the same as the foreground colour."));
-        pic_IconDisplay->setBackColor(c);
-        if (!loadedFile.isEmpty())
-            displayIcons(loadedFile, *pic_IconDisplay, -1);
-        else
-            printInstructions();
-    } catch (const Failure& f) {
-        if (f.number() == failure::Refusal || f.number() == failure::RefusalOther)
-            return showRefusal(f);
-        if (f.number() == failure::DialogCancelled) return;
-        const QString n = plainNumber(f.number());
-        services().messageBox->msgBox(
-            productName() + QStringLiteral(" background colour selection error;") + CRLF +
-                QStringLiteral("Error; ") + f.description() + QStringLiteral(" (") + n +
-                QStringLiteral(")"),
-            mb::WarningOk,
-            productName() + QStringLiteral(" - Background colour selection error; (") + n +
-                QStringLiteral(")"));
-    }
+    chooseColour(*this, {QStringLiteral(" - Background colour."), QStringLiteral("background"),
+                         QStringLiteral("foreground"), false});
 }
