@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds into build/ and starts build/tessaline (with FILE if given).
+# Installs what building and running need, builds the program alone into build/ (no tests, no
+# benchmarks) and runs build/tessaline with the arguments given: a file to show, or a
+# command-line action. Set-up and build output go to standard error.
 set -euo pipefail
 source "$(dirname "$0")/tools/setup.sh"
-tess_install_missing
-tess_build
+tess_install_missing "${TESS_RUN_PACKAGES[@]}"
+tess_configure "$TESS_ROOT/build" -DTESSALINE_TESTS=OFF -DTESSALINE_BENCH=OFF
+tess_build "$TESS_ROOT/build" tessaline tessaline_ui
 exec "$TESS_ROOT/build/tessaline" "$@"

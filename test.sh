@@ -1,13 +1,24 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds into build/ and runs every test through CTest.
-# With CI=true: warnings are errors, tests run under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the fuzz target runs for a bounded time first.
+# Installs what building and testing need, builds everything into build-test/ and runs every
+# test through CTest. With CI=true it builds into build-ci/ instead, with warnings as errors and
+# AddressSanitizer and UndefinedBehaviorSanitizer, runs the fuzz target for a bounded time
+# first, and afterwards makes the Debian package and checks it (tools/check_deb.sh).
 set -euo pipefail
 source "$(dirname "$0")/tools/setup.sh"
-tess_install_missing
-tess_build
+tess_install_missing "${TESS_RUN_PACKAGES[@]}" "${TESS_TEST_PACKAGES[@]}"
+build=$TESS_ROOT/build-test
+if [ "${CI:-}" = "true" ]; then
+    tess_install_missing "${TESS_CI_PACKAGES[@]}"
+    build=$TESS_ROOT/build-ci
+    tess_configure "$build" -DTESSALINE_WERROR=ON -DTESSALINE_SANITIZE=ON
+else
+    tess_configure "$build"
+fi
+tess_build "$build"
 if [ "${CI:-}" = "true" ] && [ -x "$TESS_ROOT/fuzz/run.sh" ]; then
     "$TESS_ROOT/fuzz/run.sh" "${TESS_FUZZ_SECONDS:-60}"
 fi
-cd "$TESS_ROOT/build"
-ctest --output-on-failure -j "$(nproc)"
+(cd "$build" && ctest --output-on-failure -j "$(nproc)")
+if [ "${CI:-}" = "true" ]; then
+    "$TESS_ROOT/tools/check_deb.sh" "$build"
+fi
