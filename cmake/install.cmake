@@ -15,7 +15,11 @@ foreach(size ${TESSALINE_ICON_SIZES})
     install(FILES ${CMAKE_BINARY_DIR}/icons/hicolor/${size}x${size}/apps/tessaline.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
-install(FILES data/${TESSALINE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The desktop entry claims the icon, cursor and library types, never Windows programs (whose
+# default stays the application that runs them). It is named tessaline.desktop: where it shares
+# a folder with image viewers, the desktop's cache lists entries by name, so a viewer that
+# handled icons before keeps coming first.
+install(FILES data/tessaline.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES data/tessaline.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)
 install(FILES data/tessaline-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
         RENAME tessaline.xml)

@@ -20,7 +20,7 @@ apt-get install -y -qq "$deb" >&2
 files=$(dpkg -L tessaline)
 tessaline --version >/dev/null || fail "the installed program does not run"
 [ -f /usr/share/mime/application/x-msdownload.xml ] || fail "MIME database not refreshed"
-grep -q '^image/vnd.microsoft.icon=.*org.example.tessaline.desktop' /usr/share/applications/mimeinfo.cache ||
+grep -q '^image/vnd.microsoft.icon=.*tessaline.desktop' /usr/share/applications/mimeinfo.cache ||
     fail "desktop entries' cache not refreshed"
 apt-get purge -y -qq tessaline >&2
 left=
@@ -32,5 +32,5 @@ for f in $files; do
 done
 [ -z "$left" ] || fail "left after purge:$left"
 [ ! -e /usr/share/mime/application/x-msdownload.xml ] || fail "MIME type left after purge"
-! grep -q 'org.example.tessaline' /usr/share/applications/mimeinfo.cache || fail "desktop cache left"
+! grep -q 'tessaline.desktop' /usr/share/applications/mimeinfo.cache || fail "desktop cache left"
 echo "check_deb: installed, refreshed, purged; nothing left"
