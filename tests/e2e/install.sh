@@ -28,6 +28,7 @@ trap restore EXIT
 # The desktop: the shared MIME database and a Wine-like entry (its program on PATH, as GIO asks).
 export XDG_DATA_HOME=$t/home XDG_CONFIG_HOME=$t/config XDG_CONFIG_DIRS=$t/config
 export XDG_DATA_DIRS=$prefix/share:$t/system PATH=$prefix/bin:$t/bin:$PATH
+export LC_ALL=C.UTF-8 # gio's texts untranslated, its quotes as written below
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION KDE_SESSION_VERSION
 mkdir -p "$t/system/applications" "$t/system/mime/packages" "$t/bin" "$t/home" "$t/config" "$t/files"
 cp /usr/share/mime/packages/freedesktop.org.xml "$t/system/mime/packages/"
