@@ -28,7 +28,6 @@ namespace {
 const QString CRLF = QStringLiteral("\r\n");
 const QString TAB = QStringLiteral("\t");
 
-
 int px(double twips, double perPixel) {
     return roundToInt(twips / perPixel);
 }
@@ -290,7 +289,7 @@ void frm_SaveBox::Form_Activate() {
     savedIcon.reset();
     const icons::HICON handle =
         ExtractIconA(static_cast<std::uint32_t>(QCoreApplication::applicationPid()),
-                     sourceFile.toLocal8Bit().toStdString(), sourceIconIndex);
+                     QFile::encodeName(resolvePath(sourceFile)).toStdString(), sourceIconIndex);
     if (handle != 0) {
         const int w = px(pic_IconImage->widthTwips(), twipsPerPixelX()) - 16;
         const int h = px(pic_IconImage->heightTwips(), twipsPerPixelY()) - 16;
@@ -307,7 +306,7 @@ void frm_SaveBox::Form_Activate() {
         pic_IconImage->setAutoSize(true);
         pic_IconImage->setPicture(own.isNull() ? QImage() : own.pixmap(natural).toImage());
         const icons::IconFile file =
-            icons::readIconFile(programIconFile().toLocal8Bit().toStdString());
+            icons::readIconFile(QFile::encodeName(programIconFile()).toStdString());
         if (!file.icons.empty())
             savedIcon = std::make_shared<const icons::Icon>(file.icons.front());
     }
