@@ -229,6 +229,10 @@ void frm_SaveBox::Form_Load() {
     pic_IconImage->setAutoSize(false);
     pic_IconImage->setPicture(QImage());
     com_Save->setEnabled(true);
+    // Every showing starts from the drives' roots: the drive set below must not go back to a
+    // folder of an earlier showing, which may be gone by now.
+    for (int n = 1; n <= 26; ++n)
+        driveFolders[n] = QString(QChar(u'a' + n - 1)) + QStringLiteral(":\\");
     {
         const QSignalBlocker quiet(drv_Drive);
         drv_Drive->clear();
@@ -244,9 +248,6 @@ void frm_SaveBox::Form_Load() {
     }
     viewModel->setRootPath(dir_DirectoryList->path());
     DirectoryView->setRootIndex(viewModel->index(dir_DirectoryList->path()));
-
-    for (int n = 1; n <= 26; ++n)
-        driveFolders[n] = QString(QChar(u'a' + n - 1)) + QStringLiteral(":\\");
 
     const QString now =
         formatDate(QDateTime::currentDateTime(), QStringLiteral("yyyy-mm-dd_HH-MM"));

@@ -16,6 +16,7 @@
 using namespace tess;
 namespace fx = tess::fixtures;
 using tess::testing::RecordingServices;
+using tess::testing::ShownMessage;
 using tess::testing::TempDir;
 
 namespace {
@@ -202,29 +203,57 @@ TEST(SaveWindow, BlankNameDisablesSave) {
     }
 }
 
-TEST(SaveWindow, DrivesRememberTheirLastFolder) {
+TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
     SaveWindow w;
-    const QString cSub = w.tmp.mkdir("c_sub"), dRoot = w.tmp.mkdir("d"),
-                  dInner = w.tmp.mkdir("d/inner");
-    setDrivesForTests({{u'c', "/"}, {u'd', dRoot}, {u'e', "/no/such/drive"}});
-    w.box.Form_Load();
-    w.box.DataToSaveWindow(cSub, w.source, 0);
-    w.box.Form_Activate();
-    EXPECT_EQ(w.box.dir_DirectoryList->path(), cSub);
-    w.box.drv_Drive->setCurrentIndex(1);
-    EXPECT_EQ(w.box.dir_DirectoryList->path(), dRoot);
-    w.box.dir_DirectoryList->setPath(dInner);
-    w.box.drv_Drive->setCurrentIndex(0);
-    EXPECT_EQ(w.box.dir_DirectoryList->path(), cSub);
-    w.box.drv_Drive->setCurrentIndex(1);
-    EXPECT_EQ(w.box.dir_DirectoryList->path(), dInner);
-    w.box.drv_Drive->setCurrentIndex(2);
-    ASSERT_EQ(w.rec.messages->shown.size(), 1u);
-    EXPECT_EQ(w.rec.messages->shown[0].title, "Tessaline - Drive unavailable.");
-    EXPECT_TRUE(w.rec.messages->shown[0].text.startsWith(
-        "Drive e: [/no/such/drive] is unavailable.\r\n\r\n"));
-    EXPECT_EQ(w.box.drv_Drive->currentIndex(), 2);
-    EXPECT_EQ(w.box.dir_DirectoryList->path(), dInner);
+    const QString c = w.tmp.mkdir("c"), d = w.tmp.mkdir("d"), in = w.tmp.mkdir("d/in"),
+                  gone = w.tmp.mkdir("gone"), other = w.tmp.mkdir("other");
+    setDrivesForTests({{u'c', "/"}, {u'd', d}, {u'e', "/no/such/drive"}, {u'#', other}});
+    const ShownMessage unavailable{
+        "Drive e: [/no/such/drive] is unavailable.\r\n\r\nNo such file or directory.\r\n"
+        "Drive e: [/no/such/drive] may be;\r\n\tEmpty (No disc)\r\n\tUnknown or bad format\r\n"
+        "\tUnplugged",
+        48, "Tessaline - Drive unavailable."};
+    const ShownMessage outOfRange{"Error selecting drive #: [" + other +
+                                      "]\r\n\r\nSubscript out of range\r\nError number; 9.",
+                                  48, "Tessaline - Drive selection error."};
+    const struct {
+        char act; // s: a new showing in the folder (x: "gone" deleted before), d: choose drive n,
+                  // f: go to the folder
+        QString folder;
+        int drive;
+        QString shown; // the folder list's path afterwards
+        std::optional<ShownMessage> message;
+    } steps[] = {
+        {'s', c, 0, c, {}},
+        {'d', "", 1, d, {}},
+        {'f', in, 1, in, {}},
+        {'d', "", 0, c, {}},
+        {'d', "", 1, in, {}},
+        {'d', "", 2, in, unavailable}, // the drive stays chosen, the folder stays
+        {'d', "", 3, in, outOfRange},
+        {'f', gone, 3, gone, {}},
+        {'x', c, 0, c, {}}, // no error for the deleted folder, other drives from their roots
+        {'d', "", 1, d, {}},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.shown.toStdString());
+        w.rec.messages->shown.clear();
+        if (s.act == 's' || s.act == 'x') {
+            if (s.act == 'x') QDir(gone).removeRecursively();
+            w.box.Form_Load();
+            w.box.DataToSaveWindow(s.folder, w.source, 0);
+            w.box.Form_Activate();
+        } else if (s.act == 'd') {
+            w.box.drv_Drive->setCurrentIndex(s.drive);
+        } else {
+            w.box.dir_DirectoryList->setPath(s.folder);
+        }
+        EXPECT_EQ(w.box.dir_DirectoryList->path(), s.shown);
+        EXPECT_EQ(w.box.lab_PathDisplayString->text(), s.shown);
+        EXPECT_EQ(w.box.drv_Drive->currentIndex(), s.drive);
+        EXPECT_EQ(w.rec.messages->shown,
+                  s.message ? std::vector<ShownMessage>{*s.message} : std::vector<ShownMessage>{});
+    }
     setDrivesForTests({});
 }
 
