@@ -11,6 +11,8 @@
 #include <QImageReader>
 #include <QLineEdit>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace tess;
@@ -137,61 +139,109 @@ TEST(SaveWindow, EachTypeIsWrittenInItsOwnFormat) {
     }
 }
 
-TEST(SaveWindow, OverwriteIsAskedAndNoKeepsTheOldFile) {
-    for (const int answer : {mb::AnswerNo, mb::AnswerYes}) {
+ShownMessage overwriteQuestion(const QString& path, const QString& name) {
+    return {"WARNING;\r\nFile " + path + "\r\n" + name +
+                " already exists.\r\n\r\nDo you wish to overwrite this file?",
+            308, "Tessaline - File already exists."};
+}
+ShownMessage accessDenied(const QString& path) {
+    return {"Can't save file;\r\n" + path +
+                "\r\n\r\nAccess denied by drive, directory or file.\r\n\r\nIf overwriting an old "
+                "file, check that the file is not locked.\r\nCheck drive and directory can be "
+                "written to.\r\n(Eg. Not a CD-ROM or a locked floppy disc)",
+            48, "Tessaline - Saving file error."};
+}
+
+TEST(SaveWindow, WriteTargets) {
+    ::umask(022);
+    const struct {
+        const char* name;     // typed, type BMP
+        int oldMode;          // old.bmp made first with this mode (0: none)
+        const char* made;     // also made first: "link.bmp" a link to old.bmp, "dir.bmp" a folder
+        int answer;           // to the overwrite question
+        const char* messages; // q the question, a access denied, g the general text (53)
+        const char* checked;  // the file looked at afterwards
+        bool replaced;        // holds a bitmap, else old.bmp's old bytes
+        int mode;
+    } cases[] = {
+        {"new.bmp", 0, "", mb::AnswerYes, "", "new.bmp", true, 0644},
+        {"old.bmp", 0640, "", mb::AnswerNo, "q", "old.bmp", false, 0640},
+        {"old.bmp", 0640, "", mb::AnswerYes, "q", "old.bmp", true, 0640},
+        {"old.bmp", 0444, "", mb::AnswerYes, "qa", "old.bmp", false, 0444}, // read-only
+        {"link.bmp", 0600, "link.bmp", mb::AnswerYes, "q", "old.bmp", true, 0600},
+        {"dir.bmp", 0, "dir.bmp", mb::AnswerYes, "a", "dir.bmp", false, 0},
+        {"old.bmp/x", 0640, "", mb::AnswerYes, "a", "old.bmp", false, 0640},
+        {"nosuch/x", 0, "", mb::AnswerYes, "g", "nosuch", false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         SaveWindow w;
-        const QString old = w.tmp.write("old.bmp", QByteArray("old bytes"));
-        w.rec.messages->answers = {answer};
-        w.save("old.bmp", 2);
-        ASSERT_EQ(w.rec.messages->shown.size(), 1u);
-        EXPECT_EQ(w.rec.messages->shown[0],
-                  (tess::testing::ShownMessage{"WARNING;\r\nFile " + old +
-                                                   "\r\nold.bmp already exists.\r\n\r\n"
-                                                   "Do you wish to overwrite this file?",
-                                               308, "Tessaline - File already exists."}));
-        QFile f(old);
-        f.open(QIODevice::ReadOnly);
-        const QByteArray now = f.readAll();
-        if (answer == mb::AnswerNo) {
-            EXPECT_EQ(now, "old bytes");
-        } else {
-            EXPECT_EQ(QImageReader(old).format(), "bmp");
+        const QString old = w.tmp.file("old.bmp"), made = w.tmp.file(c.made);
+        if (c.oldMode) {
+            w.tmp.write("old.bmp", QByteArray("old bytes"));
+            ::chmod(QFile::encodeName(old), static_cast<mode_t>(c.oldMode));
         }
-        EXPECT_EQ(QDir(w.tmp.path()).entryList(QDir::Files | QDir::Hidden).size(),
-                  3); // no temporary left
+        if (QString(c.made) == "link.bmp") QFile::link("old.bmp", made);
+        if (QString(c.made) == "dir.bmp") QDir().mkdir(made);
+        const QStringList before = QDir(w.tmp.path()).entryList(QDir::AllEntries | QDir::Hidden);
+        w.rec.messages->answers = {c.answer};
+        w.save(c.name, 0);
+
+        const QString path =
+            w.tmp.file(QString(c.name).endsWith(".bmp") ? c.name : c.name + QString(".bmp"));
+        std::vector<ShownMessage> expected;
+        for (const char m : std::string(c.messages))
+            expected.push_back(m == 'q' ? overwriteQuestion(path, c.name)
+                               : m == 'a'
+                                   ? accessDenied(path)
+                                   : ShownMessage{"File save error with file;\r\n" + path +
+                                                      "\r\n\r\nError message; \tNo such file or "
+                                                      "directory\r\nError number; \t53.",
+                                                  48, "Tessaline - Saving file error."});
+        EXPECT_EQ(w.rec.messages->shown, expected);
+        const QString checked = w.tmp.file(c.checked);
+        if (c.mode) {
+            EXPECT_EQ(QImageReader(checked).format(), c.replaced ? "bmp" : "");
+            EXPECT_EQ(w.bytes(c.checked) == "old bytes", !c.replaced);
+            struct stat st {};
+            ASSERT_EQ(::stat(QFile::encodeName(checked), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, static_cast<mode_t>(c.mode));
+        }
+        EXPECT_EQ(QFile::symLinkTarget(made), QString(c.made) == "link.bmp" ? old : "");
+        EXPECT_EQ(QFileInfo(made).isDir(), QString(c.made) != "link.bmp");
+        // Nothing else appears: no temporary file is left behind.
+        QStringList after = QDir(w.tmp.path()).entryList(QDir::AllEntries | QDir::Hidden);
+        after.removeAll("new.bmp");
+        EXPECT_EQ(after, before);
     }
 }
 
-TEST(SaveWindow, WriteFailuresReportAccessAndLeaveTheOldFile) {
-    SaveWindow w;
-    const QString old = w.tmp.write("old.bmp", QByteArray("old bytes"));
-    QDir(w.tmp.path()).mkdir("folder.bmp");
-    const QString access =
-        "Can't save file;\r\n%1\r\n\r\nAccess denied by drive, directory or file.";
-    std::vector<QString> names = {"folder.bmp", "old.bmp/x.bmp"}; // a folder; a path below a file
-    if (::geteuid() != 0) {
-        const QString ro = w.tmp.mkdir("ro");
-        QFile::setPermissions(ro, QFile::ReadOwner | QFile::ExeOwner);
-        names.push_back("ro/new.bmp");
+// Whoever saves must be allowed to write the file itself, not only its folder.
+TEST(SaveWindow, FileTheUserMayNotWriteIsNotReplaced) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs to become another user";
+    TempDir tmp;
+    ::chmod(QFile::encodeName(tmp.path()), 0755);
+    const QString shared = tmp.mkdir("shared"), file = tmp.write("shared/f.bmp", QByteArray("old"));
+    ::chmod(QFile::encodeName(shared), 0777);
+    ::chmod(QFile::encodeName(file), 0644);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(1);
+        try {
+            save::writeFileAtomically(file, {'n', 'e', 'w'});
+            ::_exit(0);
+        } catch (const Failure& f) {
+            ::_exit(f.number());
+        }
     }
-    for (const QString& name : names) {
-        w.rec.messages->shown.clear();
-        w.save(name, 0);
-        ASSERT_EQ(w.rec.messages->shown.size(), 1u) << name.toStdString();
-        EXPECT_EQ(w.rec.messages->shown[0].title, "Tessaline - Saving file error.");
-        EXPECT_EQ(w.rec.messages->shown[0].style, 48);
-        EXPECT_TRUE(w.rec.messages->shown[0].text.startsWith(access.arg(w.tmp.file(name))));
-        EXPECT_EQ(w.box.com_FileName->currentText(), name); // choices kept
-    }
-    w.rec.messages->shown.clear();
-    w.save("nosuch/x", 0); // any other failure: the general text with the number
-    ASSERT_EQ(w.rec.messages->shown.size(), 1u);
-    EXPECT_TRUE(w.rec.messages->shown[0].text.endsWith("\r\nError number; \t53."));
-    EXPECT_TRUE(w.rec.messages->shown[0].text.startsWith("File save error with file;\r\n" +
-                                                         w.tmp.file("nosuch/x.bmp")));
-    EXPECT_EQ(fx::readFile(old.toStdString()),
-              (fx::Bytes{'o', 'l', 'd', ' ', 'b', 'y', 't', 'e', 's'}));
-    EXPECT_FALSE(QFile::exists(w.tmp.file("ro/new.bmp")));
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(WEXITSTATUS(status), 75);
+    QFile f(file);
+    f.open(QIODevice::ReadOnly);
+    EXPECT_EQ(f.readAll(), "old");
+    EXPECT_EQ(QDir(shared).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"f.bmp"});
 }
 
 TEST(SaveWindow, BlankNameDisablesSave) {
