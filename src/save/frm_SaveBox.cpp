@@ -80,14 +80,27 @@ DirectoryList::DirectoryList(QWidget* parent) : QListWidget(parent) {
     });
 }
 
-void DirectoryList::setPath(const QString& folder) {
+void DirectoryList::setPath(const QString& folder, const QString& driveRoot) {
     QString p = mapDrivePath(folder);
     if (p.size() >= 2 && p[1] == u':')
         throw Failure(failure::DeviceUnavailable, QStringLiteral("No such drive"));
     p = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(p).absoluteFilePath()));
     probeFolder(p, false);
-    if (p == path_) return;
+    // The list shows one drive, from its mount point down: the drive chosen, else the one shown
+    // so far, else the folder's own.
+    const auto under = [&p](const QString& root) {
+        return !root.isEmpty() &&
+               (p == root || p.startsWith(root.endsWith(u'/') ? root : root + u'/'));
+    };
+    QString root = under(driveRoot) ? driveRoot : under(root_) ? root_ : QString();
+    if (root.isEmpty()) {
+        const std::vector<Drive> table = drives();
+        const Drive* d = driveOfPath(table, p);
+        root = d ? d->mountPoint : QStringLiteral("/");
+    }
+    if (p == path_ && root == root_) return;
     path_ = p;
+    root_ = root;
     fill();
     emit Change();
 }
@@ -96,16 +109,17 @@ void DirectoryList::fill() {
     clear();
     QFileIconProvider icons;
     const QIcon open = icons.icon(QFileIconProvider::Folder);
-    QStringList parts = QDir::fromNativeSeparators(path_).split(u'/', Qt::SkipEmptyParts);
-    QString at = QStringLiteral("/");
     auto add = [&](const QString& caption, const QString& target, int depth) {
         auto* item = new QListWidgetItem(open, QString(depth * 2, u' ') + caption, this);
         item->setData(Qt::UserRole, target);
         return item;
     };
-    QListWidgetItem* current = add(QStringLiteral("/"), at, 0);
+    QString at = root_;
+    QListWidgetItem* current = add(root_, at, 0);
     int depth = 1;
+    const QStringList parts = QDir(root_).relativeFilePath(path_).split(u'/', Qt::SkipEmptyParts);
     for (const QString& part : parts) {
+        if (part == QStringLiteral(".")) continue;
         at = QDir(at).filePath(part);
         current = add(part, at, depth++);
     }
@@ -321,8 +335,9 @@ void frm_SaveBox::drv_Drive_Change() {
             throw Failure(failure::IndexOutOfRange, QStringLiteral("Subscript out of range"));
         probeFolder(drv_Drive->currentData().toString(), true);
         // A drive's own text stands for its root.
-        dir_DirectoryList->setPath(
-            !driveFolders[n].isEmpty() ? driveFolders[n] : drv_Drive->currentData().toString());
+        dir_DirectoryList->setPath(!driveFolders[n].isEmpty() ? driveFolders[n]
+                                                              : drv_Drive->currentData().toString(),
+                                   drv_Drive->currentData().toString());
     } catch (const Failure& f) {
         if (f.number() == failure::DeviceUnavailable) {
             services().messageBox->msgBox(

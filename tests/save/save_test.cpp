@@ -268,22 +268,25 @@ TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
                                   48, "Tessaline - Drive selection error."};
     const struct {
         char act; // s: a new showing in the folder (x: "gone" deleted before), d: choose drive n,
-                  // f: go to the folder
+                  // f: go to the folder, t: open the top entry of the folder list
         QString folder;
         int drive;
         QString shown; // the folder list's path afterwards
+        QString top;   // its top entry
         std::optional<ShownMessage> message;
     } steps[] = {
-        {'s', c, 0, c, {}},
-        {'d', "", 1, d, {}},
-        {'f', in, 1, in, {}},
-        {'d', "", 0, c, {}},
-        {'d', "", 1, in, {}},
-        {'d', "", 2, in, unavailable}, // the drive stays chosen, the folder stays
-        {'d', "", 3, in, outOfRange},
-        {'f', gone, 3, gone, {}},
-        {'x', c, 0, c, {}}, // no error for the deleted folder, other drives from their roots
-        {'d', "", 1, d, {}},
+        {'s', c, 0, c, "/", {}},
+        {'d', "", 1, d, d, {}},
+        {'f', in, 1, in, d, {}},
+        {'t', "", 1, d, d, {}}, // the top of the list is the drive's mount point
+        {'f', in, 1, in, d, {}},
+        {'d', "", 0, c, "/", {}},
+        {'d', "", 1, in, d, {}},
+        {'d', "", 2, in, d, unavailable}, // the drive stays chosen, the folder stays
+        {'d', "", 3, in, d, outOfRange},
+        {'f', gone, 3, gone, "/", {}},
+        {'x', c, 0, c, "/", {}}, // no error for the deleted folder, other drives from their roots
+        {'d', "", 1, d, d, {}},
     };
     for (const auto& s : steps) {
         SCOPED_TRACE(s.shown.toStdString());
@@ -295,10 +298,13 @@ TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
             w.box.Form_Activate();
         } else if (s.act == 'd') {
             w.box.drv_Drive->setCurrentIndex(s.drive);
+        } else if (s.act == 't') {
+            emit w.box.dir_DirectoryList->itemActivated(w.box.dir_DirectoryList->item(0));
         } else {
             w.box.dir_DirectoryList->setPath(s.folder);
         }
         EXPECT_EQ(w.box.dir_DirectoryList->path(), s.shown);
+        EXPECT_EQ(w.box.dir_DirectoryList->item(0)->text(), s.top);
         EXPECT_EQ(w.box.lab_PathDisplayString->text(), s.shown);
         EXPECT_EQ(w.box.drv_Drive->currentIndex(), s.drive);
         EXPECT_EQ(w.rec.messages->shown,
