@@ -318,8 +318,16 @@ void frm_SaveBox::Form_Activate() {
         const QList<QSize> sizes = own.availableSizes();
         const QSize natural =
             sizes.contains(QSize(32, 32)) || sizes.isEmpty() ? QSize(32, 32) : sizes.first();
+        // It is shown, and written as a picture, on the surface's background.
+        QImage picture;
+        if (!own.isNull()) {
+            picture = QImage(natural, QImage::Format_RGB32);
+            picture.fill(toQColor(pic_IconImage->backColor()));
+            QPainter painter(&picture);
+            own.paint(&painter, QRect(QPoint(0, 0), natural));
+        }
         pic_IconImage->setAutoSize(true);
-        pic_IconImage->setPicture(own.isNull() ? QImage() : own.pixmap(natural).toImage());
+        pic_IconImage->setPicture(picture);
         const icons::IconFile file =
             icons::readIconFile(QFile::encodeName(programIconFile()).toStdString());
         if (!file.icons.empty())

@@ -105,12 +105,14 @@ TEST(SaveWindow, OpensTheFileTheGridShows) {
         SCOPED_TRACE(c.name);
         SaveWindow w(c.name);
         const QRgb background = w.box.palette().color(QPalette::Base).rgb();
-        const QImage drawn = w.box.pic_IconImage->picture();
-        EXPECT_EQ(drawn.size(), c.drawn);
-        EXPECT_EQ(drawn.pixel(drawn.width() / 2, drawn.height() / 2) | 0xFF000000u,
-                  c.centre ? c.centre : background);
+        EXPECT_EQ(w.box.pic_IconImage->picture().size(), c.drawn);
         w.save("p", 1);
         EXPECT_EQ(w.bytes("p.ico") == w.sourceBytes, c.icoIsTheFile);
+        w.save("p", 0); // the bitmap: the icon on the surface's background, as on screen
+        const QImage bmp(w.tmp.file("p.bmp"));
+        EXPECT_EQ(bmp.size(), c.drawn);
+        EXPECT_EQ(bmp.pixel(bmp.width() / 2, bmp.height() / 2), c.centre ? c.centre : background);
+        EXPECT_EQ(bmp.pixel(0, 0), background);
         EXPECT_TRUE(w.rec.messages->shown.empty());
     }
 }
