@@ -11,6 +11,7 @@
 #include <QImageReader>
 #include <QLineEdit>
 #include <QPainter>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -211,7 +212,9 @@ TEST(SaveWindow, FileTheUserMayNotWriteIsNotReplaced) {
         ::chmod(QFile::encodeName(path), static_cast<mode_t>(mode));
     const pid_t child = ::fork();
     if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(1);
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0 ||
+            ::access(QFile::encodeName(shared), W_OK) != 0) // the folder itself is writable
+            ::_exit(1);
         try {
             save::writeFileAtomically(file, {'n', 'e', 'w'});
             ::_exit(0);
