@@ -18,6 +18,10 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <memory>
 
 #include <cerrno>
 
@@ -40,7 +44,7 @@ void place(QWidget& w, double left, double top, double width, double height) {
 
 // Opens and closes a folder to learn whether it can be read; raises the platform's failure.
 void probeFolder(const QString& folder, bool asDrive) {
-    DIR* d = ::opendir(QFile::encodeName(folder).constData());
+    DIR* d = ::opendir(pathToBytes(folder).constData());
     if (d) {
         ::closedir(d);
         return;
@@ -48,6 +52,26 @@ void probeFolder(const QString& folder, bool asDrive) {
     const Failure f = failureFromErrno(errno);
     if (asDrive) throw Failure(failure::DeviceUnavailable, f.description());
     throw f;
+}
+
+// The folders in a folder (hidden ones left out), their names' bytes kept, ignoring case in order.
+QStringList subfolders(const QString& folder) {
+    QStringList out;
+    QByteArray base = pathToBytes(folder);
+    if (!base.endsWith('/')) base += '/';
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(base.constData()), ::closedir);
+    if (!dir) return out;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const QByteArray name(entry->d_name);
+        struct stat st {};
+        if (!name.startsWith('.') && ::stat((base + name).constData(), &st) == 0 &&
+            S_ISDIR(st.st_mode))
+            out << pathFromBytes(name);
+    }
+    std::sort(out.begin(), out.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return out;
 }
 
 // The letter number of a path: its drive's letter, or the first character for a drive text.
@@ -110,7 +134,8 @@ void DirectoryList::fill() {
     QFileIconProvider icons;
     const QIcon open = icons.icon(QFileIconProvider::Folder);
     auto add = [&](const QString& caption, const QString& target, int depth) {
-        auto* item = new QListWidgetItem(open, QString(depth * 2, u' ') + caption, this);
+        auto* item =
+            new QListWidgetItem(open, QString(depth * 2, u' ') + displayPath(caption), this);
         item->setData(Qt::UserRole, target);
         return item;
     };
@@ -123,9 +148,7 @@ void DirectoryList::fill() {
         at = QDir(at).filePath(part);
         current = add(part, at, depth++);
     }
-    const QStringList subs =
-        QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QString& sub : subs)
+    for (const QString& sub : subfolders(path_))
         add(sub, QDir(path_).filePath(sub), depth);
     setCurrentItem(current);
 }
@@ -304,7 +327,7 @@ void frm_SaveBox::Form_Activate() {
     savedIcon.reset();
     const icons::HICON handle =
         ExtractIconA(static_cast<std::uint32_t>(QCoreApplication::applicationPid()),
-                     QFile::encodeName(resolvePath(sourceFile)).toStdString(), sourceIconIndex);
+                     nativeFile(sourceFile).toStdString(), sourceIconIndex);
     if (handle != 0) {
         const int w = px(pic_IconImage->widthTwips(), twipsPerPixelX()) - 16;
         const int h = px(pic_IconImage->heightTwips(), twipsPerPixelY()) - 16;
@@ -329,7 +352,7 @@ void frm_SaveBox::Form_Activate() {
         pic_IconImage->setAutoSize(true);
         pic_IconImage->setPicture(picture);
         const icons::IconFile file =
-            icons::readIconFile(QFile::encodeName(programIconFile()).toStdString());
+            icons::readIconFile(nativeFile(programIconFile()).toStdString());
         if (!file.icons.empty())
             savedIcon = std::make_shared<const icons::Icon>(file.icons.front());
     }
@@ -372,8 +395,8 @@ void frm_SaveBox::dir_DirectoryList_Change() {
     DirectoryView->setRootIndex(viewModel->index(path));
     const int n = pathLetterNumber(path);
     if (n >= 1 && n <= 26) driveFolders[n] = path;
-    lab_PathDisplayString->setToolTip(path);
-    lab_PathDisplayString->setText(path);
+    lab_PathDisplayString->setToolTip(displayPath(path));
+    lab_PathDisplayString->setText(displayPath(path));
 }
 
 void frm_SaveBox::com_Cancel_Click() {
@@ -385,7 +408,7 @@ void frm_SaveBox::com_FileName_Change() {
 }
 
 std::int32_t frm_SaveBox::fileLength(const QString& path) const {
-    const QFileInfo info(path);
-    if (!info.isFile()) return -1;
-    return static_cast<std::int32_t>(std::min<qint64>(info.size(), INT32_MAX));
+    struct stat st {};
+    if (::stat(pathToBytes(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<std::int32_t>(std::min<off_t>(st.st_size, INT32_MAX));
 }

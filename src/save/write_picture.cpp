@@ -1,5 +1,6 @@
 // Writing the picture file: the path, the content for its extension, and the atomic write.
 #include "platform/icons/icons.h"
+#include "platform/window/environment.h"
 #include "platform/window/failure.h"
 #include "platform/window/format.h"
 #include "platform/window/services.h"
@@ -177,7 +178,7 @@ std::vector<std::uint8_t> pictureFileBytes(const QString& path, const QImage& pi
 
 void writeFileAtomically(const QString& path, const std::vector<std::uint8_t>& bytes) {
     // A symbolic link is written through to the file it names, the link itself kept.
-    const QByteArray target = linkTarget(QFile::encodeName(path));
+    const QByteArray target = linkTarget(pathToBytes(path));
     struct stat old {};
     const bool replacing = ::stat(target.constData(), &old) == 0;
     if (replacing) {
@@ -245,8 +246,9 @@ void frm_SaveBox::com_Save_Click() {
             save::savePath(fullPath, com_FileName->currentText(), com_FileType->currentIndex());
         if (fileLength(fullPath) >= 0) {
             const int answer = services().messageBox->msgBox(
-                QStringLiteral("WARNING;") + CRLF + QStringLiteral("File ") + fullPath + CRLF +
-                    com_FileName->currentText() + QStringLiteral(" already exists.") + CRLF + CRLF +
+                QStringLiteral("WARNING;") + CRLF + QStringLiteral("File ") +
+                    displayPath(fullPath) + CRLF + com_FileName->currentText() +
+                    QStringLiteral(" already exists.") + CRLF + CRLF +
                     QStringLiteral("Do you wish to overwrite this file?"),
                 mb::WarningYesNoDefaultNo, product + QStringLiteral(" - File already exists."));
             if (answer != mb::AnswerYes) return;
@@ -258,14 +260,14 @@ void frm_SaveBox::com_Save_Click() {
     } catch (const Failure& f) {
         const QString text =
             f.number() == failure::PathFileAccess
-                ? QStringLiteral("Can't save file;") + CRLF + fullPath + CRLF + CRLF +
+                ? QStringLiteral("Can't save file;") + CRLF + displayPath(fullPath) + CRLF + CRLF +
                       QStringLiteral("Access denied by drive, directory or file.") + CRLF + CRLF +
                       QStringLiteral(
                           "If overwriting an old file, check that the file is not locked.") +
                       CRLF + QStringLiteral("Check drive and directory can be written to.") + CRLF +
                       QStringLiteral("(Eg. Not a CD-ROM or a locked floppy disc)")
-                : QStringLiteral("File save error with file;") + CRLF + fullPath + CRLF + CRLF +
-                      QStringLiteral("Error message; \t") + f.description() + CRLF +
+                : QStringLiteral("File save error with file;") + CRLF + displayPath(fullPath) +
+                      CRLF + CRLF + QStringLiteral("Error message; \t") + f.description() + CRLF +
                       QStringLiteral("Error number; \t") +
                       formatPicture(f.number(), QStringLiteral("##,###,###,###,##0.#####"));
         services().messageBox->msgBox(text, mb::WarningOk,

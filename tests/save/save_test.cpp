@@ -1,12 +1,14 @@
 #include "app/frm_Vantorel.h"
 #include "info/frm_IconInfo.h"
 #include "platform/window/drives.h"
+#include "platform/window/environment.h"
 #include "save/frm_SaveBox.h"
 
 #include "support/fixtures/fixtures.h"
 #include "support/recorders.h"
 #include "support/temp_dir.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QLineEdit>
@@ -59,24 +61,33 @@ int distance(QRgb a, QRgb b) {
 }
 
 // A save window on a folder holding src.ico (colour 3 at 32 x 32 and 16 x 16) and text.exe (no
-// icons), opened for the file named; its window icon is colour 9 in a transparent border.
+// icons), opened for the file named (its bytes) in that file's folder; a name under a folder
+// gets the icon file too. Its window icon is colour 9 in a transparent border.
 struct SaveWindow {
     RecordingServices rec;
     TempDir tmp;
-    QByteArray ico = bytesOf(fx::makeIco(
-        {fx::solidImage(32, 32, fx::solidColor(3)), fx::solidImage(16, 8, fx::solidColor(3))}));
+    fx::Bytes ico = fx::makeIco(
+        {fx::solidImage(32, 32, fx::solidColor(3)), fx::solidImage(16, 8, fx::solidColor(3))});
+    QString folder;
     frm_SaveBox box;
-    explicit SaveWindow(const QString& name = "src.ico") {
-        tmp.write("src.ico", ico), tmp.write("text.exe", QByteArray("no icons"));
+    explicit SaveWindow(const std::string& name = "src.ico") {
+        const std::string base = pathToBytes(tmp.path()).toStdString() + "/";
+        fx::writeFile(base + "src.ico", ico), fx::writeFile(base + "text.exe", {'n', 'o'});
+        if (const auto slash = name.rfind('/'); slash != std::string::npos) {
+            ::mkdir((base + name.substr(0, slash)).c_str(), 0755);
+            fx::writeFile(base + name, ico);
+        }
         QImage own(32, 32, QImage::Format_ARGB32);
         own.fill(Qt::transparent);
         QPainter(&own).fillRect(4, 4, 24, 24, QColor(rgb(9)));
         box.setWindowIcon(QIcon(QPixmap::fromImage(own)));
-        open(tmp.path(), tmp.file(name));
+        const QString file = pathFromBytes(base + name);
+        open(file.left(file.lastIndexOf(u'/')), file);
     }
-    void open(const QString& folder, const QString& file) {
+    void open(const QString& in, const QString& file) {
+        folder = in;
         box.Form_Load();
-        box.DataToSaveWindow(folder, file, 0);
+        box.DataToSaveWindow(in, file, 0);
         box.Form_Activate();
     }
     void save(const QString& name, int type) {
@@ -84,9 +95,9 @@ struct SaveWindow {
         box.com_FileType->setCurrentIndex(type);
         box.com_Save_Click();
     }
-    QByteArray bytes(const QString& name) const {
-        QFile f(tmp.file(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    QByteArray bytes(const QString& name) const { // of a file in the window's folder
+        const std::string path = pathToBytes(folder + "/" + name).toStdString();
+        return ::access(path.c_str(), F_OK) == 0 ? bytesOf(fx::readFile(path)) : QByteArray();
     }
 };
 
@@ -98,9 +109,10 @@ TEST(SaveWindow, DrawsAndWritesTheIconOfTheFileTheGridShows) {
         bool icoIsTheFile; // the .ico written is the source file itself
     } cases[] = {
         {"src.ico", {153, 145}, rgb(3), true},
-        {"SRC.ICO", {153, 145}, rgb(3), true}, // found as the grid finds it
-        {"none.ico", {32, 32}, rgb(9), false}, // the window icon at its natural size
-        {"text.exe", {153, 145}, 0, false},    // nothing drawn
+        {"SRC.ICO", {153, 145}, rgb(3), true},             // found as the grid finds it
+        {"none.ico", {32, 32}, rgb(9), false},             // the window icon at its natural size
+        {"text.exe", {153, 145}, 0, false},                // nothing drawn
+        {"caf\xe9/caf\xe9.ico", {153, 145}, rgb(3), true}, // names that are not UTF-8, kept
     };
     const char* extensions[] = {".bmp", ".ico", ".gif", ".jpeg", ".gfm"};
     const char* formats[] = {"bmp", "ico", "gif", "jpeg", "bmp"};
@@ -110,10 +122,12 @@ TEST(SaveWindow, DrawsAndWritesTheIconOfTheFileTheGridShows) {
         const QRgb background = w.box.palette().color(QPalette::Base).rgb();
         for (int type = 0; type < 5; ++type) {
             w.save("p", type);
-            QImageReader reader(w.tmp.file(QString("p") + extensions[type]));
+            QByteArray saved = w.bytes(QString("p") + extensions[type]);
+            QBuffer buffer(&saved);
+            QImageReader reader(&buffer);
             EXPECT_EQ(reader.format(), formats[type]);
             if (type == 1) {
-                EXPECT_EQ(w.bytes("p.ico") == w.ico, c.icoIsTheFile);
+                EXPECT_EQ(saved == bytesOf(w.ico), c.icoIsTheFile);
                 continue;
             }
             // The icon on the surface's background, as on screen.
