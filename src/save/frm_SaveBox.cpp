@@ -308,8 +308,10 @@ void frm_SaveBox::Form_Activate() {
     };
     attempt([&] { setDrive(QStringLiteral("C:")); });
     attempt([&] { setDrive(saveDirectory); });
-    attempt([&] { dir_DirectoryList->setPath(QStringLiteral("C:")); });
-    attempt([&] { dir_DirectoryList->setPath(saveDirectory); });
+    // The folder list shows the drive the drive list has chosen.
+    const auto driveRoot = [this] { return drv_Drive->currentData().toString(); };
+    attempt([&] { dir_DirectoryList->setPath(QStringLiteral("C:"), driveRoot()); });
+    attempt([&] { dir_DirectoryList->setPath(saveDirectory, driveRoot()); });
 
     const QString now =
         formatDate(QDateTime::currentDateTime(), QStringLiteral("yyyy-mm-dd_HH-MM"));

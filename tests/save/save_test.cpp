@@ -288,6 +288,7 @@ TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
         {'f', gone, 3, gone, "/", {}},
         {'x', c, 0, c, "/", {}}, // no error for the deleted folder, other drives from their roots
         {'d', "", 1, d, d, {}},
+        {'s', in, 1, in, d, {}}, // a showing on drive d shows d's folders
     };
     for (const auto& s : steps) {
         SCOPED_TRACE(s.shown.toStdString());
