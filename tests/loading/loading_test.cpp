@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QUrl>
@@ -141,6 +143,23 @@ TEST(Loading, OpenFileDialog) {
     qunsetenv("SystemRoot");
 }
 
+TEST(Loading, TheOpenFileDialogHandsATypedMissingNameToTheChecks) {
+    fx::TempDir dir;
+    qputenv("SystemRoot", dir.path().c_str());
+    tess::testing::RecordingServices rec;
+    services().dialogs = qtServices().dialogs;
+    frm_Vantorel w;
+    tess::testing::whenShown<QFileDialog>([](QFileDialog& d) {
+        d.findChild<QLineEdit*>("fileNameEdit")->setText("missing.txt");
+        static_cast<QDialog&>(d).accept();
+    });
+    w.menu_FileLoadBox_Click();
+    EXPECT_EQ(rec.messages->shown,
+              (std::vector<Shown>{{"Can't find file;\r\n" + q(dir.file("missing.txt")), 48,
+                                   "Tessaline - Can't find file."}}));
+    qunsetenv("SystemRoot");
+}
+
 TEST(Loading, FileLengthNeverOpensSpecialFiles) {
     fx::TempDir dir;
     tess::testing::RecordingServices rec;
@@ -160,6 +179,7 @@ TEST(Loading, FileLengthNeverOpensSpecialFiles) {
 TEST(Loading, WellKnownFilesAndTheirKeys) {
     fx::TempDir dir;
     qputenv("SystemRoot", dir.path().c_str());
+    qputenv("WINEPREFIX", dir.file("no-prefix").c_str());
     QDir().mkdir(q(dir.file("system32")));
     fx::writeFile(dir.file("system32/shell32.dll"), fx::makeSolidPe(4));
     tess::testing::RecordingServices rec;
@@ -193,7 +213,21 @@ TEST(Loading, WellKnownFilesAndTheirKeys) {
                              "C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe",
                              48, "Tessaline - Can't load netscape.exe"}}));
     EXPECT_EQ(w.loadedFile, win + "/system32/shell32.dll");
+    // With a Wine prefix, "C:\\" is its drive_c: Shift+F4 loads what Wine installed.
+    qputenv("WINEPREFIX", dir.file("wine").c_str());
+    QDir().mkpath(q(dir.file("wine/drive_c/program files/internet explorer")));
+    fx::writeFile(dir.file("wine/drive_c/program files/internet explorer/IEXPLORE.EXE"),
+                  fx::makeSolidPe(2));
+    EXPECT_EQ(w.knownFile(3, true),
+              q(dir.file("wine/drive_c/Program Files/Internet Explorer/iexplore.exe")));
+    EXPECT_EQ(w.knownFile(5, true), q(dir.file("wine/drive_c/Windows/explorer.exe")));
+    EXPECT_EQ(w.knownFile(5, false), "explorer.exe");
+    w.pic_IconDisplay_KeyDown(keys::F1 + 3, keys::ShiftMask);
+    EXPECT_EQ(w.loadedFile, w.knownFile(3, true));
+    EXPECT_EQ(w.iconCount, 2);
+    EXPECT_EQ(rec.messages->shown.size(), 1u);
     qunsetenv("SystemRoot");
+    qunsetenv("WINEPREFIX");
 }
 
 } // namespace

@@ -50,14 +50,22 @@ bool isFolder(const QByteArray& path) {
     struct stat st {};
     return !path.isEmpty() && ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+QByteArray winePrefix() {
+    const QByteArray prefix = qgetenv("WINEPREFIX");
+    return prefix.isEmpty() ? QFile::encodeName(QDir::homePath()) + "/.wine" : prefix;
+}
 } // namespace
+
+QString wineDriveC() {
+    const QByteArray driveC = winePrefix() + "/drive_c";
+    return isFolder(driveC) ? pathFromBytes(driveC) : QString();
+}
 
 std::uint32_t GetWindowsDirectoryA(char* lpBuffer, std::uint32_t uSize) {
     QByteArray folder = qgetenv("SystemRoot");
     if (!isFolder(folder)) {
-        QByteArray prefix = qgetenv("WINEPREFIX");
-        if (prefix.isEmpty()) prefix = QFile::encodeName(QDir::homePath()) + "/.wine";
-        folder = prefix + "/drive_c/windows";
+        folder = winePrefix() + "/drive_c/windows";
         if (!isFolder(folder)) folder.clear();
     }
     const auto length = static_cast<std::uint32_t>(folder.size());
@@ -166,8 +174,9 @@ QString recoverShownPath(const QString& shown) {
             QByteArray match;
             while (const dirent* entry = ::readdir(dir.get())) {
                 const QByteArray entryName(entry->d_name);
-                if (QString::fromUtf8(entryName) == part && (match.isEmpty() || entryName < match))
-                    match = entryName;
+                const bool shownSo = QString::fromUtf8(entryName) == part ||
+                                     displayPath(pathFromBytes(entryName)) == part;
+                if (shownSo && (match.isEmpty() || entryName < match)) match = entryName;
             }
             if (match.isEmpty()) return shown;
             name = match;
