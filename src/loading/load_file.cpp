@@ -6,6 +6,8 @@
 #include "platform/window/format.h"
 #include "platform/window/version_info.h"
 
+#include <QDir>
+#include <QFile>
 #include <array>
 #include <limits>
 #include <sys/stat.h>
@@ -64,6 +66,28 @@ void frm_Vantorel::pic_IconDisplay_OLEDragDrop(DropData& Data, std::int32_t&, st
     warn(productName() + QStringLiteral(" can't load;") + CrLf + path + CrLf +
              QStringLiteral("as this file type is not supported."),
          QStringLiteral(" - File type not supported."));
+}
+
+void frm_Vantorel::loadCommandLineFiles(const QStringList& files) {
+    DropData data;
+    for (const QString& file : files) {
+        const bool absolute = file.startsWith(u'/');
+        data.Files << (absolute
+                           ? file
+                           : pathFromBytes(QFile::encodeName(QDir::currentPath())) + u'/' + file);
+    }
+    if (data.Count() == 1) {
+        const icons::HICON first = ExtractIconA(0, nativeFile(data.Files.front()).toStdString(), 0);
+        if (first > 1) {
+            DestroyIcon(first);
+            loadStep(data.Files.front());
+            return;
+        }
+    }
+    std::int32_t effect = 0;
+    std::int16_t button = 0, shift = 0;
+    float x = 0, y = 0;
+    pic_IconDisplay_OLEDragDrop(data, effect, button, shift, x, y);
 }
 
 void frm_Vantorel::menu_FileLoadBox_Click() {

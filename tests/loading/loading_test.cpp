@@ -42,6 +42,8 @@ TEST(Loading, Drops) {
     fx::writeFile(good.toStdString(), fx::makeSolidPe(3));
     fx::writeFile(other.toStdString(), fx::makeSolidPe(1));
     QDir().mkdir(q(dir.file("Pictures")));
+    const QString cpl = q(dir.file("desk.cpl"));
+    fx::writeFile(cpl.toStdString(), fx::makeSolidPe(2));
     const QString multi = "Tessaline can only load one file at a time.\r\n\r\nThe following "
                           "objects where not loaded.\r\n";
     struct Case {
@@ -61,6 +63,10 @@ TEST(Loading, Drops) {
            48, "Tessaline - File type not supported."}},
          ""},
         {{q(dir.file("garbage.ico"))}, {}, q(dir.file("garbage.ico"))}, // accepted, nothing in it
+        {{cpl},
+         {{"Tessaline can't load;\r\n" + cpl + "\r\nas this file type is not supported.", 48,
+           "Tessaline - File type not supported."}},
+         ""}, // a drop keeps the extension test
     };
     for (const Case& c : cases) {
         tess::testing::RecordingServices rec;
@@ -107,6 +113,47 @@ TEST(Loading, NamesFoundIgnoringCaseAndKeptByTheirBytes) {
         w.menu_FileLoadBox_Click();
         EXPECT_EQ(pathToBytes(rec.dialogs->opens.at(0).fileName), asked);
     }
+}
+
+// Files named on the command line load whenever their content holds icons; the rest are taken
+// as a drop of them would be.
+TEST(Loading, CommandLineFiles) {
+    fx::TempDir dir;
+    fx::writeFile(dir.file("desk.cpl"), fx::makeSolidPe(2));
+    fx::writeFile(dir.file("notes.txt"), {'h', 'i'});
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(q(dir.path()));
+    const QString cpl = q(dir.file("desk.cpl")), txt = q(dir.file("notes.txt"));
+    const struct {
+        QStringList files;
+        QString loaded;
+        int count;
+        std::vector<Shown> shown;
+    } cases[] = {
+        {{cpl}, cpl, 2, {}},
+        {{"desk.cpl"}, cpl, 2, {}}, // relative to the current folder
+        {{txt},
+         "",
+         -1,
+         {{"Tessaline can't load;\r\n" + txt + "\r\nas this file type is not supported.", 48,
+           "Tessaline - File type not supported."}}},
+        {{cpl, "notes.txt"},
+         "",
+         -1,
+         {{"Tessaline can only load one file at a time.\r\n\r\nThe following objects where not "
+           "loaded.\r\n\t" +
+               cpl + "\r\n\t" + txt + "\r\n",
+           48, "Tessaline - Multi-file drop error."}}},
+    };
+    for (const auto& c : cases) {
+        tess::testing::RecordingServices rec;
+        frm_Vantorel w;
+        w.loadCommandLineFiles(c.files);
+        EXPECT_EQ(w.loadedFile, c.loaded);
+        EXPECT_EQ(w.iconCount, c.count);
+        EXPECT_EQ(rec.messages->shown, c.shown);
+    }
+    QDir::setCurrent(cwd);
 }
 
 TEST(Loading, OpenFileDialog) {
