@@ -131,6 +131,7 @@ class frm_Vantorel : public QWidget {
     // --- loading: private ---
 
     // --- selection: private ---
+    void menuKey(std::int16_t shift);
     // The grid index under a point of the surface (twips), -1 when it is out of range.
     std::int64_t iconIndexAt(double x, double y) const;
     // Captions the list of well-known files, creating elements beyond the designed ones.
