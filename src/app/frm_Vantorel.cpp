@@ -245,8 +245,10 @@ bool frm_Vantorel::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress: {
         auto* e = static_cast<QKeyEvent*>(event);
         if (e->isAutoRepeat()) return true;
-        if (e->key() == Qt::Key_Menu) return menuKey(shiftBits(e->modifiers())), true;
-        pic_IconDisplay_KeyDown(keyCode(e->key()), shiftBits(e->modifiers()));
+        if (e->key() == Qt::Key_Menu)
+            menuKey(shiftBits(e->modifiers()));
+        else
+            pic_IconDisplay_KeyDown(keyCode(e->key()), shiftBits(e->modifiers()));
         return true;
     }
     case QEvent::DragEnter:
