@@ -7,10 +7,12 @@
 #include "platform/window/version_info.h"
 
 #include <QDir>
-#include <QFile>
 #include <array>
+#include <cstdlib>
 #include <limits>
+#include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tess;
 
@@ -69,13 +71,12 @@ void frm_Vantorel::pic_IconDisplay_OLEDragDrop(DropData& Data, std::int32_t&, st
 }
 
 void frm_Vantorel::loadCommandLineFiles(const QStringList& files) {
+    // The current folder by its bytes, so that a folder name that is not UTF-8 is kept too.
+    const std::unique_ptr<char, void (*)(void*)> cwd(::getcwd(nullptr, 0), &std::free);
+    const QString here = cwd ? pathFromBytes(QByteArrayView(cwd.get())) : QDir::currentPath();
     DropData data;
-    for (const QString& file : files) {
-        const bool absolute = file.startsWith(u'/');
-        data.Files << (absolute
-                           ? file
-                           : pathFromBytes(QFile::encodeName(QDir::currentPath())) + u'/' + file);
-    }
+    for (const QString& file : files)
+        data.Files << (file.startsWith(u'/') ? file : here + u'/' + file);
     if (data.Count() == 1) {
         const icons::HICON first = ExtractIconA(0, nativeFile(data.Files.front()).toStdString(), 0);
         if (first > 1) {
