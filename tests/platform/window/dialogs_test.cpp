@@ -31,25 +31,23 @@ const QString LoadFilter =
     "types (*.exe, *.dll, *.ico, *.cur, *.ani)|*.exe;*.dll;*.ico;*.cur;*.ani|All file types "
     "(*.*)|*.*";
 
-// The names the dialog lists in its folder, in order.
+// The names the dialog lists in its folder, in order, once the list has stopped changing (the
+// folder's files arrive from another thread).
 QStringList listed(QFileDialog& d) {
     auto* files = d.findChild<QFileSystemModel*>();
     auto* proxy = d.proxyModel();
-    QStringList names;
-    QTest::qWaitFor([&] {
+    QStringList last;
+    for (int tries = 0; tries < 100; ++tries) {
+        QTest::qWait(20);
         const QModelIndex root = proxy->mapFromSource(files->index(d.directory().absolutePath()));
-        names.clear();
+        QStringList names;
         for (int i = 0; i < proxy->rowCount(root); ++i)
             names << proxy->index(i, 0, root).data().toString();
-        return !names.isEmpty();
-    });
-    QTest::qWait(50); // the folder's files arrive from another thread
-    const QModelIndex root = proxy->mapFromSource(files->index(d.directory().absolutePath()));
-    names.clear();
-    for (int i = 0; i < proxy->rowCount(root); ++i)
-        names << proxy->index(i, 0, root).data().toString();
-    names.sort();
-    return names;
+        names.sort();
+        if (!names.isEmpty() && names == last) break;
+        last = names;
+    }
+    return last;
 }
 
 TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseAndTypedNamesReturned) {
