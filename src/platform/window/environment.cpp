@@ -17,10 +17,12 @@ namespace tess {
 
 QString Environ(const QString& name) {
     const QByteArray key = name.toLocal8Bit();
-    const QString value = qEnvironmentVariable(key.constData());
+    // The variables name folders: their bytes are kept as a path's are.
+    const QString value = pathFromBytes(qgetenv(key.constData()));
     if (name.compare(u"HomePath", Qt::CaseInsensitive) == 0 && value.isEmpty() &&
         !qEnvironmentVariableIsSet("HomeDrive") && !qEnvironmentVariableIsSet("HomePath")) {
-        return QDir::homePath();
+        const QByteArray home = qgetenv("HOME");
+        return home.isEmpty() ? QDir::homePath() : pathFromBytes(home);
     }
     return value;
 }
