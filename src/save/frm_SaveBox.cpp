@@ -4,6 +4,7 @@
 #include "platform/window/drives.h"
 #include "platform/window/environment.h"
 #include "platform/window/failure.h"
+#include "platform/window/fonts.h"
 #include "platform/window/format.h"
 #include "platform/window/services.h"
 #include "platform/window/twips.h"
@@ -167,12 +168,10 @@ frm_SaveBox::frm_SaveBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frm_SaveBox"));
     setWindowTitle(QStringLiteral("Save as..."));
     setFixedSize(px(8895, twipsPerPixelX()), px(5895, twipsPerPixelY()));
-    QFont small = font();
-    small.setPointSizeF(8.25); // the design's size: the labels fit their places
-    setFont(small);
+    setFont(designFont()); // the design's font: the labels fit their places
 
     lab_SaveIn = new QLabel(QStringLiteral("Save &in;"), this);
-    drv_Drive = new QComboBox(this);
+    drv_Drive = new ElidedComboBox(this); // a long mount point shortened in the middle
     dir_DirectoryList = new save::DirectoryList(this);
     DirectoryView = new QListView(this);
     pic_IconImage = new PictureBox(this);
@@ -205,8 +204,7 @@ frm_SaveBox::frm_SaveBox(QWidget* parent) : QDialog(parent) {
     com_Save->setToolTip(QStringLiteral(" Save file "));
     com_Cancel->setToolTip(QStringLiteral(" Close window "));
     com_Save->setDefault(true);
-    QFont bold(QStringLiteral("MS Sans Serif"));
-    bold.setPointSizeF(8.25);
+    QFont bold = designFont();
     bold.setBold(true);
     lab_PathDisplayString->setFont(bold);
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/icons/icons.h"
+#include "platform/window/fonts.h"
 #include "platform/window/picture_box.h"
 
 #include <QComboBox>
@@ -90,7 +91,7 @@ class frm_SaveBox : public QDialog {
 
     // --- Controls ---
     QLabel* lab_SaveIn = nullptr;
-    QComboBox* drv_Drive = nullptr;
+    tess::ElidedComboBox* drv_Drive = nullptr;
     tess::save::DirectoryList* dir_DirectoryList = nullptr;
     QListView* DirectoryView = nullptr;
     tess::PictureBox* pic_IconImage = nullptr;
