@@ -15,7 +15,9 @@ namespace fx = tess::fixtures;
 class CountingContext final : public icons::DeviceContext {
   public:
     std::size_t pixels = 0;
-    void drawRgba(int, int, int, int, const icons::Rgba& image) override { pixels += image.pixels.size(); }
+    void drawRgba(int, int, int, int, const icons::Rgba& image) override {
+        pixels += image.pixels.size();
+    }
 };
 
 // Every icon by index until the first index without one, each drawn at 32 x 32.
@@ -43,8 +45,12 @@ void EnumerateAndDraw(benchmark::State& state, bool cold) {
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-void BM_EnumerateAndDrawCold(benchmark::State& s) { EnumerateAndDraw(s, true); }
-void BM_EnumerateAndDrawWarm(benchmark::State& s) { EnumerateAndDraw(s, false); }
+void BM_EnumerateAndDrawCold(benchmark::State& s) {
+    EnumerateAndDraw(s, true);
+}
+void BM_EnumerateAndDrawWarm(benchmark::State& s) {
+    EnumerateAndDraw(s, false);
+}
 BENCHMARK(BM_EnumerateAndDrawCold)->Arg(12)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EnumerateAndDrawWarm)->Arg(500)->Unit(benchmark::kMillisecond);
 
@@ -60,9 +66,8 @@ void BM_ReadLargeProgram(benchmark::State& state) {
 BENCHMARK(BM_ReadLargeProgram)->Unit(benchmark::kMicrosecond);
 
 void Decode(benchmark::State& state, const fx::Image& image, icons::ImageFormat format) {
-    icons::IconImage im;
+    icons::IconImage im = icons::imageFromBytes(image.bytes);
     im.format = format;
-    im.bytes = image.bytes;
     for (auto _ : state)
         benchmark::DoNotOptimize(icons::decodeImage(im));
 }

@@ -14,14 +14,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> bytes(data, size);
 
     // The bytes as an image of their own, both decoders reached.
-    IconImage raw;
-    raw.bytes.assign(bytes.begin(), bytes.end());
-    (void)decodeImage(raw);
+    (void)decodeImage(imageFromBytes(std::vector(bytes.begin(), bytes.end())));
 
     const IconFile file = readIconBytes(bytes);
     int decodes = 0;
     for (const Icon& icon : file.icons) {
-        for (int s : {16, 32, 256}) (void)bestImageFor(icon, s);
+        for (int s : {16, 32, 256})
+            (void)bestImageFor(icon, s);
         for (const IconImage& image : icon.images) {
             (void)bitDepth(image);
             if (decodes++ < 32) {
@@ -30,7 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     std::abort();
             }
         }
-        const IconFile again = readIconBytes(writeIconFile(icon));
+        if (icon.images.empty()) continue;
+        const IconFile again =
+            readIconBytes(icon.cursor ? writeCursorFile(icon) : writeIconFile(icon));
         if (again.icons.size() != 1 || again.icons[0].images.size() != icon.images.size() ||
             again.icons[0].cursor != icon.cursor)
             std::abort();

@@ -1,6 +1,7 @@
 #include "platform/icons/reader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -9,6 +10,14 @@
 #include <unistd.h>
 
 namespace tess::icons::detail {
+
+namespace {
+std::atomic<std::uint64_t> totalRead{0};
+}
+
+std::uint64_t fileBytesRead() {
+    return totalRead.load();
+}
 
 bool MemorySource::read(std::uint64_t offset, std::span<std::uint8_t> out) const {
     if (!fits(offset, out.size(), bytes_.size())) return false;
@@ -82,7 +91,7 @@ bool FileSource::preadAll(std::uint64_t offset, std::span<std::uint8_t> out) con
         if (n <= 0) return false; // an error, or the file shrank under us
         done += static_cast<std::size_t>(n);
     }
-    bytesRead_ += out.size();
+    totalRead += out.size();
     return true;
 }
 
@@ -117,6 +126,26 @@ bool FileSource::read(std::uint64_t offset, std::span<std::uint8_t> out) const {
         done += n;
     }
     return true;
+}
+
+bool FileSource::readOnce(std::uint64_t offset, std::span<std::uint8_t> out) const {
+    if (!fits(offset, out.size(), size_)) return false;
+    if (out.empty()) return true;
+    // Bytes already held in one block come from there; the rest straight from the file.
+    const std::uint64_t index = offset / kBlockSize;
+    if (const auto it = blocks_.find(index); it != blocks_.end()) {
+        const std::size_t in = static_cast<std::size_t>(offset % kBlockSize);
+        if (in <= it->second.size() && out.size() <= it->second.size() - in) {
+            std::memcpy(out.data(), it->second.data() + in, out.size());
+            return true;
+        }
+    }
+    return preadAll(offset, out);
+}
+
+void FileSource::releaseCache() const {
+    blocks_.clear();
+    blockOrder_.clear();
 }
 
 std::optional<std::vector<std::uint8_t>> Reader::bytes(std::uint64_t offset,

@@ -11,9 +11,7 @@ using fixtures::Color;
 using fixtures::Pixels;
 
 icons::IconImage imageOf(fixtures::Bytes bytes) {
-    icons::IconImage im;
-    im.bytes = std::move(bytes);
-    return im;
+    return icons::imageFromBytes(std::move(bytes));
 }
 
 // Black and white with a transparent corner: fits a 1-bit palette.

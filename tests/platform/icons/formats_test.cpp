@@ -75,7 +75,7 @@ TEST(Pe, NonAsciiNamesAreUtf8) {
     EXPECT_EQ(ids(f), (std::vector<std::string>{"Ic\xC3\xB4ne \xF0\x9F\x98\x80"}));
 }
 
-TEST(Pe, MissingIconsAreSkippedAndEmptyGroupsDropped) {
+TEST(Pe, MissingIconsAreSkippedAndEmptyGroupsKeepTheirNumber) {
     using fixtures::Resource;
     const auto a = solidImage(32, 32, solidColor(1));
     const auto b = solidImage(16, 32, solidColor(2));
@@ -86,8 +86,33 @@ TEST(Pe, MissingIconsAreSkippedAndEmptyGroupsDropped) {
         {std::uint16_t{14}, std::uint16_t{11}, 1033, fixtures::groupData({a}, {77})},
         {std::uint16_t{14}, std::uint16_t{12}, 1033, fixtures::groupData({b}, {2})},
     }));
-    EXPECT_EQ(ids(f), (std::vector<std::string>{"10", "12"}));
+    EXPECT_EQ(ids(f), (std::vector<std::string>{"10", "11", "12"}));
     EXPECT_EQ(f.icons[0].images.size(), 1u);
+    EXPECT_TRUE(f.icons[1].images.empty());
+    EXPECT_EQ(firstPixel(f.icons[2]), solidColor(2));
+}
+
+TEST(Pe, CursorGroupsAreListedApartWithTheirHotspots) {
+    using fixtures::Resource;
+    auto arrow = solidImage(32, 4, solidColor(7));
+    arrow.hotspotX = 5, arrow.hotspotY = 30;
+    const auto icon = solidImage(16, 32, solidColor(1));
+    const auto f = icons::readIconBytes(fixtures::makePeResources({
+        {std::uint16_t{1}, std::uint16_t{1}, 1033, fixtures::cursorData(arrow)},
+        {std::uint16_t{3}, std::uint16_t{1}, 1033, icon.bytes},
+        {std::uint16_t{12}, std::uint16_t{40}, 1033, fixtures::cursorGroupData({arrow}, {1})},
+        {std::uint16_t{14}, std::uint16_t{50}, 1033, fixtures::groupData({icon}, {1})},
+    }));
+    EXPECT_EQ(ids(f), (std::vector<std::string>{"50"}));
+    EXPECT_EQ(firstPixel(f.icons[0]), solidColor(1));
+    ASSERT_EQ(f.cursors.size(), 1u);
+    EXPECT_EQ(std::tuple(f.cursors[0].id, f.cursors[0].cursor, f.cursors[0].images.size()),
+              std::tuple("40", true, 1u));
+    const auto& im = f.cursors[0].images[0];
+    EXPECT_EQ(std::tuple(im.pixelWidth(), im.pixelHeight(), im.hotspotX, im.hotspotY, im.bitCount),
+              std::tuple(32, 32, 5, 30, 4));
+    EXPECT_EQ(*icons::imageBytes(im), arrow.bytes);
+    EXPECT_EQ(firstPixel(f.cursors[0]), solidColor(7));
 }
 
 TEST(Ne, GroupsInTableOrderWithNamesAndIds) {
@@ -159,7 +184,8 @@ TEST(Writer, IcoAndCurRoundTripExactly) {
         a.hotspotX = b.hotspotX = 3, a.hotspotY = b.hotspotY = 9;
         const auto original = icons::readIconBytes(fixtures::makeIco({a, b}, cursor));
         ASSERT_EQ(original.icons.size(), 1u);
-        const auto written = icons::writeIconFile(original.icons[0]);
+        const auto written = cursor ? icons::writeCursorFile(original.icons[0])
+                                    : icons::writeIconFile(original.icons[0]);
         const auto again = icons::readIconBytes(written);
         ASSERT_EQ(again.icons.size(), 1u);
         EXPECT_EQ(again.icons[0].cursor, cursor);
@@ -167,7 +193,8 @@ TEST(Writer, IcoAndCurRoundTripExactly) {
         const auto& y = again.icons[0].images;
         ASSERT_EQ(x.size(), y.size());
         auto key = [](const icons::IconImage& i) {
-            return std::tie(i.bytes, i.width, i.bitCount, i.planes, i.hotspotX, i.hotspotY);
+            return std::tuple(*icons::imageBytes(i), i.width, i.bitCount, i.planes, i.hotspotX,
+                              i.hotspotY);
         };
         for (std::size_t i = 0; i < x.size(); ++i)
             EXPECT_EQ(key(x[i]), key(y[i])) << i;
@@ -179,7 +206,8 @@ TEST(Writer, PeGroupBecomesAnIcoFileOfTheSameImages) {
     const auto ico = icons::readIconBytes(icons::writeIconFile(pe.icons[4]));
     ASSERT_EQ(ico.icons.size(), 1u);
     ASSERT_EQ(ico.icons[0].images.size(), 2u);
-    EXPECT_EQ(ico.icons[0].images[1].bytes, pe.icons[4].images[1].bytes);
+    EXPECT_EQ(*icons::imageBytes(ico.icons[0].images[1]),
+              *icons::imageBytes(pe.icons[4].images[1]));
     EXPECT_EQ(ico.icons[0].images[0].bitCount, 8);
 }
 
@@ -230,15 +258,46 @@ TEST(Detection, SpecialFilesAreNeverRead) {
     }
 }
 
-TEST(Reading, LargeFileIsNotReadWhole) {
-    // 64 MiB of filler before the resource section: reading must still be instant and cheap.
-    const auto pe = fixtures::makePe({{std::uint16_t{1}, {solidImage(32, 32, solidColor(1))}}},
+TEST(Reading, OnlyDirectoriesAndImageHeadsAreRead) {
+    // 64 MiB of filler before the resources: listing reads the headers, the directories and a few
+    // bytes of each image; drawing then reads the image it draws, once.
+    const auto image = solidImage(32, 32, solidColor(1));
+    const auto pe = fixtures::makePe({{std::uint16_t{1}, {image}}, {std::uint16_t{2}, {image}}},
                                      true, {.gap = 64u << 20});
     fixtures::TempDir dir;
     fixtures::writeFile(dir.file("big.dll"), pe);
+    const auto before = icons::bytesReadFromFiles();
     const auto f = icons::readIconFile(dir.file("big.dll"));
-    ASSERT_EQ(f.icons.size(), 1u);
+    const auto listed = icons::bytesReadFromFiles() - before;
+    ASSERT_EQ(f.icons.size(), 2u);
+    EXPECT_LT(listed, 40u * 1024);
     EXPECT_EQ(firstPixel(f.icons[0]), solidColor(1));
+    EXPECT_EQ(icons::bytesReadFromFiles() - before - listed, image.bytes.size());
+}
+
+TEST(Reading, OneImageNamedManyTimesIsReadOnceAndCostsAtMostAFewTimesTheFile) {
+    // A 1 MiB image named 65535 times by one group of a 2 MB file.
+    const auto big = fixtures::dibImage(fixtures::solid(512, 512, solidColor(3)), 32);
+    auto entry = big; // the group's entries, without the bytes
+    entry.bytes.clear();
+    const auto pe = fixtures::makePeResources(
+        {{std::uint16_t{3}, std::uint16_t{1}, 1033, big.bytes},
+         {std::uint16_t{14}, std::uint16_t{1}, 1033,
+          fixtures::groupData(std::vector(65535, entry), std::vector<std::uint16_t>(65535, 1))}});
+    fixtures::TempDir dir;
+    fixtures::writeFile(dir.file("many.dll"), pe);
+    const auto f = icons::readIconFile(dir.file("many.dll"));
+    ASSERT_EQ(f.icons.size(), 1u);
+    const auto& images = f.icons[0].images;
+    ASSERT_GE(images.size(), 2u);
+    const auto before = icons::bytesReadFromFiles();
+    const auto a = icons::imageBytes(images[0]), b = icons::imageBytes(images[1]);
+    EXPECT_EQ(a.get(), b.get());
+    EXPECT_EQ(*a, big.bytes);
+    const auto ico = icons::writeIconFile(f.icons[0]);
+    EXPECT_EQ(icons::bytesReadFromFiles() - before, big.bytes.size());
+    EXPECT_LE(ico.size(), 5 * pe.size());
+    EXPECT_EQ(ico.size(), 6 + images.size() * (16 + big.bytes.size()));
 }
 
 } // namespace

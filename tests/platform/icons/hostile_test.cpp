@@ -42,7 +42,7 @@ struct Hostile {
     std::string name;
     Bytes bytes;
     FileStatus status;
-    int icons; // kAny: whatever can be served
+    int icons; // icons served with images; kAny: whatever can be served
 };
 
 void PrintTo(const Hostile& h, std::ostream* os) {
@@ -239,14 +239,14 @@ TEST_P(HostileFile, ServesWhatItCanAndNothingElse) {
     const Hostile& h = GetParam();
     const auto f = icons::readIconBytes(h.bytes);
     EXPECT_EQ(f.status, h.status);
-    if (h.icons != kAny) {
-        EXPECT_EQ(static_cast<int>(f.icons.size()), h.icons);
+    if (h.icons != kAny) { // icons with images: an empty group keeps its number, unserved
+        EXPECT_EQ(std::count_if(f.icons.begin(), f.icons.end(),
+                                [](const auto& i) { return !i.images.empty(); }),
+                  h.icons);
     }
-    for (const auto& icon : f.icons) {
-        EXPECT_FALSE(icon.images.empty());
+    for (const auto& icon : f.icons)
         for (const auto& image : icon.images)
             (void)icons::decodeImage(image);
-    }
     // The same through a file on disk, read with positional reads.
     fixtures::TempDir dir;
     fixtures::writeFile(dir.file("hostile"), h.bytes);
@@ -337,9 +337,7 @@ std::vector<HostileImage> imageCases() {
 class HostileImageTest : public testing::TestWithParam<HostileImage> {};
 
 TEST_P(HostileImageTest, DecodesOnlyWhatIsThere) {
-    icons::IconImage image;
-    image.bytes = GetParam().bytes;
-    const auto rgba = icons::decodeImage(image);
+    const auto rgba = icons::decodeImage(icons::imageFromBytes(GetParam().bytes));
     EXPECT_EQ(rgba.has_value(), GetParam().decodes);
     if (rgba) {
         EXPECT_EQ(rgba->pixels.size(), std::size_t{4} * rgba->width * rgba->height);

@@ -50,11 +50,14 @@ TEST_F(WinIcons, ResultsByKindOfFile) {
         {put("three.dll", fixtures::makeSolidPe(3)), 0, 2},
         {dir.file("three.dll"), 2, 2},
         {dir.file("three.dll"), 3, 0},
-        {dir.file("three.dll"), -1, 0},
+        {dir.file("three.dll"), -1, 3}, // the number of icons
+        {dir.file("three.dll"), -3, 2}, // the group with ID 3
+        {dir.file("three.dll"), -4, 0},
         {put("one.ico", fixtures::makeSolidIco(4)), 0, 2},
         {dir.file("one.ico"), 1, 0},
         {put("none.dll", fixtures::makePeResources({})), 0, 0},
         {put("text.exe", {'t', 'e', 'x', 't'}), 0, 1},
+        {put("text.exe", {'t', 'e', 'x', 't'}), -1, 0},
         {put("empty.ico", {}), 0, 1},
         {dir.file("missing.exe"), 0, 0},
         {dir.file("folder.exe"), 0, 0},
