@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -209,6 +212,60 @@ TEST(Writer, PeGroupBecomesAnIcoFileOfTheSameImages) {
     EXPECT_EQ(*icons::imageBytes(ico.icons[0].images[1]),
               *icons::imageBytes(pe.icons[4].images[1]));
     EXPECT_EQ(ico.icons[0].images[0].bitCount, 8);
+}
+
+TEST(Writer, IcotoolReadsBackTheSameImages) {
+    if (!fixtures::haveTool("icotool")) GTEST_SKIP() << "icotool is not installed";
+    auto a = solidImage(32, 8, solidColor(1)), b = solidImage(16, 4, solidColor(2));
+    a.hotspotX = 5, a.hotspotY = 30;
+    const auto cursorPe = fixtures::makePeResources(
+        {{std::uint16_t{1}, std::uint16_t{1}, 1033, fixtures::cursorData(a)},
+         {std::uint16_t{12}, std::uint16_t{40}, 1033, fixtures::cursorGroupData({a}, {1})}});
+    const std::string ne32 =
+        "--icon --index=1 --width=32 --height=32 --bit-depth=8 --palette-size=256\n"
+        "--icon --index=2 --width=16 --height=16 --bit-depth=4 --palette-size=16\n";
+    const struct {
+        const char* name;
+        fixtures::Bytes file;
+        bool cursorGroup; // the file's first cursor group, else its first icon
+        bool asCursor;    // written as .cur, else as .ico
+        std::string listed;
+    } cases[] = {
+        // NE resources are padded to 2^shift bytes: the images are written at their true size.
+        {"ne4", fixtures::makeNe({{std::uint16_t{1}, {a, b}}}, 4), false, false, ne32},
+        {"ne9", fixtures::makeNe({{std::uint16_t{1}, {a, b}}}, 9), false, false, ne32},
+        {"cursor", cursorPe, true, true,
+         "--cursor --index=1 --width=32 --height=32 --bit-depth=8 --palette-size=256 "
+         "--hotspot-x=5 --hotspot-y=30\n"},
+        {"cursor_as_icon", cursorPe, true, false,
+         "--icon --index=1 --width=32 --height=32 --bit-depth=8 --palette-size=256\n"},
+    };
+    for (const auto& c : cases) {
+        fixtures::TempDir dir;
+        const auto f = icons::readIconBytes(c.file);
+        const auto& icon = c.cursorGroup ? f.cursors.at(0) : f.icons.at(0);
+        const std::string out = dir.file(c.asCursor ? "x.cur" : "x.ico");
+        fixtures::writeFile(out,
+                            c.asCursor ? icons::writeCursorFile(icon) : icons::writeIconFile(icon));
+        ASSERT_EQ(fixtures::run("icotool -l " + out + " >" + dir.file("list") + " 2>&1"), 0)
+            << c.name;
+        const auto listed = fixtures::readFile(dir.file("list"));
+        EXPECT_EQ(std::string(listed.begin(), listed.end()), c.listed) << c.name;
+        ASSERT_EQ(fixtures::run("icotool -x -o " + dir.file("") + " " + out + " 2>&1"), 0)
+            << c.name;
+        std::vector<std::string> pngs; // x_1_32x32x8.png ...
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            if (e.path().extension() == ".png") pngs.push_back(e.path().string());
+        std::sort(pngs.begin(), pngs.end());
+        ASSERT_EQ(pngs.size(), icon.images.size()) << c.name;
+        for (std::size_t i = 0; i < pngs.size(); ++i) {
+            const auto theirs =
+                icons::decodeImage(icons::imageFromBytes(fixtures::readFile(pngs[i])));
+            const auto ours = icons::decodeImage(icon.images[i]);
+            ASSERT_TRUE(theirs && ours) << c.name << " " << i;
+            EXPECT_EQ(theirs->pixels, ours->pixels) << c.name << " " << i;
+        }
+    }
 }
 
 TEST(Detection, ByContentNotByName) {
