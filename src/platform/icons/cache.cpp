@@ -10,22 +10,14 @@
 #include <list>
 #include <mutex>
 
-#include <sys/stat.h>
-
 namespace tess::icons {
 namespace {
 
-struct Key {
-    std::string path;
-    std::uint64_t size = 0;
-    std::int64_t mtimeNs = 0;
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    bool operator==(const Key&) const = default;
-};
+using Key = detail::FileIdentity;
 
 struct Entry {
     Key key;
+    std::optional<Key> mun; // the .mun that served, checked too
     std::shared_ptr<const IconFile> file;
     std::uint64_t bytes = 0;
 };
@@ -56,38 +48,32 @@ std::uint64_t heldBytes(const IconFile& f) {
 } // namespace
 
 std::shared_ptr<const IconFile> readIconFileCached(const std::string& path) {
-    struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::make_shared<const IconFile>(readIconFile(path)); // the reason, uncached
-    const Key now{path, static_cast<std::uint64_t>(st.st_size),
-                  static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
-                  st.st_dev, st.st_ino};
+    const auto now = detail::identify(path);
+    if (!now) return std::make_shared<const IconFile>(readIconFile(path)); // the reason, uncached
     {
         std::lock_guard lock(cacheMutex);
         for (auto it = cache.begin(); it != cache.end(); ++it) {
-            if (it->key == now) {
-                cache.splice(cache.begin(), cache, it);
-                return cache.front().file;
-            }
+            if (it->key != *now) continue;
+            if (it->mun && detail::identify(it->mun->path) != it->mun) break; // the .mun changed
+            cache.splice(cache.begin(), cache, it);
+            return cache.front().file;
         }
     }
     std::shared_ptr<const IconFile> file;
     Key key;
+    std::optional<Key> mun;
     try {
         auto opened = detail::FileSource::open(path);
         if (!opened.source) return std::make_shared<const IconFile>(unreadable(opened.error));
         key = {path, opened.source->size(), opened.mtimeNs, opened.device, opened.inode};
-        IconFile parsed =
-            detail::readFrom(std::make_shared<detail::ImageStore>(std::move(opened.source)));
-        parsed.source = path;
-        file = std::make_shared<const IconFile>(std::move(parsed));
+        file = std::make_shared<const IconFile>(detail::readOpened(std::move(opened), path, mun));
         ++parses;
     } catch (const std::bad_alloc&) {
         return std::make_shared<const IconFile>(unreadable("out of memory"));
     }
     std::lock_guard lock(cacheMutex);
     cache.remove_if([&](const Entry& e) { return e.key.path == path; });
-    cache.push_front({key, file, heldBytes(*file)});
+    cache.push_front({key, mun, file, heldBytes(*file)});
     std::uint64_t total = 0;
     for (const Entry& e : cache)
         total += e.bytes;

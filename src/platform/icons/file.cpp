@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+
+#include <sys/stat.h>
 
 namespace tess::icons {
 namespace detail {
@@ -215,6 +218,70 @@ IconFile readFrom(std::shared_ptr<const ImageStore> store) {
     return file;
 }
 
+std::optional<FileIdentity> identify(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return FileIdentity{path, static_cast<std::uint64_t>(st.st_size),
+                        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
+                            st.st_mtim.tv_nsec,
+                        st.st_dev, st.st_ino};
+}
+
+namespace {
+
+bool sameIgnoringCase(const std::string& a, const std::string& b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// The entry of folder named name, the exact spelling first, then ignoring case; "" when none.
+std::filesystem::path findIgnoringCase(const std::filesystem::path& folder,
+                                       const std::string& name) {
+    std::error_code ec;
+    if (std::filesystem::exists(folder / name, ec)) return folder / name;
+    std::filesystem::directory_iterator it(folder, ec);
+    int left = 100000; // a folder of millions of names is not searched whole
+    for (; !ec && it != std::filesystem::directory_iterator() && left-- > 0; it.increment(ec))
+        if (sameIgnoringCase(it->path().filename().string(), name)) return it->path();
+    return {};
+}
+
+bool isProgram(const IconFile& f) {
+    return f.status == FileStatus::Icons && f.kind.rfind("pe", 0) == 0;
+}
+
+} // namespace
+
+std::string munPathFor(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path file = std::filesystem::absolute(path, ec).lexically_normal();
+    if (ec || !file.has_filename()) return {};
+    const std::filesystem::path parent = file.parent_path().parent_path();
+    if (parent == file.parent_path()) return {}; // the library sits in the root
+    const auto resources = findIgnoringCase(parent, "SystemResources");
+    if (resources.empty()) return {};
+    return findIgnoringCase(resources, file.filename().string() + ".mun").string();
+}
+
+IconFile readOpened(FileSource::Opened opened, const std::string& path,
+                    std::optional<FileIdentity>& mun) {
+    IconFile file = readFrom(std::make_shared<ImageStore>(std::move(opened.source)));
+    file.source = path;
+    if (!isProgram(file) || !file.icons.empty()) return file;
+    // A missing, unreadable or damaged .mun is the same as none.
+    const std::string munPath = munPathFor(path);
+    if (munPath.empty()) return file;
+    auto m = FileSource::open(munPath);
+    if (!m.source) return file;
+    const FileIdentity id{munPath, m.source->size(), m.mtimeNs, m.device, m.inode};
+    IconFile redirected = readFrom(std::make_shared<ImageStore>(std::move(m.source)));
+    if (!isProgram(redirected) || redirected.icons.empty()) return file;
+    redirected.source = munPath;
+    mun = id;
+    return redirected;
+}
+
 } // namespace detail
 
 namespace {
@@ -230,10 +297,8 @@ IconFile readIconFile(const std::string& path) {
     try {
         auto opened = detail::FileSource::open(path);
         if (!opened.source) return unreadable(opened.error);
-        IconFile file =
-            detail::readFrom(std::make_shared<detail::ImageStore>(std::move(opened.source)));
-        file.source = path;
-        return file;
+        std::optional<detail::FileIdentity> mun;
+        return detail::readOpened(std::move(opened), path, mun);
     } catch (const std::bad_alloc&) {
         return unreadable("out of memory");
     }

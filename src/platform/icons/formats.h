@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -107,6 +108,27 @@ bool readIco(const Reader& in, Icon& icon, Parse& parse);
 void readAni(const Reader& in, IconFile& file, Parse& parse);
 
 IconFile readFrom(std::shared_ptr<const ImageStore> store);
+
+// A file as it was when read: its path and identity.
+struct FileIdentity {
+    std::string path;
+    std::uint64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+// The identity of the regular file at path now, or nothing.
+std::optional<FileIdentity> identify(const std::string& path);
+
+// Windows 10's home of a system library's icons: SystemResources/NAME.mun in the parent of the
+// library's folder, names matched ignoring case; "" when there is none.
+std::string munPathFor(const std::string& path);
+
+// Reads an opened file as readIconFile does, following a system library without icons to its
+// .mun; mun then tells which file served.
+IconFile readOpened(FileSource::Opened opened, const std::string& path,
+                    std::optional<FileIdentity>& mun);
 
 std::string utf16ToUtf8(std::span<const std::uint16_t> units);
 std::string latin1ToUtf8(std::span<const std::uint8_t> bytes);

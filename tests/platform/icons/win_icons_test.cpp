@@ -76,6 +76,55 @@ TEST_F(WinIcons, ResultsByKindOfFile) {
     }
 }
 
+TEST_F(WinIcons, SystemLibraryWithoutIconsFollowsItsMun) {
+    const auto stub =
+        fixtures::makePeResources({{std::uint16_t{16}, std::uint16_t{1}, 1033, {1, 2}}});
+    const auto mun = fixtures::makeSolidPe(3);
+    const struct {
+        const char* name;
+        std::string resources, munName; // "" : none written
+        fixtures::Bytes library, munBytes;
+        bool redirected;
+        int icons;
+    } cases[] = {
+        {"exact", "SystemResources", "shell32.dll.mun", stub, mun, true, 3},
+        {"case", "systemresources", "SHELL32.DLL.MUN", stub, mun, true, 3},
+        {"no_mun", "SystemResources", "", stub, mun, false, 0},
+        {"no_folder", "", "", stub, mun, false, 0},
+        {"mun_not_a_program", "SystemResources", "shell32.dll.mun", stub, {'M', 'Z'}, false, 0},
+        {"mun_without_icons", "SystemResources", "shell32.dll.mun", stub, stub, false, 0},
+        {"mun_truncated", "SystemResources", "shell32.dll.mun", stub,
+         fixtures::Bytes(mun.begin(), mun.begin() + 0x210), false, 0},
+        {"library_has_icons", "SystemResources", "shell32.dll.mun", fixtures::makeSolidPe(1), mun,
+         false, 1},
+    };
+    for (const auto& c : cases) {
+        fixtures::TempDir root;
+        ::mkdir((root.path() + "/System32").c_str(), 0700);
+        const std::string library = root.path() + "/System32/shell32.dll";
+        fixtures::writeFile(library, c.library);
+        std::string munPath;
+        if (!c.resources.empty()) ::mkdir(root.file(c.resources).c_str(), 0700);
+        if (!c.munName.empty()) {
+            munPath = root.file(c.resources) + "/" + c.munName;
+            fixtures::writeFile(munPath, c.munBytes);
+        }
+        const auto f = icons::readIconFile(library);
+        EXPECT_EQ(f.icons.size(), static_cast<std::size_t>(c.icons)) << c.name;
+        EXPECT_EQ(f.source, c.redirected ? munPath : library) << c.name;
+        EXPECT_EQ(ExtractIconA(0, library, -1), static_cast<HICON>(c.icons)) << c.name;
+        if (c.redirected) {
+            RecordingDc dc;
+            const HICON h = ExtractIconA(0, library, 2);
+            ASSERT_TRUE(DrawIcon(dc, 0, 0, h)) << c.name;
+            EXPECT_EQ(dc.calls.at(0).first, fixtures::solidColor(2)) << c.name;
+            // A .mun changed since is read again.
+            fixtures::writeFile(munPath, fixtures::makeSolidPe(5));
+            EXPECT_EQ(ExtractIconA(0, library, -1), 5u) << c.name;
+        }
+    }
+}
+
 TEST_F(WinIcons, AskingIconByIconParsesOnce) {
     const auto path = put("many.dll", fixtures::makeSolidPe(500));
     const auto before = icons::cachedParseCount();
