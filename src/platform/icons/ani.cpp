@@ -35,15 +35,17 @@ bool bareDibFrame(const Reader& body, Icon& icon, Parse& parse) {
     const auto head = body.fixed<16>(0);
     if (!head) return false;
     const std::uint32_t headerSize = le32(head->data());
-    if (headerSize != 40 && headerSize != 108 && headerSize != 124) return false;
+    if (headerSize != 12 && headerSize != 40 && headerSize != 108 && headerSize != 124)
+        return false;
     IconImage image;
     if (!placeImage(body, 0, body.size(), parse, image)) return false;
-    const std::int32_t w = le32s(head->data() + 4);
-    const std::int32_t h = le32s(head->data() + 8) / 2;
+    const bool core = headerSize == 12;
+    const std::int32_t w = core ? le16(head->data() + 4) : le32s(head->data() + 4);
+    const std::int32_t h = (core ? le16(head->data() + 6) : le32s(head->data() + 8)) / 2;
     image.width = static_cast<std::uint8_t>(w > 0 && w < 256 ? w : 0);
     image.height = static_cast<std::uint8_t>(h > 0 && h < 256 ? h : 0);
     image.planes = 1;
-    image.bitCount = le16(head->data() + 14);
+    image.bitCount = le16(head->data() + (core ? 10 : 14));
     icon.cursor = true;
     icon.images.push_back(std::move(image));
     return true;

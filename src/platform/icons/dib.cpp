@@ -1,5 +1,6 @@
-// DIB icon images: a BITMAPINFOHEADER (or V4/V5) whose height is twice the image's, a palette,
-// the colour (XOR) bitmap, then the 1-bit AND mask; rows bottom to top.
+// DIB icon images: a BITMAPINFOHEADER (or V4/V5, or the 12-byte OS/2 core header with 16-bit
+// sizes and 3-byte palette entries) whose height is twice the image's, a palette, the colour
+// (XOR) bitmap, then the 1-bit AND mask; rows bottom to top.
 //
 // Transparency: a set AND bit makes the pixel transparent (the screen-inverting pixels of
 // monochrome cursors cannot be shown and are transparent too). A 32-bit image uses its alpha
@@ -37,14 +38,16 @@ struct Channel {
 } // namespace
 
 std::optional<Rgba> decodeDib(std::span<const std::uint8_t> b) {
-    if (b.size() < 40) return std::nullopt;
+    if (b.size() < 12) return std::nullopt;
     const std::uint32_t headerSize = le32(b.data());
-    if (headerSize < 40 || headerSize > b.size()) return std::nullopt;
-    const std::int32_t width = le32s(b.data() + 4);
-    const std::int32_t fullHeight = le32s(b.data() + 8);
-    const int bits = le16(b.data() + 14);
-    const std::uint32_t compression = le32(b.data() + 16);
-    const std::uint32_t clrUsed = le32(b.data() + 32);
+    const bool core = headerSize == 12;
+    if ((!core && headerSize < 40) || headerSize > b.size()) return std::nullopt;
+    const std::int32_t width = core ? le16(b.data() + 4) : le32s(b.data() + 4);
+    const std::int32_t fullHeight = core ? le16(b.data() + 6) : le32s(b.data() + 8);
+    const int bits = le16(b.data() + (core ? 10 : 14));
+    const std::uint32_t compression = core ? kBiRgb : le32(b.data() + 16);
+    const std::uint32_t clrUsed = core ? 0 : le32(b.data() + 32);
+    if (core && bits != 1 && bits != 4 && bits != 8 && bits != 24) return std::nullopt;
     const int height = fullHeight / 2;
     if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide)
         return std::nullopt;
@@ -83,11 +86,14 @@ std::optional<Rgba> decodeDib(std::span<const std::uint8_t> b) {
     if (bits == 1 || bits == 4 || bits == 8) {
         const std::uint32_t max = 1u << bits;
         const std::uint32_t n = clrUsed == 0 ? max : clrUsed;
+        const std::uint32_t entry = core ? 3 : 4; // RGBTRIPLE or RGBQUAD
         if (n > 256) return std::nullopt;
-        if (!fits(at, std::uint64_t{4} * n, b.size())) return std::nullopt;
-        for (std::uint32_t i = 0; i < n && i < max; ++i)
-            palette[i] = le32(b.data() + at + 4 * i);
-        at += std::uint64_t{4} * n;
+        if (!fits(at, std::uint64_t{entry} * n, b.size())) return std::nullopt;
+        for (std::uint32_t i = 0; i < n && i < max; ++i) {
+            const std::uint8_t* p = b.data() + at + entry * i;
+            palette[i] = p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
+        }
+        at += std::uint64_t{entry} * n;
     } else if (bits == 16 || bits == 24 || bits == 32) {
         // A palette is allowed before true-colour pixels too; it is skipped.
         if (clrUsed > 256) return std::nullopt;

@@ -299,6 +299,9 @@ std::vector<HostileImage> imageCases() {
     return {
         {"dib_empty", {}, false},
         {"dib_header_size_zero", d(8, [](Bytes& b) { set32(b, 0, 0); }), false},
+        {"dib_core_bit_count_32", patched(fixtures::makeDib(fixtures::quadrants(8, 8), 24, {.core = true}), [](Bytes& b) { set16(b, 10, 32); }), false},
+        {"dib_core_palette_cut", truncated(fixtures::makeDib(fixtures::quadrants(8, 8), 8, {.core = true}), 12 + 3 * 100), false},
+        {"dib_core_header_only", truncated(fixtures::makeDib(fixtures::quadrants(8, 8), 4, {.core = true}), 12), false},
         {"dib_header_size_past_end", d(8, [](Bytes& b) { set32(b, 0, 0xFFFFFFFF); }), false},
         {"dib_height_lies", d(8, [](Bytes& b) { set32(b, 8, 64); }), false},
         {"dib_height_zero", d(8, [](Bytes& b) { set32(b, 8, 0); }), false},
