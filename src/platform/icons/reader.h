@@ -58,6 +58,9 @@ class MemorySource final : public Source {
 
 // Bytes read from files by every FileSource, for tests and benchmarks.
 std::uint64_t fileBytesRead();
+// The block size of the FileSources opened from now on (the fuzz target makes it small, so that
+// reads cross block edges and the cache evicts).
+void setFileBlockSize(std::uint64_t bytes);
 
 // A regular file read with pread through a small cache of aligned blocks, so that walking a
 // resource directory entry by entry costs few system calls and a large file is never read whole.
@@ -82,17 +85,17 @@ class FileSource final : public Source {
     };
 
   public:
-    FileSource(Key, int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    FileSource(Key, int fd, std::uint64_t size);
 
   private:
     bool preadAll(std::uint64_t offset, std::span<std::uint8_t> out) const;
     const std::vector<std::uint8_t>* block(std::uint64_t index) const;
 
-    static constexpr std::uint64_t kBlockSize = 16 * 1024;
     static constexpr std::size_t kMaxBlocks = 64;
 
     int fd_;
     std::uint64_t size_;
+    std::uint64_t blockSize_;
     mutable std::unordered_map<std::uint64_t, std::vector<std::uint8_t>> blocks_;
     mutable std::vector<std::uint64_t> blockOrder_; // oldest first
 };
