@@ -9,6 +9,7 @@
 #include "platform/icons/decode.h"
 #include "platform/icons/formats.h"
 
+#include <array>
 #include <bit>
 
 namespace tess::icons::detail {
@@ -17,21 +18,31 @@ namespace {
 constexpr std::uint32_t kBiRgb = 0;
 constexpr std::uint32_t kBiBitfields = 3;
 
+// One colour channel of a 16- or 32-bit pixel, scaled to 8 bits. A contiguous channel of at most
+// 8 bits (every real one) is scaled through a table, not a division per pixel.
 struct Channel {
     std::uint32_t mask = 0;
     int shift = 0;
     int width = 0;
+    bool tabled = false;
+    std::array<std::uint8_t, 256> table{};
 
     explicit Channel(std::uint32_t m) : mask(m) {
         if (m == 0) return;
         shift = std::countr_zero(m);
         width = std::min(std::popcount(m >> shift), 32 - shift);
+        tabled = width <= 8 && (m >> shift) == (1u << width) - 1;
+        for (std::uint32_t v = 0; tabled && v < (1u << width); ++v)
+            table[v] = width == 8 ? static_cast<std::uint8_t>(v) : scale(v);
+    }
+    std::uint8_t scale(std::uint64_t v) const {
+        const std::uint64_t max = (std::uint64_t{1} << width) - 1;
+        return static_cast<std::uint8_t>((v * 255 + max / 2) / max);
     }
     std::uint8_t operator()(std::uint32_t px) const {
         if (mask == 0) return 0;
-        const std::uint64_t v = (px & mask) >> shift;
-        const std::uint64_t max = (std::uint64_t{1} << width) - 1;
-        return static_cast<std::uint8_t>((v * 255 + max / 2) / max);
+        const std::uint32_t v = (px & mask) >> shift;
+        return tabled ? table[v] : scale(v);
     }
 };
 

@@ -36,11 +36,13 @@ Parse::Head describeHead(std::span<const std::uint8_t> b) {
         height = le16(b.data() + 6) / 2;
         bits = le16(b.data() + 10);
         if (bits <= 8) palette = 3ull << bits;
-    } else if (headerSize >= 40 && b.size() >= 36) {
+    } else if (headerSize >= 40) {
         const std::int32_t w = le32s(b.data() + 4), fh = le32s(b.data() + 8);
+        bits = le16(b.data() + 14);
+        h.headerBits = static_cast<std::uint16_t>(bits);
+        if (b.size() < 36) return h; // enough for the depth, not for the size
         width = w > 0 ? static_cast<std::uint64_t>(w) : 0;
         height = fh > 0 ? static_cast<std::uint64_t>(fh / 2) : 0;
-        bits = le16(b.data() + 14);
         const std::uint32_t used = le32(b.data() + 32);
         if (bits <= 8)
             palette = 4ull * (used ? used : 1u << bits);
@@ -77,8 +79,11 @@ bool placeImage(const Reader& in, std::uint64_t offset, std::uint64_t size, Pars
     auto [it, fresh] = parse.heads.try_emplace({at, length});
     if (fresh) {
         // The first bytes only: the rest is read when the image is drawn or written.
+        // A PNG's depth is in its first 26 bytes, a DIB's in its first 16; its size, needed
+        // to trim a padded resource, in its first 36.
         std::array<std::uint8_t, 4 + 40> head{};
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, head.size()));
+        const std::size_t n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(size, skip + (padded ? 40 : 26)));
         if (in.readOnce(offset, std::span(head.data(), n))) {
             it->second = describeHead(std::span(head.data() + skip, n - skip));
             if (hotspotFirst)
