@@ -73,7 +73,9 @@ void readNe(const Reader& in, std::uint32_t ne, IconFile& file, Parse& parse) {
                     icon.id = latin1ToUtf8(*name);
             }
             std::optional<std::vector<std::uint8_t>> group;
-            if (g.length <= 6 + 14 * kMaxImagesPerGroup + (std::uint64_t{1} << *shift))
+            // Group data is charged too: groups sharing one large group cannot multiply it.
+            if (g.length <= 6 + 14 * kMaxImagesPerGroup + (std::uint64_t{1} << *shift) &&
+                parse.budget.take(g.length))
                 group = in.bytes(g.offset, g.length);
             for (const GroupEntry& ge :
                  group ? parseGroup(*group, cursor) : std::vector<GroupEntry>{}) {

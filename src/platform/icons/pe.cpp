@@ -84,13 +84,16 @@ class PeResources {
         return std::pair{*offset, size};
     }
 
-    std::string name(std::uint32_t nameField) const {
+    // A name or an ID as text; nothing when the budget cannot pay for reading it.
+    std::optional<std::string> name(std::uint32_t nameField, Budget& budget) const {
         if (!(nameField & kHighBit)) return std::to_string(nameField & 0xFFFF);
         const std::uint32_t at = nameField & ~kHighBit;
         const auto len = root_.u16(at);
-        if (!len) return {};
+        if (!len) return std::string();
+        // Charged before it is read: many groups may share one name of 65535 characters.
+        if (!budget.take(std::uint64_t{*len} * 2)) return std::nullopt;
         auto raw = root_.bytes(std::uint64_t{at} + 2, std::uint64_t{*len} * 2);
-        if (!raw) return {};
+        if (!raw) return std::string();
         std::vector<std::uint16_t> units(*len);
         for (std::size_t i = 0; i < units.size(); ++i)
             units[i] = le16(raw->data() + 2 * i);
@@ -179,15 +182,18 @@ void readPe(const Reader& in, std::uint32_t pe, IconFile& file, Parse& parse) {
             }
         }
         for (const Entry& g : res.directory(*groupDir)) {
-            if (!parse.budget.take(0)) return; // the listing ends here
+            auto name = res.name(g.name, parse.budget);
+            if (!name || !parse.budget.take(0)) return; // the listing ends here
             Icon icon;
-            icon.id = res.name(g.name);
+            icon.id = std::move(*name);
             icon.named = (g.name & kHighBit) != 0;
             icon.cursor = cursor;
             const auto dataEntry = res.firstLanguage(g);
             const auto where = dataEntry ? res.place(*dataEntry) : std::nullopt;
             std::optional<std::vector<std::uint8_t>> group;
-            if (where && where->second <= 6 + 14 * kMaxImagesPerGroup)
+            // Group data is charged too: groups sharing one large group cannot multiply it.
+            if (where && where->second <= 6 + 14 * kMaxImagesPerGroup &&
+                parse.budget.take(where->second))
                 group = in.bytes(where->first, where->second);
             for (const GroupEntry& ge :
                  group ? parseGroup(*group, cursor) : std::vector<GroupEntry>{}) {

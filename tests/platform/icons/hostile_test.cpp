@@ -350,6 +350,42 @@ TEST_P(HostileImageTest, DecodesOnlyWhatIsThere) {
 INSTANTIATE_TEST_SUITE_P(Images, HostileImageTest, testing::ValuesIn(imageCases()),
                          [](const auto& info) { return info.param.name; });
 
+TEST(Hostile, GroupsSharingOneHugeGroupOrNameCostAFewTimesTheFile) {
+    // 3000 groups that all name one group of 65535 entries (917 KB, naming a missing image), or
+    // one name of 65535 characters: reading the file must not read it 3000 times over.
+    const auto tiny = fixtures::dibImage(fixtures::solid(1, 1, {}), 1);
+    for (const bool sharedName : {false, true}) {
+        std::vector<fixtures::Resource> res{{std::uint16_t{3}, std::uint16_t{1}, 1033, tiny.bytes}};
+        if (sharedName) {
+            res.push_back({std::uint16_t{14}, std::string(65535, 'N'), 1033,
+                           fixtures::groupData({tiny}, {1})});
+        } else {
+            res.push_back({std::uint16_t{14}, std::uint16_t{1}, 1033,
+                           fixtures::groupData(std::vector(65535, tiny),
+                                               std::vector<std::uint16_t>(65535, 99))});
+        }
+        for (std::uint16_t g = 2; g <= 3000; ++g)
+            res.push_back({std::uint16_t{14}, g, 1033, fixtures::groupData({tiny}, {1})});
+        Bytes pe = fixtures::makePeResources(res);
+        // The first group's data entry (after the icon's), or its name, for every group.
+        const std::size_t data = kRoot + get32(pe, langDir(pe, 1) + 20);
+        const std::size_t names = sub(pe, kRootEntries + 12) + 16;
+        for (std::size_t g = 1; g < 3000; ++g) {
+            if (sharedName)
+                set32(pe, names + 8 * g, get32(pe, names));
+            else
+                set32(pe, data + 16 * g, get32(pe, data)),
+                    set32(pe, data + 16 * g + 4, get32(pe, data + 4));
+        }
+        fixtures::TempDir dir;
+        fixtures::writeFile(dir.file("shared.dll"), pe);
+        const auto before = icons::bytesReadFromFiles();
+        const auto f = icons::readIconFile(dir.file("shared.dll"));
+        EXPECT_LE(icons::bytesReadFromFiles() - before, 8 * pe.size()) << sharedName;
+        EXPECT_LT(f.icons.size(), 3000u) << sharedName;
+    }
+}
+
 TEST(Hostile, EveryTruncationOfEveryKind) {
     const Bytes files[] = {
         fixtures::makeSolidPe(2, false), fixtures::makeSolidPe(2, true),
