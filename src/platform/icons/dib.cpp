@@ -25,7 +25,7 @@ struct Channel {
     int shift = 0;
     int width = 0;
     bool tabled = false;
-    std::array<std::uint8_t, 256> table{};
+    std::array<std::uint8_t, 256> table; // filled only where tabled
 
     explicit Channel(std::uint32_t m) : mask(m) {
         if (m == 0) return;

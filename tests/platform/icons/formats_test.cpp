@@ -136,6 +136,22 @@ TEST(Ne, GroupsInTableOrderWithNamesAndIds) {
     }
 }
 
+TEST(Ne, CursorGroupsAreListedApartWithTheirHotspots) {
+    auto arrow = solidImage(32, 1, {255, 255, 255, 255});
+    arrow.hotspotX = 3, arrow.hotspotY = 4;
+    const auto f = icons::readIconBytes(
+        fixtures::makeNe({{std::uint16_t{7}, {solidImage(16, 4, solidColor(1))}}}, 9,
+                         {{std::uint16_t{9}, {arrow}}}));
+    EXPECT_EQ(ids(f), (std::vector<std::string>{"7"}));
+    ASSERT_EQ(f.cursors.size(), 1u);
+    ASSERT_EQ(f.cursors[0].images.size(), 1u);
+    const auto& im = f.cursors[0].images[0];
+    EXPECT_EQ(
+        std::tuple(f.cursors[0].id, im.pixelWidth(), im.pixelHeight(), im.hotspotX, im.hotspotY),
+        std::tuple("9", 32, 32, 3, 4));
+    EXPECT_EQ(*icons::imageBytes(im), arrow.bytes); // the padding left out
+}
+
 TEST(Ico, OneIconWithEveryImageAndCurHotspots) {
     const auto f = icons::readIconBytes(
         fixtures::makeIco({solidImage(16, 4, solidColor(1)), solidImage(32, 32, solidColor(2)),
