@@ -40,7 +40,7 @@ bool readIco(const Reader& in, Icon& icon, Parse& parse) {
 namespace {
 
 // The images as an ICO (type 1) or CUR (type 2) file; the images that cannot be read are left
-// out, and nothing is written when the offsets would not fit the directory.
+// out, and nothing is written when none is left or the offsets would not fit the directory.
 std::vector<std::uint8_t> writeFile(const Icon& icon, bool cursor) {
     std::vector<std::pair<const IconImage*, std::shared_ptr<const std::vector<std::uint8_t>>>>
         images;
@@ -53,6 +53,7 @@ std::vector<std::uint8_t> writeFile(const Icon& icon, bool cursor) {
         if (total > 0xFFFFFFFFu) return {};
         images.emplace_back(&im, std::move(bytes));
     }
+    if (images.empty()) return {}; // an icon file without images serves no one
     std::vector<std::uint8_t> out(6 + 16 * images.size());
     out.reserve(static_cast<std::size_t>(total));
     auto put16 = [&out](std::size_t at, std::uint32_t v) {

@@ -106,7 +106,7 @@ std::vector<std::size_t> imagesBySuitability(const Icon& icon, int size);
 int bitDepth(const IconImage& image);
 
 // One icon's images, exactly as stored, as an .ico file (type 1, planes and bit counts), also
-// for a cursor. Images that cannot be read are left out.
+// for a cursor. Images that cannot be read are left out; nothing when no image is left.
 std::vector<std::uint8_t> writeIconFile(const Icon& icon);
 // The same as a .cur file (type 2, each image's hotspot).
 std::vector<std::uint8_t> writeCursorFile(const Icon& icon);

@@ -92,6 +92,7 @@ TEST(Pe, MissingIconsAreSkippedAndEmptyGroupsKeepTheirNumber) {
     EXPECT_EQ(ids(f), (std::vector<std::string>{"10", "11", "12"}));
     EXPECT_EQ(f.icons[0].images.size(), 1u);
     EXPECT_TRUE(f.icons[1].images.empty());
+    EXPECT_TRUE(icons::writeIconFile(f.icons[1]).empty());
     EXPECT_EQ(firstPixel(f.icons[2]), solidColor(2));
 }
 
