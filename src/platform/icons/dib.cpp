@@ -31,9 +31,9 @@ struct Channel {
         if (m == 0) return;
         shift = std::countr_zero(m);
         width = std::min(std::popcount(m >> shift), 32 - shift);
-        tabled = width <= 8 && (m >> shift) == (1u << width) - 1;
+        tabled = width < 8 && (m >> shift) == (1u << width) - 1;
         for (std::uint32_t v = 0; tabled && v < (1u << width); ++v)
-            table[v] = width == 8 ? static_cast<std::uint8_t>(v) : scale(v);
+            table[v] = scale(v);
     }
     std::uint8_t scale(std::uint64_t v) const {
         const std::uint64_t max = (std::uint64_t{1} << width) - 1;
@@ -42,6 +42,7 @@ struct Channel {
     std::uint8_t operator()(std::uint32_t px) const {
         if (mask == 0) return 0;
         const std::uint32_t v = (px & mask) >> shift;
+        if (width == 8) return static_cast<std::uint8_t>(v);
         return tabled ? table[v] : scale(v);
     }
 };
@@ -129,9 +130,19 @@ std::optional<Rgba> decodeDib(std::span<const std::uint8_t> b) {
     out.pixels.resize(static_cast<std::size_t>(4) * width * height);
     const Channel cr(rMask), cg(gMask), cb(bMask), ca(aMask);
     bool anyAlpha = false;
+    // The common 32-bit layout (BGRA) is copied byte by byte, without the channel arithmetic.
+    const bool bgra =
+        bits == 32 && rMask == 0xFF0000 && gMask == 0xFF00 && bMask == 0xFF && aMask == 0xFF000000u;
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* row = xorBits + stride * (height - 1 - y);
         std::uint8_t* dst = out.pixels.data() + static_cast<std::size_t>(4) * width * y;
+        if (bgra) {
+            for (int x = 0; x < width; ++x, dst += 4, row += 4) {
+                dst[0] = row[2], dst[1] = row[1], dst[2] = row[0], dst[3] = row[3];
+                anyAlpha |= row[3] != 0;
+            }
+            continue;
+        }
         for (int x = 0; x < width; ++x, dst += 4) {
             std::uint32_t c = 0; // 0x00RRGGBB, or the raw pixel for 16 and 32 bits
             switch (bits) {
