@@ -76,6 +76,30 @@ TEST_F(WinIcons, ResultsByKindOfFile) {
     }
 }
 
+TEST_F(WinIcons, EmptyGroupKeepsItsNumberAndDrawsNothing) {
+    const auto a = fixtures::solidImage(32, 32, fixtures::solidColor(1));
+    const auto b = fixtures::solidImage(32, 32, fixtures::solidColor(2));
+    const auto path = put(
+        "gap.dll", fixtures::makePeResources({
+                       {std::uint16_t{3}, std::uint16_t{1}, 1033, a.bytes},
+                       {std::uint16_t{3}, std::uint16_t{2}, 1033, b.bytes},
+                       {std::uint16_t{14}, std::uint16_t{10}, 1033, fixtures::groupData({a}, {1})},
+                       {std::uint16_t{14}, std::uint16_t{11}, 1033, fixtures::groupData({a}, {77})},
+                       {std::uint16_t{14}, std::uint16_t{12}, 1033, fixtures::groupData({b}, {2})},
+                   }));
+    EXPECT_EQ(ExtractIconA(0, path, -1), 3u);
+    RecordingDc dc;
+    std::vector<bool> drawn;
+    for (const int index : {0, 1, 2, -11, -12}) {
+        const HICON h = ExtractIconA(0, path, index);
+        ASSERT_GT(h, 1u) << index;
+        drawn.push_back(DrawIcon(dc, index, 0, h));
+    }
+    EXPECT_EQ(drawn, (std::vector<bool>{true, false, true, false, true}));
+    EXPECT_EQ(dc.calls.at(1).first, fixtures::solidColor(2));
+    EXPECT_EQ(dc.calls.at(2).first, fixtures::solidColor(2));
+}
+
 TEST_F(WinIcons, SystemLibraryWithoutIconsFollowsItsMun) {
     const auto stub =
         fixtures::makePeResources({{std::uint16_t{16}, std::uint16_t{1}, 1033, {1, 2}}});
