@@ -2,6 +2,7 @@
 #include "app/frm_Vantorel.h"
 #include "cli/extract.h"
 #include "cli/list.h"
+#include "platform/window/environment.h"
 #include "platform/window/version_info.h"
 
 #include <QApplication>
@@ -63,21 +64,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     frm_Vantorel window;
     window.show();
-    // Files named on the command line load as a drop of them would: by their full paths, and
-    // several at once get the message a drop of several gets.
+    // Files named on the command line: by their bytes; one holding icons loads whatever its
+    // extension, several get the message a drop of several gets.
     const std::size_t first = (!args.empty() && args[0] == "--") ? 1 : 0;
     if (args.size() > first) {
-        DropData data;
+        QStringList files;
         for (std::size_t i = first; i < args.size(); ++i)
-            data.Files << QFileInfo(QString::fromLocal8Bit(args[i].c_str())).absoluteFilePath();
-        QTimer::singleShot(0, &window, [&window, data]() mutable {
-            std::int32_t effect = 0;
-            std::int16_t button = 0;
-            std::int16_t shift = 0;
-            float x = 0;
-            float y = 0;
-            window.pic_IconDisplay_OLEDragDrop(data, effect, button, shift, x, y);
-        });
+            files << tess::pathFromBytes(QByteArrayView(args[i].data(), static_cast<qsizetype>(args[i].size())));
+        QTimer::singleShot(0, &window, [&window, files] { window.loadCommandLineFiles(files); });
     }
     return app.exec();
 }

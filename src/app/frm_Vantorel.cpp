@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFileInfo>
@@ -18,6 +19,7 @@
 #include <QMouseEvent>
 #include <QStandardPaths>
 #include <QUrl>
+#include <sys/stat.h>
 
 using namespace tess;
 
@@ -25,7 +27,6 @@ namespace {
 
 constexpr double SurfaceLeft = 120; // twips: the surface's margins stay at their design values
 constexpr double SurfaceTop = 120;
-
 
 std::int16_t shiftBits(Qt::KeyboardModifiers m) {
     std::int16_t bits = 0;
@@ -37,7 +38,8 @@ std::int16_t shiftBits(Qt::KeyboardModifiers m) {
 
 // Qt's key into the key code the handlers receive (F1 is 112, letters their capitals).
 std::int16_t keyCode(int key) {
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return static_cast<std::int16_t>(112 + (key - Qt::Key_F1));
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return static_cast<std::int16_t>(112 + (key - Qt::Key_F1));
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<std::int16_t>(key);
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<std::int16_t>(key);
     return 0;
@@ -47,7 +49,11 @@ DropData dropDataOf(const QMimeData* mime) {
     DropData data;
     if (!mime) return data;
     for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile()) data.Files << QDir::toNativeSeparators(url.toLocalFile());
+        // The name's bytes as the URL carries them: toLocalFile() would lose those that are not
+        // UTF-8.
+        if (url.isLocalFile())
+            data.Files << pathFromBytes(
+                QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
     }
     return data;
 }
@@ -127,13 +133,16 @@ void frm_Vantorel::Form_Load() {
 
     const QString homeDrive = Environ(QStringLiteral("HomeDrive"));
     const QString homePath = Environ(QStringLiteral("HomePath"));
-    const bool homeUnset = !qEnvironmentVariableIsSet("HomeDrive") && !qEnvironmentVariableIsSet("HomePath");
+    const bool homeUnset =
+        !qEnvironmentVariableIsSet("HomeDrive") && !qEnvironmentVariableIsSet("HomePath");
     // Without HomeDrive and HomePath, "My Pictures" and "My Documents" below the home folder are
     // the user's pictures and documents folders.
-    const QString pictures = homeUnset ? QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
-                                       : homeDrive + homePath + QDir::separator() + QStringLiteral("My Pictures");
-    const QString documents = homeUnset ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                                        : homeDrive + homePath + QDir::separator() + QStringLiteral("My Documents");
+    const QString pictures =
+        homeUnset ? QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
+                  : homeDrive + homePath + QDir::separator() + QStringLiteral("My Pictures");
+    const QString documents =
+        homeUnset ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                  : homeDrive + homePath + QDir::separator() + QStringLiteral("My Documents");
     if (isDirectory(pictures)) {
         defaultFolder = pictures;
     } else if (isDirectory(documents)) {
@@ -185,8 +194,8 @@ void frm_Vantorel::Form_KeyDown(std::int16_t KeyCode, std::int16_t Shift) {
 }
 
 bool frm_Vantorel::isDirectory(const QString& path) const {
-    if (path.isEmpty()) return false;
-    return QFileInfo(resolvePath(path)).isDir();
+    struct stat st {};
+    return !path.isEmpty() && ::stat(nativeFile(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 QString frm_Vantorel::swapString(QString convertString, QString swapThis, QString withThis) const {
@@ -222,8 +231,8 @@ bool frm_Vantorel::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto* e = static_cast<QMouseEvent*>(event);
-        const std::int16_t button = e->button() == Qt::LeftButton    ? 1
-                                    : e->button() == Qt::RightButton ? 2
+        const std::int16_t button = e->button() == Qt::LeftButton     ? 1
+                                    : e->button() == Qt::RightButton  ? 2
                                     : e->button() == Qt::MiddleButton ? 4
                                                                       : 0;
         pic_IconDisplay->setFocus();
@@ -236,7 +245,10 @@ bool frm_Vantorel::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress: {
         auto* e = static_cast<QKeyEvent*>(event);
         if (e->isAutoRepeat()) return true;
-        pic_IconDisplay_KeyDown(keyCode(e->key()), shiftBits(e->modifiers()));
+        if (e->key() == Qt::Key_Menu)
+            menuKey(shiftBits(e->modifiers()));
+        else
+            pic_IconDisplay_KeyDown(keyCode(e->key()), shiftBits(e->modifiers()));
         return true;
     }
     case QEvent::DragEnter:
@@ -269,7 +281,17 @@ void frm_Vantorel::resizeEvent(QResizeEvent* event) {
 
 void frm_Vantorel::keyPressEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
+    if (event->key() == Qt::Key_Menu) return menuKey(shiftBits(event->modifiers()));
     Form_KeyDown(keyCode(event->key()), shiftBits(event->modifiers()));
+}
+
+// The Menu key presses the right button where the pointer is over the surface, else at the
+// surface's top-left corner, so the menu's captions follow the hit test as for a right click.
+void frm_Vantorel::menuKey(std::int16_t shift) {
+    QPoint at = pic_IconDisplay->mapFromGlobal(QCursor::pos());
+    if (!pic_IconDisplay->rect().contains(at)) at = QPoint(0, 0);
+    pic_IconDisplay_MouseDown(2, shift, static_cast<float>(at.x() * twipsPerPixelX()),
+                              static_cast<float>(at.y() * twipsPerPixelY()));
 }
 
 void frm_Vantorel::closeEvent(QCloseEvent* event) {
@@ -299,6 +321,6 @@ void frm_Vantorel::dropEvent(QDropEvent* event) {
 
 void frm_Vantorel::loadStep(const QString& path) {
     loadedFile = path;
-    setWindowTitle(QStringLiteral("Icons from; ") + loadedFile);
+    setWindowTitle(QStringLiteral("Icons from; ") + displayPath(loadedFile));
     displayIcons(loadedFile, *pic_IconDisplay, 0);
 }

@@ -216,7 +216,8 @@ int runExtract(const std::vector<std::string>& args, std::ostream& out, std::ost
                     if (const std::optional<QImage> picture = bestPicture(icon, o.size))
                         bytes = pngBytes(*picture);
                 } else {
-                    const std::vector<std::uint8_t> ico = icons::writeIconFile(icon);
+                    const std::vector<std::uint8_t> ico =
+                        icon.cursor ? icons::writeCursorFile(icon) : icons::writeIconFile(icon);
                     bytes = QByteArray(reinterpret_cast<const char*>(ico.data()),
                                        static_cast<qsizetype>(ico.size()));
                 }

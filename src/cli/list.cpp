@@ -54,7 +54,7 @@ void listText(const std::string& path, const icons::IconFile& file, std::ostream
         for (const icons::IconImage& im : icon.images) {
             out << "    " << im.pixelWidth() << " x " << im.pixelHeight() << ", "
                 << icons::bitDepth(im) << " bits, " << formatName(im.format) << ", "
-                << im.bytes.size() << " bytes";
+                << im.size << " bytes";
             if (icon.cursor) out << ", hotspot " << im.hotspotX << "," << im.hotspotY;
             out << "\n";
         }
@@ -76,7 +76,7 @@ void listJson(const std::string& path, const icons::IconFile& file, std::ostream
             out << (k ? ", " : "") << "{\"width\": " << im.pixelWidth()
                 << ", \"height\": " << im.pixelHeight() << ", \"bits\": " << icons::bitDepth(im)
                 << ", \"format\": \"" << formatName(im.format)
-                << "\", \"bytes\": " << im.bytes.size() << "}";
+                << "\", \"bytes\": " << im.size << "}";
         }
         out << "]}";
     }

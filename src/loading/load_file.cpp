@@ -6,14 +6,17 @@
 #include "platform/window/format.h"
 #include "platform/window/version_info.h"
 
-#include <QFileInfo>
+#include <QDir>
 #include <array>
+#include <cstdlib>
 #include <limits>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tess;
 
 namespace {
-
 
 const QString CrLf = QStringLiteral("\r\n");
 
@@ -67,10 +70,32 @@ void frm_Vantorel::pic_IconDisplay_OLEDragDrop(DropData& Data, std::int32_t&, st
          QStringLiteral(" - File type not supported."));
 }
 
+void frm_Vantorel::loadCommandLineFiles(const QStringList& files) {
+    // The current folder by its bytes, so that a folder name that is not UTF-8 is kept too.
+    const std::unique_ptr<char, void (*)(void*)> cwd(::getcwd(nullptr, 0), &std::free);
+    const QString here = cwd ? pathFromBytes(QByteArrayView(cwd.get())) : QDir::currentPath();
+    DropData data;
+    for (const QString& file : files)
+        data.Files << (file.startsWith(u'/') ? file : here + u'/' + file);
+    if (data.Count() == 1) {
+        const icons::HICON first = ExtractIconA(0, nativeFile(data.Files.front()).toStdString(), 0);
+        if (first > 1) {
+            DestroyIcon(first);
+            loadStep(data.Files.front());
+            return;
+        }
+    }
+    std::int32_t effect = 0;
+    std::int16_t button = 0, shift = 0;
+    float x = 0, y = 0;
+    pic_IconDisplay_OLEDragDrop(data, effect, button, shift, x, y);
+}
+
 void frm_Vantorel::menu_FileLoadBox_Click() {
     try {
         comm_LoadFile.CancelError = true;
-        comm_LoadFile.DialogTitle = productName() + QStringLiteral(" - Load exe or dll file icons.");
+        comm_LoadFile.DialogTitle =
+            productName() + QStringLiteral(" - Load exe or dll file icons.");
         comm_LoadFile.Filter = LoadFilter;
         comm_LoadFile.FilterIndex = 1;
         if (!loadedFile.isEmpty()) {
@@ -86,7 +111,8 @@ void frm_Vantorel::menu_FileLoadBox_Click() {
         const QString chosen = comm_LoadFile.FileName;
         if (chosen.isEmpty() || chosen == loadedFile) return;
         if (fileLength(chosen) < 0) {
-            warn(QStringLiteral("Can't find file;") + CrLf + chosen, QStringLiteral(" - Can't find file."));
+            warn(QStringLiteral("Can't find file;") + CrLf + chosen,
+                 QStringLiteral(" - Can't find file."));
             return;
         }
         if (acceptedType(chosen)) {
@@ -99,8 +125,8 @@ void frm_Vantorel::menu_FileLoadBox_Click() {
     } catch (const Failure& f) {
         if (f.number() == failure::DialogCancelled) return;
         const QString n = plainNumber(f.number());
-        warn(productName() + QStringLiteral(" load file error;") + CrLf + QStringLiteral("Error; ") +
-                 f.description() + QStringLiteral(" (") + n + u')',
+        warn(productName() + QStringLiteral(" load file error;") + CrLf +
+                 QStringLiteral("Error; ") + f.description() + QStringLiteral(" (") + n + u')',
              QStringLiteral(" - File load error; (") + n + u')');
     }
 }
@@ -110,9 +136,8 @@ void frm_Vantorel::menu_FileLoadBox_Click() {
 // rather than as a negative one, which would say it does not exist.
 std::int32_t frm_Vantorel::fileLength(const QString& path) const {
     if (path.isEmpty() || path.contains(QChar(0))) return -1;
-    const QFileInfo info(resolvePath(path));
-    if (!info.exists()) return -1;
-    const qint64 size = info.size();
-    if (size < 0) return -1;
-    return static_cast<std::int32_t>(std::min<qint64>(size, std::numeric_limits<std::int32_t>::max()));
+    struct stat st {};
+    if (::stat(nativeFile(path).constData(), &st) != 0 || st.st_size < 0) return -1;
+    return static_cast<std::int32_t>(
+        std::min<std::int64_t>(st.st_size, std::numeric_limits<std::int32_t>::max()));
 }
