@@ -53,6 +53,8 @@ desktop-file-validate "$prefix/share/applications/tessaline.desktop" || fail "de
 appstreamcli validate --no-net "$prefix/share/metainfo/org.example.tessaline.metainfo.xml" >/dev/null ||
     fail "AppStream metadata"
 [ -f "$prefix/share/man/man1/tessaline.1.gz" ] || fail "no man page"
+[ ! -e "$build/libtessaline_ui.so" ] || [ -f "$prefix/lib/tessaline/libtessaline_ui.so" ] ||
+    fail "the window library is not installed"
 "$prefix/bin/tessaline" --version | head -n 1 | grep -qx 'Tessaline 0.0.0.7' || fail "--version"
 
 # One file of each kind: 16 (lime), 32 (blue) and 256 (red) pixel images.
