@@ -5,6 +5,7 @@
 set -euo pipefail
 source "$(dirname "$0")/tools/setup.sh"
 tess_install_missing "${TESS_RUN_PACKAGES[@]}"
-tess_configure "$TESS_ROOT/build" -DTESSALINE_TESTS=OFF -DTESSALINE_BENCH=OFF
+tess_configure "$TESS_ROOT/build" -DTESSALINE_TESTS=OFF -DTESSALINE_BENCH=OFF \
+    -DTESSALINE_WERROR=OFF -DTESSALINE_SANITIZE=OFF
 tess_build "$TESS_ROOT/build" tessaline tessaline_ui
 exec "$TESS_ROOT/build/tessaline" "$@"
