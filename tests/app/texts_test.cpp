@@ -56,7 +56,8 @@ struct Watch {
             out << c.title;
         for (const auto& menu : rec.popup->menus)
             for (const auto& i : menu)
-                out << i.caption + (i.enabled || i.separator ? "" : " (off)");
+                out << i.caption + (i.enabled || i.separator ? "" : " (off)") +
+                           (i.visible ? "" : " (hidden)");
         return out;
     }
 };
@@ -115,6 +116,12 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
           "9  Tessaline comments;",
           "10  Display all icons in a .exe, .dll, .ico, .cur or .ani file. You can also extract "
           "(save) the icons."}},
+        {"menu as designed", [](frm_Vantorel& w, Watch& s) {
+             s.rec.popup->popup(*w.menu_MenuOptions, {}); },
+         QStringList{"EXE or DLL file icons.", "Load &file", "&Load file...", "List &of files",
+          "File ...? (off)"} + QStringList(12, "File ...? (off) (hidden)") +
+         QStringList{"&Save icon...", "", "Icon &info (off)", "Text &colour", "Back&ground colour",
+          "&Refresh display (off)", "", "&About this application"}},
         {"right click before any file", [](frm_Vantorel& w, Watch&) {
              w.pic_IconDisplay_MouseDown(2, 0, 360, 360); },
          menu("EXE or DLL file icons.", {"&Save icon... (off)", "", "&Icon information (off)",
