@@ -109,7 +109,7 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
     };
     // clang-format off
     const Row rows[] = {
-        {"start-up", [](frm_Vantorel& w, Watch&) {},
+        {"start-up", [](frm_Vantorel&, Watch&) {},
          {"EXE or DLL file icons.", "0*  Drag an .exe or .dll file here",
           "1*  to display file icons in this window.", "3  Click menu over this window",
           "4  for menu options.", "6  Tessaline description;", "7  Display icons in file.",

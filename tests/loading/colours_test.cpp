@@ -44,7 +44,9 @@ TEST(Colours, RefusalsCancelsAndRedrawsInTheNewColours) {
         const bool redrawn = c.answer && c.messages == 0;
         const auto& runs = w.pic_IconDisplay->textRuns();
         EXPECT_EQ(runs.size(), !redrawn ? 0u : c.loaded ? 2u : 8u);
-        if (!runs.empty()) EXPECT_EQ(runs.front().colour, c.fore);
+        if (!runs.empty()) {
+            EXPECT_EQ(runs.front().colour, c.fore);
+        }
         EXPECT_EQ(w.pic_IconDisplay->imageRuns().size(), redrawn && c.loaded ? 2u : 0u);
     }
 }
