@@ -85,21 +85,13 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
     const QString multi = "Tessaline can only load one file at a time.\r\n\r\nThe following "
                           "objects where not loaded.\r\n";
     const QString invalid = "as this is an invalid icon number.";
-    QStringList fileList = {"&shell32.dll\tShift+F1",
-                            "&REGEdit.exe\tShift+F2",
-                            "&tessaline.ico\tShift+F3",
-                            "&iexplore.exe\tShift+F4",
-                            "&ieframe.dll\tShift+F5",
-                            "&explorer.exe\tShift+F6",
-                            "&netscape.exe\tShift+F7",
-                            "&OSA.EXE\tShift+F8",
-                            "&WINWORD.EXE\tShift+F9",
-                            "&aoltray.exe",
-                            "&phx.dll\tShift+F11",
-                            "&resource.dll\tShift+F12",
-                            "&iTunes.exe",
-                            "&msmsgs.exe",
-                            "&Quillbrook.exe"};
+    // clang-format off
+    const QStringList fileList = {"&shell32.dll\tShift+F1", "&REGEdit.exe\tShift+F2",
+        "&tessaline.ico\tShift+F3", "&iexplore.exe\tShift+F4", "&ieframe.dll\tShift+F5",
+        "&explorer.exe\tShift+F6", "&netscape.exe\tShift+F7", "&OSA.EXE\tShift+F8",
+        "&WINWORD.EXE\tShift+F9", "&aoltray.exe", "&phx.dll\tShift+F11", "&resource.dll\tShift+F12",
+        "&iTunes.exe", "&msmsgs.exe", "&Quillbrook.exe"};
+    // clang-format on
     const auto menu = [&](const QString& caption, const QStringList& middle) {
         return QStringList{caption, "Load &file", "&Load file...", "List &of files"} + fileList +
                middle + QStringList{"&About Tessaline"};

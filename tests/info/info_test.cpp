@@ -32,7 +32,6 @@ struct Word {
 struct Shown {
     QString caption;
     std::vector<Word> words;
-    QStringList lines; // the text of each drawn line
     double width, height, okLeft, okTop, endY, left, top;
     bool box;
     QRect boxRect;
@@ -47,7 +46,7 @@ Shown show(RecordingServices& rec, const std::function<void()>& call) {
         auto& info = dynamic_cast<frm_IconInfo&>(d);
         PictureBox &sf = *info.surface, &box = *info.pic_IconDisplay;
         // clang-format off
-        s = {d.windowTitle(), {}, {}, form::scaleWidth(d), form::scaleHeight(d), info.okLeftTwips(),
+        s = {d.windowTitle(), {}, form::scaleWidth(d), form::scaleHeight(d), info.okLeftTwips(),
              info.okTopTwips(), sf.currentY(), form::leftTwips(d), form::topTwips(d), !box.isHidden(),
              QRect(roundToInt(box.leftTwips()), roundToInt(box.topTwips()), roundToInt(box.widthTwips()),
                    roundToInt(box.heightTwips())),
@@ -65,8 +64,6 @@ Shown show(RecordingServices& rec, const std::function<void()>& call) {
             else
                 s.words.push_back(
                     {r.text, r.x, {}, r.fontSize, r.bold, r.italic, r.underline, r.y});
-            if (r.y != y) s.lines << QString();
-            s.lines.back() += r.text;
             setFont(r.fontSize, r.bold, r.italic, r.underline);
             endX = r.x + sf.textWidth(r.text), y = r.y, p = &r;
         }
