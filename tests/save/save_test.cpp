@@ -206,11 +206,12 @@ TEST(SaveRequest, FolderIsHandedBackAfterSaveAndKeptAfterCancel) {
     RecordingServices rec;
     TempDir tmp;
     const QString sub = tmp.mkdir("sub");
+    // The save window opens in the home folder: no "My Pictures" or "My Documents" below it.
+    const tess::testing::ScopedEnv home{{"HomeDrive", ""}, {"HomePath", tmp.path().toUtf8()}};
     frm_Vantorel main;
-    main.displayedFile =
-        tmp.write("src.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1))}));
+    main.loadCommandLineFiles(
+        {tmp.write("src.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1))}))});
     for (const bool saving : {false, true}) {
-        main.defaultFolder = tmp.path();
         rec.modal->onShow = [&](QDialog& d) {
             auto& box = static_cast<frm_SaveBox&>(d);
             box.dir_DirectoryList->setPath(sub);
@@ -220,7 +221,7 @@ TEST(SaveRequest, FolderIsHandedBackAfterSaveAndKeptAfterCancel) {
                 box.com_Cancel_Click();
         };
         save::openSaveWindow(main, 0);
-        EXPECT_EQ(main.defaultFolder, saving ? sub : tmp.path());
+        EXPECT_EQ(main.state().defaultFolder, saving ? sub : tmp.path());
         EXPECT_EQ(QFile::exists(sub + "/IconPicture_0.ico"), saving);
     }
     EXPECT_EQ(rec.modal->captions.back(), "Save icon '0' as;");
