@@ -144,7 +144,8 @@ TEST(Selection, TheChosenItemRunsAfterTheMenuClosesAtThePointer) {
         return w.menu_AboutApp;
     };
     w.pic_IconDisplay_MouseDown(2, 0, 300, 450);
-    EXPECT_EQ(rec.popup->positions, std::vector<QPoint>{w.pic_IconDisplay->mapToGlobal(QPoint(20, 30))});
+    EXPECT_EQ(rec.popup->positions,
+              std::vector<QPoint>{w.pic_IconDisplay->mapToGlobal(QPoint(20, 30))});
     EXPECT_EQ(rec.modal->captions, std::vector<QString>{" About the Tessaline application."});
 }
 
