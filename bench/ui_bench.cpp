@@ -37,7 +37,7 @@ void Load(benchmark::State& state, const QString& path, bool cold) {
         if (cold) tess::icons::clearIconCaches();
         state.ResumeTiming();
         dropFile(*w, path);
-        icons = w->iconCount;
+        icons = w->state().iconCount;
         state.PauseTiming();
         w.reset();
         state.ResumeTiming();
@@ -51,7 +51,7 @@ void Redraw(benchmark::State& state, const QString& path) {
     dropFile(w, path);
     for (auto _ : state)
         w.tim_UpdateDisplayTimer_Timer();
-    state.counters["icons"] = w.iconCount;
+    state.counters["icons"] = w.state().iconCount;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "app/frm_Vantorel.h"
 
+#include "app/strings.h"
 #include "platform/window/environment.h"
 #include "platform/window/form.h"
 #include "platform/window/twips.h"
@@ -43,6 +44,11 @@ std::int16_t keyCode(int key) {
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<std::int16_t>(key);
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<std::int16_t>(key);
     return 0;
+}
+
+// Files may be dropped; anything else is not taken.
+void acceptFiles(QDragMoveEvent& event) {
+    if (event.mimeData() && event.mimeData()->hasUrls()) event.acceptProposedAction();
 }
 
 DropData dropDataOf(const QMimeData* mime) {
@@ -126,10 +132,10 @@ void frm_Vantorel::runMenuItem(QAction* item) {
 
 void frm_Vantorel::Form_Load() {
     setWindowTitle(QStringLiteral("EXE or DLL file icons."));
-    displayedFile = QString();
-    iconCount = -1;
+    state_.displayedFile = QString();
+    state_.iconCount = -1;
     printInstructions();
-    loadedFile = QString();
+    state_.loadedFile = QString();
 
     const QString homeDrive = Environ(QStringLiteral("HomeDrive"));
     const QString homePath = Environ(QStringLiteral("HomePath"));
@@ -144,13 +150,13 @@ void frm_Vantorel::Form_Load() {
         homeUnset ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                   : homeDrive + homePath + QDir::separator() + QStringLiteral("My Documents");
     if (isDirectory(pictures)) {
-        defaultFolder = pictures;
+        state_.defaultFolder = pictures;
     } else if (isDirectory(documents)) {
-        defaultFolder = documents;
+        state_.defaultFolder = documents;
     } else if (isDirectory(homeDrive + homePath)) {
-        defaultFolder = homeDrive + homePath;
+        state_.defaultFolder = homeDrive + homePath;
     } else {
-        defaultFolder = Environ(QStringLiteral("SystemRoot"));
+        state_.defaultFolder = Environ(QStringLiteral("SystemRoot"));
     }
 }
 
@@ -180,7 +186,7 @@ void frm_Vantorel::Form_Resize() {
     if (height < 0) height = 0;
     pic_IconDisplay->setWidthTwips(width);
     pic_IconDisplay->setHeightTwips(height);
-    if (!loadedFile.isEmpty()) tim_UpdateDisplayTimer->setInterval(50);
+    if (!state_.loadedFile.isEmpty()) tim_UpdateDisplayTimer->setInterval(50);
 }
 
 void frm_Vantorel::Form_Unload(std::int16_t& /*Cancel*/) {
@@ -199,24 +205,7 @@ bool frm_Vantorel::isDirectory(const QString& path) const {
 }
 
 QString frm_Vantorel::swapString(QString convertString, QString swapThis, QString withThis) const {
-    if (swapThis.isEmpty()) return convertString;
-    QString result;
-    QStringView rest(convertString);
-    while (!rest.isEmpty()) {
-        if (rest.startsWith(swapThis)) {
-            result += withThis;
-            rest = rest.mid(swapThis.size());
-            continue;
-        }
-        const qsizetype next = rest.indexOf(swapThis);
-        if (next < 0) {
-            result += rest;
-            break;
-        }
-        result += rest.left(next);
-        rest = rest.mid(next);
-    }
-    return result;
+    return tess::swapString(convertString, swapThis, withThis);
 }
 
 frm_SaveBox& frm_Vantorel::saveBox() {
@@ -252,23 +241,12 @@ bool frm_Vantorel::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     case QEvent::DragEnter:
-    case QEvent::DragMove: {
-        auto* e = static_cast<QDragMoveEvent*>(event);
-        if (e->mimeData() && e->mimeData()->hasUrls()) e->acceptProposedAction();
+    case QEvent::DragMove:
+        acceptFiles(*static_cast<QDragMoveEvent*>(event));
         return true;
-    }
-    case QEvent::Drop: {
-        auto* e = static_cast<QDropEvent*>(event);
-        DropData data = dropDataOf(e->mimeData());
-        std::int32_t effect = static_cast<std::int32_t>(e->dropAction());
-        std::int16_t button = 0;
-        std::int16_t shift = shiftBits(e->modifiers());
-        float x = static_cast<float>(e->position().x() * twipsPerPixelX());
-        float y = static_cast<float>(e->position().y() * twipsPerPixelY());
-        e->acceptProposedAction();
-        pic_IconDisplay_OLEDragDrop(data, effect, button, shift, x, y);
+    case QEvent::Drop:
+        takeDrop(*static_cast<QDropEvent*>(event), true);
         return true;
-    }
     default:
         return QWidget::eventFilter(watched, event);
     }
@@ -301,26 +279,33 @@ void frm_Vantorel::closeEvent(QCloseEvent* event) {
 }
 
 void frm_Vantorel::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData() && event->mimeData()->hasUrls()) event->acceptProposedAction();
+    acceptFiles(*event);
 }
 
 void frm_Vantorel::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData() && event->mimeData()->hasUrls()) event->acceptProposedAction();
+    acceptFiles(*event);
 }
 
 void frm_Vantorel::dropEvent(QDropEvent* event) {
-    DropData data = dropDataOf(event->mimeData());
-    std::int32_t effect = static_cast<std::int32_t>(event->dropAction());
+    takeDrop(*event, false);
+}
+
+void frm_Vantorel::takeDrop(QDropEvent& event, bool onSurface) {
+    DropData data = dropDataOf(event.mimeData());
+    std::int32_t effect = static_cast<std::int32_t>(event.dropAction());
     std::int16_t button = 0;
-    std::int16_t shift = shiftBits(event->modifiers());
-    float x = static_cast<float>(event->position().x() * twipsPerPixelX());
-    float y = static_cast<float>(event->position().y() * twipsPerPixelY());
-    event->acceptProposedAction();
-    Form_OLEDragDrop(data, effect, button, shift, x, y);
+    std::int16_t shift = shiftBits(event.modifiers());
+    float x = static_cast<float>(event.position().x() * twipsPerPixelX());
+    float y = static_cast<float>(event.position().y() * twipsPerPixelY());
+    event.acceptProposedAction();
+    if (onSurface)
+        pic_IconDisplay_OLEDragDrop(data, effect, button, shift, x, y);
+    else
+        Form_OLEDragDrop(data, effect, button, shift, x, y);
 }
 
 void frm_Vantorel::loadStep(const QString& path) {
-    loadedFile = path;
-    setWindowTitle(QStringLiteral("Icons from; ") + displayPath(loadedFile));
-    displayIcons(loadedFile, *pic_IconDisplay, 0);
+    state_.loadedFile = path;
+    setWindowTitle(QStringLiteral("Icons from; ") + displayPath(state_.loadedFile));
+    displayIcons(state_.loadedFile, *pic_IconDisplay, 0);
 }

@@ -15,12 +15,28 @@
 #include <vector>
 
 class QAction;
+class QDropEvent;
 class frm_SaveBox;
+class frm_Vantorel;
+
+namespace tess::save {
+// Opens the save window for icon n and takes its last folder back as the default folder.
+void openSaveWindow(frm_Vantorel& main, std::int32_t n);
+} // namespace tess::save
 
 // The data of a drop: the full paths of the dropped objects, files and folders alike.
 struct DropData {
     QStringList Files;
     int Count() const { return static_cast<int>(Files.size()); }
+};
+
+// The main window's variables that the other windows read. Only the main window's own
+// procedures write them (and the save request, which takes the save window's folder back).
+struct VantorelState {
+    QString loadedFile;          // the file the user loaded; "" when none
+    QString displayedFile;       // the file the grid shows
+    std::int32_t iconCount = -1; // icons found by the last display; -1 before any
+    QString defaultFolder;       // where the save window opens
 };
 
 class frm_Vantorel : public QWidget {
@@ -32,14 +48,8 @@ class frm_Vantorel : public QWidget {
     // --- Public functions for the other windows ---
     QString swapString(QString convertString, QString swapThis, QString withThis = QString()) const;
 
-    // --- The main window's state ---
-    QString loadedFile;
-    QString displayedFile;
-    std::int32_t iconCount = -1;
-    std::int32_t gridColumns = 0;
-    std::int16_t scanIndex = 0;
-    tess::icons::HICON iconHandle = 0;
-    QString defaultFolder;
+    // --- The main window's state, to read ---
+    const VantorelState& state() const { return state_; }
 
     // --- Controls ---
     tess::PictureBox* pic_IconDisplay = nullptr;
@@ -120,26 +130,25 @@ class frm_Vantorel : public QWidget {
     void dropEvent(QDropEvent* event) override;
 
   private:
+    friend void tess::save::openSaveWindow(frm_Vantorel& main, std::int32_t n);
+
+    VantorelState state_;
+    // Private to the display.
+    std::int32_t gridColumns = 0;
+    std::int16_t scanIndex = 0;
+    tess::icons::HICON iconHandle = 0;
+
     void buildMenu();
     // Runs the handler of a menu item once the menu has closed.
     void runMenuItem(QAction* item);
     // The load step shared by every way of loading a file.
     void loadStep(const QString& path);
+    // A drop on the window (onSurface false) or on its surface, handed to its handler.
+    void takeDrop(QDropEvent& event, bool onSurface);
 
-    // --- grid: private ---
-
-    // --- loading: private ---
-
-    // --- selection: private ---
     void menuKey(std::int16_t shift);
-    // The grid index under a point of the surface (twips), -1 when it is out of range.
-    std::int64_t iconIndexAt(double x, double y) const;
     // Captions the list of well-known files, creating elements beyond the designed ones.
     void fillFileList();
-
-    // --- info: private ---
-
-    // --- save: private ---
     std::unique_ptr<frm_SaveBox> saveBox_;
 };
 

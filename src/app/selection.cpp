@@ -1,42 +1,22 @@
 // Selecting an icon with the mouse, the pop-up menu and the function keys.
 #include "app/frm_Vantorel.h"
 
+#include "grid/geometry.h"
 #include "platform/window/format.h"
 #include "platform/window/services.h"
 #include "platform/window/twips.h"
 #include "platform/window/version_info.h"
 
 #include <QAction>
-#include <algorithm>
 #include <limits>
 
 using namespace tess;
 
-namespace {
-constexpr double CellWidth = 38;  // pixels, as the grid draws them
-constexpr double CellHeight = 50; // pixels
-constexpr double OffsetX = 350;   // twips from a cell's corner to its reference point
-constexpr double OffsetY = 425;
-} // namespace
-
-std::int64_t frm_Vantorel::iconIndexAt(double x, double y) const {
-    const double tx = twipsPerPixelX();
-    const double ty = twipsPerPixelY();
-    const double columns =
-        std::max(1.0, roundHalfEven(pic_IconDisplay->widthTwips() / tx / CellWidth) - 1);
-    const double column =
-        std::clamp(roundHalfEven((x - OffsetX) / tx / CellWidth), 0.0, columns - 1);
-    const double row = std::max(0.0, roundHalfEven((y - OffsetY) / ty / CellHeight));
-    // Far below the grid the index leaves every integer range: it hits nothing.
-    const double index = columns * row + column;
-    if (!(index < static_cast<double>(std::numeric_limits<std::int32_t>::max()))) return -1;
-    return static_cast<std::int64_t>(index);
-}
-
 void frm_Vantorel::pic_IconDisplay_MouseDown(std::int16_t Button, std::int16_t Shift, float x,
                                              float y) {
-    const std::int64_t index = iconIndexAt(x, y);
-    const bool hit = index >= 0 && index < iconCount;
+    const std::int64_t index =
+        grid::iconIndexAt(x, y, pic_IconDisplay->widthTwips(), twipsPerPixelX(), twipsPerPixelY());
+    const bool hit = index >= 0 && index < state_.iconCount;
     if (hit) {
         const QString n =
             formatPicture(static_cast<double>(index), QStringLiteral("#,###,###,##0"));
@@ -48,8 +28,7 @@ void frm_Vantorel::pic_IconDisplay_MouseDown(std::int16_t Button, std::int16_t S
     }
     menu_IconInformation->setEnabled(hit);
     menu_SaveIcon->setEnabled(hit);
-    menu_AboutApp->setText(QStringLiteral("&About ") +
-                           productName());
+    menu_AboutApp->setText(QStringLiteral("&About ") + productName());
 
     if (Button == 1) {
         if (!hit) return;
@@ -59,7 +38,7 @@ void frm_Vantorel::pic_IconDisplay_MouseDown(std::int16_t Button, std::int16_t S
     if (Button != 2) return;
 
     fillFileList();
-    menu_Refresh->setEnabled(!loadedFile.isEmpty());
+    menu_Refresh->setEnabled(!state_.loadedFile.isEmpty());
     const QPoint at = pic_IconDisplay->mapToGlobal(
         QPoint(roundToInt(x / twipsPerPixelX()), roundToInt(y / twipsPerPixelY())));
     QAction* chosen = services().popupMenu->popup(*menu_MenuOptions, at);

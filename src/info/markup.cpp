@@ -63,9 +63,9 @@ std::int32_t drawMarkup(PictureBox& surface, const QString& text, std::int32_t m
     QStringView remaining(text);
     while (!remaining.isEmpty()) {
         surface.setCurrentX(LeftMargin);
-        const qsizetype end = remaining.indexOf(u"\r\n");
+        const qsizetype end = remaining.indexOf(CrLf);
         QString line = (end < 0 ? remaining : remaining.left(end)).toString();
-        remaining = end < 0 ? QStringView() : remaining.mid(end + 2);
+        remaining = end < 0 ? QStringView() : remaining.mid(end + CrLf.size());
 
         while (!line.isEmpty()) {
             const QChar c = line.front();

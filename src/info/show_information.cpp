@@ -9,13 +9,7 @@
 #include "platform/window/twips.h"
 #include "platform/window/version_info.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCoreApplication>
-#include <QFile>
 #include <QIcon>
-#include <QPushButton>
-#include <QTimer>
 
 using namespace tess;
 
@@ -48,31 +42,7 @@ void drawIconBox(PictureBox& box, icons::HICON icon) {
     DrawIconEx(box.hDC(), 8, 8, icon, roundToInt(w / px - 20), roundToInt(h / py - 20), 0, 0, 3);
 }
 
-// For checks of the running program: TESSALINE_E2E_INFO=N opens the information on icon N
-// once the main window has a file on display, as a left click on that icon would.
-void openInformationWhenLoaded(const QString& number, int tries) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        auto* main = qobject_cast<frm_Vantorel*>(top);
-        if (!main) continue;
-        if (main->displayedFile.isEmpty()) break;
-        main->menu_IconInformation->setText(QStringLiteral("&Icon ") + number +
-                                            QStringLiteral(" info"));
-        main->menu_IconInformation_Click();
-        return;
-    }
-    if (tries < 50)
-        QTimer::singleShot(100, [number, tries] { openInformationWhenLoaded(number, tries + 1); });
-}
-
-void startInformationCheck() {
-    const QString number = qEnvironmentVariable("TESSALINE_E2E_INFO");
-    if (number.isEmpty() || !qobject_cast<QApplication*>(QCoreApplication::instance())) return;
-    QTimer::singleShot(100, [number] { openInformationWhenLoaded(number, 0); });
-}
-
 } // namespace
-
-Q_COREAPP_STARTUP_FUNCTION(startInformationCheck)
 
 void frm_Vantorel::showInformation(QString captionText, QString infoText, QString iconFile,
                                    std::int32_t iconNumber, std::int16_t iconAsLogo,
@@ -138,11 +108,7 @@ void frm_Vantorel::showInformation(QString captionText, QString infoText, QStrin
         DestroyIcon(icon);
     }
 
-    double left = form::leftTwips(*this) + form::widthTwips(*this) / 2 - form::widthTwips(info) / 2;
-    double top = form::topTwips(*this) + form::heightTwips(*this) / 2 - form::heightTwips(info) / 2;
-    if (left < 0) left = 0;
-    if (top < 0) top = 0;
-    form::move(info, left, top);
+    form::centreOn(info, *this);
 
     services().modal->showModal(info, this);
 }

@@ -8,24 +8,17 @@ using namespace tess;
 
 namespace {
 
-const QString CRLF = QStringLiteral("\r\n");
-
-
 void showRefusal(const Failure& f) {
     services().messageBox->msgBox(f.description(), mb::WarningOk,
                                   productName() + QStringLiteral(" - Can't select this colour."));
 }
 
-} // namespace
-
-namespace {
-
 // What differs between the two colour operations: the texts and which colour is set.
 struct ColourOperation {
-    QString title;      // after the product name
-    QString which;      // "foreground" or "background"
-    QString other;      // the colour it must differ from
-    bool text = false;  // the text colour (else the background)
+    QString title;     // after the product name
+    QString which;     // "foreground" or "background"
+    QString other;     // the colour it must differ from
+    bool text = false; // the text colour (else the background)
 };
 
 } // namespace
@@ -42,15 +35,15 @@ static void chooseColour(frm_Vantorel& w, const ColourOperation& op) {
         const std::uint32_t c = w.comm_LoadFile.Color;
         if (c == (op.text ? surface.backColor() : surface.foreColor()))
             throw Failure(failure::Refusal, QStringLiteral("Can't select ") + op.which +
-                                                QStringLiteral(" colour &h") + hexUpper(c) + CRLF +
+                                                QStringLiteral(" colour &h") + hexUpper(c) + CrLf +
                                                 QStringLiteral("as this is the same as the ") +
                                                 op.other + QStringLiteral(" colour."));
         if (op.text)
             surface.setForeColor(c);
         else
             surface.setBackColor(c);
-        if (!w.loadedFile.isEmpty())
-            w.displayIcons(w.loadedFile, surface, -1);
+        if (!w.state().loadedFile.isEmpty())
+            w.displayIcons(w.state().loadedFile, surface, -1);
         else
             w.printInstructions();
     } catch (const Failure& f) {
@@ -59,17 +52,18 @@ static void chooseColour(frm_Vantorel& w, const ColourOperation& op) {
         if (f.number() == failure::DialogCancelled) return;
         const QString n = plainNumber(f.number());
         const QString text =
-            op.text ? productName() + QStringLiteral(" text colour selection error;") + CRLF + CRLF +
-                          QStringLiteral("Error; ") + f.description() + CRLF +
+            op.text ? productName() + QStringLiteral(" text colour selection error;") + CrLf +
+                          CrLf + QStringLiteral("Error; ") + f.description() + CrLf +
                           QStringLiteral("Error number; ") +
                           formatPicture(f.number(), QStringLiteral("##,###,###,###,##0"))
-                    : productName() + QStringLiteral(" background colour selection error;") + CRLF +
+                    : productName() + QStringLiteral(" background colour selection error;") + CrLf +
                           QStringLiteral("Error; ") + f.description() + QStringLiteral(" (") + n +
                           QStringLiteral(")");
         services().messageBox->msgBox(
             text, mb::WarningOk,
-            productName() + (op.text ? QStringLiteral(" - Text colour selection error; (")
-                                     : QStringLiteral(" - Background colour selection error; (")) +
+            productName() +
+                (op.text ? QStringLiteral(" - Text colour selection error; (")
+                         : QStringLiteral(" - Background colour selection error; (")) +
                 n + QStringLiteral(")"));
     }
 }

@@ -2,6 +2,7 @@
 #include "app/frm_Vantorel.h"
 
 #include "platform/window/environment.h"
+#include "platform/window/format.h"
 #include "platform/window/version_info.h"
 
 using namespace tess;
@@ -80,8 +81,8 @@ void frm_Vantorel::menu_FileLoad_Click(std::int16_t Index) {
     if (fileLength(path) < 0) {
         const QString name = knownFile(Index, false);
         services().messageBox->msgBox(
-            QStringLiteral("Can't load or find file; ") + name + QStringLiteral("\r\n") + path,
-            mb::WarningOk, productName() + QStringLiteral(" - Can't load ") + name);
+            QStringLiteral("Can't load or find file; ") + name + CrLf + path, mb::WarningOk,
+            productName() + QStringLiteral(" - Can't load ") + name);
         return;
     }
     loadStep(path);

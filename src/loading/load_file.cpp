@@ -18,8 +18,6 @@ using namespace tess;
 
 namespace {
 
-const QString CrLf = QStringLiteral("\r\n");
-
 const QString LoadFilter = QStringLiteral(
     "Application files (*.exe)|*.exe|Application extension files (*.dll)|*.dll|ICON files "
     "(*.ico)|*.ico|Cursor files (*.cur)|*.cur|Animated cursor files (*.ani)|*.ani|All valid file "
@@ -98,9 +96,9 @@ void frm_Vantorel::menu_FileLoadBox_Click() {
             productName() + QStringLiteral(" - Load exe or dll file icons.");
         comm_LoadFile.Filter = LoadFilter;
         comm_LoadFile.FilterIndex = 1;
-        if (!loadedFile.isEmpty()) {
-            comm_LoadFile.InitDir = loadedFile;
-            comm_LoadFile.FileName = loadedFile;
+        if (!state_.loadedFile.isEmpty()) {
+            comm_LoadFile.InitDir = state_.loadedFile;
+            comm_LoadFile.FileName = state_.loadedFile;
         } else {
             comm_LoadFile.InitDir = windowsFolder();
             comm_LoadFile.FileName = QString();
@@ -109,7 +107,7 @@ void frm_Vantorel::menu_FileLoadBox_Click() {
         comm_LoadFile.ShowOpen();
 
         const QString chosen = comm_LoadFile.FileName;
-        if (chosen.isEmpty() || chosen == loadedFile) return;
+        if (chosen.isEmpty() || chosen == state_.loadedFile) return;
         if (fileLength(chosen) < 0) {
             warn(QStringLiteral("Can't find file;") + CrLf + chosen,
                  QStringLiteral(" - Can't find file."));

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# The information window for a 256-pixel PNG icon, under a real X server: the icon is drawn
-# large and sharp in its box, over the dotted grid. Set KEEP_SHOT=path to keep the screenshot.
+# A user opens a 256-pixel PNG icon and clicks it: the information window appears with its
+# caption, the icon drawn large and sharp in its box over the dotted grid. Set KEEP_SHOT=path to
+# keep the screenshot.
 set -euo pipefail
 bin="$1"
 source "$(dirname "$0")/lib/x_server.sh"
-need_tools Xvfb xwininfo import convert
+need_tools Xvfb xwininfo xdotool import convert
 start_x_server 1024x768
 
 # One icon: a single 256 x 256 PNG image, a blue square with a white bar on a red disc,
@@ -13,29 +14,23 @@ convert -size 256x256 xc:none -fill '#d02020' -draw "circle 128,128 128,8" \
     -fill '#2040d0' -draw "rectangle 64,64 192,192" -fill '#ffffff' -draw "rectangle 120,80 136,176" \
     -define icon:auto-resize=256 "$work/big.ico"
 
-TESSALINE_E2E_INFO=0 "$bin" "$work/big.ico" >"$work/out.log" 2>&1 &
+"$bin" "$work/big.ico" >"$work/out.log" 2>&1 &
 app=$!
-id=
-for _ in $(seq 100); do
-    id=$(xwininfo -root -tree 2>/dev/null | awk '/"Tessaline - Icon 0 information."/ {print $1; exit}')
-    [ -n "$id" ] && break
-    sleep 0.1
-done
-[ -n "$id" ] || { echo "the information window did not appear"; cat "$work/out.log"; exit 1; }
-sleep 0.7
-import -window "$id" "$work/shot.png"
-[ -z "${KEEP_SHOT:-}" ] || cp "$work/shot.png" "$KEEP_SHOT"
-size=$(identify -format '%wx%h' "$work/shot.png")
-echo "information window: $size"
+main=$(wait_window "Icons from; $work/big.ico")
+# Icon 0 lies 8 pixels into the surface, which lies 8 pixels into the window.
+xdotool mousemove --window "$main" 32 32 click 1
+id=$(wait_window "Tessaline - Icon 0 information.")
 
 count() { # pixels within 12% of a colour
     convert "$work/shot.png" -fuzz 12% -fill black +opaque "$1" -fill white -opaque "$1" \
         -format '%[fx:int(mean*w*h+0.5)]' info:
 }
-blue=$(count '#2040d0'); red=$(count '#d02020'); white=$(count '#ffffff')
-echo "blue $blue, red $red, white $white pixels"
 # Drawn at 249 x 249 pixels, the blue square covers about 124 x 124 less the bar (~15,000).
-[ "$blue" -gt 12000 ] || { echo "the icon is not drawn large"; exit 1; }
+drawn() { shot "$id" "$work/shot.png" && [ "$(count '#2040d0')" -gt 12000 ]; }
+poll drawn || { echo "the icon is not drawn large"; exit 1; }
+[ -z "${KEEP_SHOT:-}" ] || cp "$work/shot.png" "$KEEP_SHOT"
+red=$(count '#d02020')
+echo "information window $(identify -format '%wx%h' "$work/shot.png"), red $red pixels"
 [ "$red" -gt 15000 ] || { echo "the icon's disc is missing"; exit 1; }
 # Sharp: the blue square's edge goes from red to blue within two pixels. (The logo, drawn
 # from the same icon, lies in the top 70 rows.)
@@ -59,5 +54,5 @@ corner=$(convert "$work/shot.png" -crop 24x24+$((x - 64))+$((y - 124)) +repage -
     -format '%[fx:minima]|%[fx:maxima]' info:)
 echo "darkest and lightest in the box's top-left corner: $corner"
 awk -F'|' '{ exit !($1 < 0.3 && $2 > 0.9) }' <<<"$corner" || { echo "no dotted grid in the box"; exit 1; }
-kill "$app"; wait "$app" 2>/dev/null || true; app=
-echo "information window shows the large icon over the dotted grid"
+stop_app
+echo "a click on the icon shows its information window with the icon large over the dotted grid"

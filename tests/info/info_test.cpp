@@ -1,8 +1,8 @@
 #include "app/frm_Vantorel.h"
 #include "info/frm_IconInfo.h"
+#include "info/texts.h"
 #include "platform/window/form.h"
 #include "platform/window/twips.h"
-#include "platform/window/version_info.h"
 
 #include "support/fixtures/fixtures.h"
 #include "support/recorders.h"
@@ -32,7 +32,6 @@ struct Word {
 struct Shown {
     QString caption;
     std::vector<Word> words;
-    QStringList lines; // the text of each drawn line
     double width, height, okLeft, okTop, endY, left, top;
     bool box;
     QRect boxRect;
@@ -47,7 +46,7 @@ Shown show(RecordingServices& rec, const std::function<void()>& call) {
         auto& info = dynamic_cast<frm_IconInfo&>(d);
         PictureBox &sf = *info.surface, &box = *info.pic_IconDisplay;
         // clang-format off
-        s = {d.windowTitle(), {}, {}, form::scaleWidth(d), form::scaleHeight(d), info.okLeftTwips(),
+        s = {d.windowTitle(), {}, form::scaleWidth(d), form::scaleHeight(d), info.okLeftTwips(),
              info.okTopTwips(), sf.currentY(), form::leftTwips(d), form::topTwips(d), !box.isHidden(),
              QRect(roundToInt(box.leftTwips()), roundToInt(box.topTwips()), roundToInt(box.widthTwips()),
                    roundToInt(box.heightTwips())),
@@ -65,8 +64,6 @@ Shown show(RecordingServices& rec, const std::function<void()>& call) {
             else
                 s.words.push_back(
                     {r.text, r.x, {}, r.fontSize, r.bold, r.italic, r.underline, r.y});
-            if (r.y != y) s.lines << QString();
-            s.lines.back() += r.text;
             setFont(r.fontSize, r.bold, r.italic, r.underline);
             endX = r.x + sf.textWidth(r.text), y = r.y, p = &r;
         }
@@ -178,51 +175,7 @@ TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
     EXPECT_TRUE(none.logoImages.empty());
 }
 
-struct InfoCase {
-    const char* caption; // of menu_IconInformation
-    const char* file;    // displayedFile; "*" the 12-icon file
-    std::int32_t count;  // iconCount
-    QString title;
-    QStringList lines;
-};
-
-TEST(IconInformation, TextsAndRefusals) {
-    RecordingServices rec;
-    fx::TempDir tmp;
-    const QString pe = QString::fromStdString(tmp.file("twelve.dll"));
-    fx::writeFile(pe.toStdString(), fx::makeSolidPe(12));
-    frm_Vantorel w;
-    const QString no = "as this is an invalid icon number.", t = "Tessaline - Icon information.";
-    const QString cant = "Can't display any information about icon ", f = "/x/a.dll";
-    // clang-format off
-    const InfoCase cases[] = {
-        {"&Icon 5 info", "", -1, t, {cant + "5,", no, "You have NOT yet loaded a file!"}},
-        {"&Icon information", "", -1, t, {cant + "-1,", no, "You have NOT yet loaded a file!"}},
-        {"&Icon 0 info", "/x/a.dll", 0, t, {cant + "0,", no, f, "dose not contain any icons."}},
-        {"&Icon 1 info", "/x/a.dll", 1, t, {cant + "1,", no, f, "has one icon only, numbered as icon index 0."}},
-        {"&Icon 3 info", "/x/a.dll", 3, t, {cant + "3,", no, f, "has 3 icons, ranging from 0 to 2 only."}},
-        {"&Icon 2,500 info", "/x/a.dll", 2000, t, {cant + "2,500,", no, f, "has 2,000 icons, ranging from 0 to 1,999 only."}},
-        {"&Icon 0 info", "*", 12, "Tessaline - Icon 0 information.",
-         {"Information on icon 0;", "File path name = " + pe, "Total icons in file = 12.", "Icon number 0."}},
-        {"&Icon 1,234 info", "*", 1500, "Tessaline - Icon 1,234 information.",
-         {"Information on icon 1,234;", "File path name = " + pe, "Total icons in file = 1,500.", "Icon number 1,234."}},
-    };
-    // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.caption);
-        w.menu_IconInformation->setText(c.caption);
-        w.displayedFile = QString(c.file) == "*" ? pe : QString(c.file);
-        w.iconCount = c.count;
-        const Shown s = show(rec, [&] { w.menu_IconInformation_Click(); });
-        EXPECT_EQ(s.caption, c.title);
-        EXPECT_EQ(s.lines, c.lines);
-        EXPECT_EQ(s.box, c.count == 12); // icon 1,234 of the file can't be taken: no box
-        EXPECT_EQ(s.logoImages.size(), s.box ? 1u : 0u);
-    }
-}
-
 TEST(IconInformation, NumberFromTextAndPluralSuffix) {
-    frm_Vantorel w;
     // clang-format off
     const std::pair<const char*, std::int32_t> numbers[] = {
         {"&Icon 12 info", 12}, {"&Icon information", -1}, {"Icon &info", -1}, {"", -1}, {"Icon 1,234 info", 1234},
@@ -230,29 +183,11 @@ TEST(IconInformation, NumberFromTextAndPluralSuffix) {
         {"2147483647", 2147483647}};
     // clang-format on
     for (const auto& [text, n] : numbers)
-        EXPECT_EQ(w.numberFromText(text), n) << text;
+        EXPECT_EQ(info::numberFromText(text), n) << text;
     for (int c : {1, -1})
-        EXPECT_EQ(w.pluralSuffix(c), "");
+        EXPECT_EQ(info::pluralSuffix(c), "");
     for (int c : {0, 2, -2, 500})
-        EXPECT_EQ(w.pluralSuffix(c), "s");
-}
-
-TEST(About, TextFromTheVersionInformation) {
-    RecordingServices rec;
-    frm_Vantorel w;
-    const Shown s = show(rec, [&] { w.menu_AboutApp_Click(); });
-    EXPECT_EQ(s.caption, " About the Tessaline application.");
-    EXPECT_FALSE(s.box);
-    const VersionInfo& v = versionInfo();
-    EXPECT_EQ(s.lines, QStringList({"Tessaline application.", QString("By ") + v.legalCopyright,
-                                    "Version; 0.00.0007 (31/05/2014 -  2:40pm bst)",
-                                    QString("E-mail; ") + v.authorEmail,
-                                    QString("URL; ") + v.authorUrl, "Tessaline description;",
-                                    "Display icons in file.", "Tessaline comments;",
-                                    "Display all icons in a .exe, .dll, .ico, .cur or .ani file.",
-                                    "You can also extract (save) the icons."}));
-    EXPECT_EQ(s.words.front().size, 16);
-    EXPECT_TRUE(s.words.front().bold && s.words.front().underline);
+        EXPECT_EQ(info::pluralSuffix(c), "s");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
+// The display colours: what a choice leaves on the surface. Their messages are in the table of
+// texts (tests/app).
 #include "app/frm_Vantorel.h"
 
-#include "support/fixtures/fixtures.h"
 #include "support/recorders.h"
 #include "support/temp_dir.h"
 
@@ -11,62 +12,43 @@ using tess::testing::RecordingServices;
 
 namespace {
 
-TEST(Colours, RefusalsCancelsAndRedraws) {
+TEST(Colours, RefusalsCancelsAndRedrawsInTheNewColours) {
+    tess::testing::TempDir tmp;
+    const QString pe = tmp.write("a.dll", tess::fixtures::makeSolidPe(2));
     const struct {
-        bool text;
+        bool text, loaded;
         std::optional<std::uint32_t> answer;
-        QString refusal; // "" when accepted or cancelled
-        std::uint32_t fore, back;
+        std::uint32_t fore, back; // afterwards
+        std::size_t messages;
     } cases[] = {
-        {true, 0xFFFFFF,
-         "Can't select foreground colour &hFFFFFF\r\nas this is the same as the background colour.",
-         0x000000, 0xFFFFFF},
-        {false, 0x000000,
-         "Can't select background colour &h0\r\nas this is the same as the foreground colour.",
-         0x000000, 0xFFFFFF},
-        {true, 0x0000FF, "", 0x0000FF, 0xFFFFFF},
-        {false, 0x00FF00, "", 0x000000, 0x00FF00},
-        {false, 0xFFFFFF, "", 0x000000, 0xFFFFFF}, // the colour it already has
-        {true, std::nullopt, "", 0x000000, 0xFFFFFF},
+        {true, false, 0xFFFFFF, 0x000000, 0xFFFFFF, 1}, // the background's colour: refused
+        {false, false, 0x000000, 0x000000, 0xFFFFFF, 1},
+        {true, false, 0x0000FF, 0x0000FF, 0xFFFFFF, 0},
+        {false, true, 0x00FF00, 0x000000, 0x00FF00, 0},
+        {false, false, 0xFFFFFF, 0x000000, 0xFFFFFF, 0},   // the colour it already has
+        {true, true, std::nullopt, 0x000000, 0xFFFFFF, 0}, // cancelled
     };
     for (const auto& c : cases) {
         RecordingServices rec;
         frm_Vantorel w;
+        if (c.loaded) w.loadCommandLineFiles({pe});
+        w.pic_IconDisplay->cls();
         rec.dialogs->colourAnswers = {c.answer};
-        const auto runsBefore = w.pic_IconDisplay->textRuns().size();
         c.text ? w.menu_ColourForground_Click() : w.menu_ColourBackground_Click();
         ASSERT_EQ(rec.dialogs->colours.size(), 1u);
-        EXPECT_EQ(rec.dialogs->colours[0].title,
-                  c.text ? "Tessaline - Text colour." : "Tessaline - Background colour.");
         EXPECT_EQ(rec.dialogs->colours[0].color, c.text ? 0x000000u : 0xFFFFFFu);
         EXPECT_EQ(w.pic_IconDisplay->foreColor(), c.fore);
         EXPECT_EQ(w.pic_IconDisplay->backColor(), c.back);
-        if (!c.refusal.isEmpty()) {
-            ASSERT_EQ(rec.messages->shown.size(), 1u);
-            EXPECT_EQ(rec.messages->shown[0],
-                      (tess::testing::ShownMessage{c.refusal, 48,
-                                                   "Tessaline - Can't select this colour."}));
-        } else {
-            EXPECT_TRUE(rec.messages->shown.empty());
+        EXPECT_EQ(rec.messages->shown.size(), c.messages);
+        // Redrawn only when a colour was taken: the grid from the file, else the instructions.
+        const bool redrawn = c.answer && c.messages == 0;
+        const auto& runs = w.pic_IconDisplay->textRuns();
+        EXPECT_EQ(runs.size(), !redrawn ? 0u : c.loaded ? 2u : 8u);
+        if (!runs.empty()) {
+            EXPECT_EQ(runs.front().colour, c.fore);
         }
-        const bool redrawn = c.answer && c.refusal.isEmpty();
-        if (redrawn && runsBefore > 0) {
-            ASSERT_FALSE(w.pic_IconDisplay->textRuns().empty());
-            EXPECT_EQ(w.pic_IconDisplay->textRuns().front().colour,
-                      c.fore); // instructions in the new colour
-        }
+        EXPECT_EQ(w.pic_IconDisplay->imageRuns().size(), redrawn && c.loaded ? 2u : 0u);
     }
-}
-
-TEST(Colours, AfterALoadTheGridIsRedrawnFromTheLoadedFile) {
-    RecordingServices rec;
-    tess::testing::TempDir tmp;
-    frm_Vantorel w;
-    w.loadedFile = tmp.write("a.ico", tess::fixtures::makeSolidIco(2));
-    rec.dialogs->colourAnswers = {0x0000FFu};
-    w.menu_ColourBackground_Click();
-    EXPECT_EQ(w.pic_IconDisplay->backColor(), 0x0000FFu);
-    EXPECT_EQ(w.displayedFile, w.loadedFile);
 }
 
 } // namespace

@@ -313,62 +313,27 @@ TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
     setDrivesForTests({});
 }
 
-TEST(SaveRequest, RefusalOrTheWindowAndTheFolderHandedBack) {
+TEST(SaveRequest, FolderIsHandedBackAfterSaveAndKeptAfterCancel) {
     RecordingServices rec;
     TempDir tmp;
-    const QString sub = tmp.mkdir("sub"), src = tmp.write("src.ico", fx::makeSolidIco(1));
+    const QString sub = tmp.mkdir("sub");
+    // The save window opens in the home folder: no "My Pictures" or "My Documents" below it.
+    const tess::testing::ScopedEnv home{{"HomeDrive", ""}, {"HomePath", tmp.path().toUtf8()}};
     frm_Vantorel main;
-    QString title;
-    QStringList lines; // each line drawn in the information window
-    bool saving = false;
-    rec.modal->onShow = [&](QDialog& d) {
-        title = d.windowTitle();
-        lines.clear();
-        if (auto* info = dynamic_cast<frm_IconInfo*>(&d)) {
-            double y = -1;
-            for (const TextRun& r : info->surface->textRuns())
-                r.y != y ? void(lines << r.text) : void(lines.back() += r.text), y = r.y;
-            return;
-        }
-        auto& box = static_cast<frm_SaveBox&>(d);
-        lines << box.com_FileName->currentText();
-        box.dir_DirectoryList->setPath(sub);
-        saving ? box.com_Save_Click() : box.com_Cancel_Click();
-    };
-    const QString f = "/x/a.dll", cant = "Can't save icon ",
-                  no = "as this is an invalid icon number.", t = "Tessaline - Icon info.";
-    const struct {
-        const char* caption;
-        QString file;
-        int count;
-        bool saves; // Save pressed in the window, else Cancel
-        QString title;
-        QStringList lines;
-    } cases[] = {
-        // clang-format off
-        {"&Icon 5 info", "", -1, false, t, {cant + "5,", no, "You have NOT yet loaded a file!"}},
-        {"&Icon information", f, 2, false, t, {cant + "-1,", no, f, "has 2 icons, ranging from 0 to 1 only."}},
-        {"&Icon 0 info", f, 0, false, t, {cant + "0,", no, f, "dose not contain any icons."}},
-        {"&Icon 1 info", f, 1, false, t, {cant + "1,", no, f, "has one icon only, numbered as icon index 0."}},
-        {"&Icon 1,234 info", f, 1000, false, t, {cant + "1,234,", no, f, "has 1,000 icons, ranging from 0 to 999 only."}},
-        {"&Icon 1,234 info", f, 1500, false, "Save icon '1,234' as;", {"IconPicture_1234"}},
-        {"&Icon 0 info", src, 1, true, "Save icon '0' as;", {"IconPicture_0"}},
-        // clang-format on
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.caption);
-        main.menu_IconInformation->setText(c.caption);
-        main.displayedFile = c.file;
-        main.iconCount = c.count;
-        main.defaultFolder = tmp.path();
-        saving = c.saves;
-        title.clear();
-        main.menu_SaveIcon_Click();
-        EXPECT_EQ(title, c.title);
-        EXPECT_EQ(lines, c.lines);
-        // The folder saved to comes back; after a refusal or Cancel the folder stays.
-        EXPECT_EQ(main.defaultFolder, c.saves ? sub : tmp.path());
-        EXPECT_EQ(QFile::exists(sub + "/IconPicture_0.ico"), c.saves);
+    main.loadCommandLineFiles(
+        {tmp.write("src.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1))}))});
+    for (const bool saving : {false, true}) {
+        rec.modal->onShow = [&](QDialog& d) {
+            auto& box = static_cast<frm_SaveBox&>(d);
+            box.dir_DirectoryList->setPath(sub);
+            if (saving)
+                box.com_Save_Click();
+            else
+                box.com_Cancel_Click();
+        };
+        save::openSaveWindow(main, 0);
+        EXPECT_EQ(main.state().defaultFolder, saving ? sub : tmp.path());
+        EXPECT_EQ(QFile::exists(sub + "/IconPicture_0.ico"), saving);
     }
 }
 

@@ -48,9 +48,11 @@ class RecordingDialogs final : public DialogService {
     std::vector<ColorRequest> colours;
     std::deque<std::optional<QString>> openAnswers;         // nothing: the user cancels
     std::deque<std::optional<std::uint32_t>> colourAnswers; // nothing: the user cancels
+    std::deque<Failure> failures; // raised, in turn, before any answer is taken
 
     QString showOpen(const OpenFileRequest& r) override {
         opens.push_back(r);
+        raiseFailure();
         std::optional<QString> a;
         if (!openAnswers.empty()) {
             a = openAnswers.front();
@@ -61,6 +63,7 @@ class RecordingDialogs final : public DialogService {
     }
     std::uint32_t showColor(const ColorRequest& r) override {
         colours.push_back(r);
+        raiseFailure();
         std::optional<std::uint32_t> a;
         if (!colourAnswers.empty()) {
             a = colourAnswers.front();
@@ -68,6 +71,14 @@ class RecordingDialogs final : public DialogService {
         }
         if (!a) throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
         return *a;
+    }
+
+  private:
+    void raiseFailure() {
+        if (failures.empty()) return;
+        const Failure f = failures.front();
+        failures.pop_front();
+        throw f;
     }
 };
 

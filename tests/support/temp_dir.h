@@ -1,38 +1,73 @@
-// A temporary folder for a test, removed with everything in it afterwards.
+// What a test changes for itself and puts back whatever happens: a temporary folder (the
+// fixtures' own, with Qt-flavoured paths), environment variables and the pinned drive table.
 #pragma once
 
+#include "platform/window/drives.h"
+#include "support/fixtures/fixtures.h"
+
+#include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
-#include <string>
+#include <initializer_list>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace tess::testing {
 
-class TempDir {
+class TempDir : public fixtures::TempDir {
   public:
-    TempDir() { dir_.setAutoRemove(true); }
-    QString path() const { return dir_.path(); }
-    QString file(const QString& name) const { return dir_.filePath(name); }
+    QString path() const { return QString::fromStdString(fixtures::TempDir::path()); }
+    QString file(const QString& name) const { return path() + u'/' + name; }
     QString mkdir(const QString& name) const {
-        QDir(dir_.path()).mkpath(name);
-        return dir_.filePath(name);
-    }
-    QString write(const QString& name, const std::vector<unsigned char>& bytes) const {
-        QFile f(file(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+        QDir(path()).mkpath(name);
         return file(name);
     }
     QString write(const QString& name, const QByteArray& bytes) const {
         QFile f(file(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
+        if (f.open(QIODevice::WriteOnly)) f.write(bytes);
         return file(name);
     }
+    QString write(const QString& name, const std::vector<unsigned char>& bytes) const {
+        return write(name, QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                      static_cast<qsizetype>(bytes.size())));
+    }
+};
+
+// Sets (a value) or unsets (nothing) environment variables, and restores them at the end.
+class ScopedEnv {
+  public:
+    ScopedEnv(std::initializer_list<std::pair<const char*, std::optional<QByteArray>>> values) {
+        for (const auto& [name, value] : values) {
+            saved_.emplace_back(name, qEnvironmentVariableIsSet(name)
+                                          ? std::optional<QByteArray>(qgetenv(name))
+                                          : std::nullopt);
+            set(name, value);
+        }
+    }
+    ~ScopedEnv() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+            set(it->first, it->second);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
 
   private:
-    QTemporaryDir dir_;
+    static void set(const char* name, const std::optional<QByteArray>& value) {
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
+    }
+    std::vector<std::pair<const char*, std::optional<QByteArray>>> saved_;
+};
+
+// Pins the drive table for a test and returns to the machine's own afterwards.
+struct ScopedDrives {
+    explicit ScopedDrives(std::vector<Drive> table) { setDrivesForTests(std::move(table)); }
+    ~ScopedDrives() { setDrivesForTests({}); }
+    ScopedDrives(const ScopedDrives&) = delete;
+    ScopedDrives& operator=(const ScopedDrives&) = delete;
 };
 
 } // namespace tess::testing

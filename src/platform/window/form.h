@@ -19,6 +19,10 @@ void setOuterWidth(QWidget& w, double widthTwips);
 void setOuterHeight(QWidget& w, double heightTwips);
 void setClientSize(QWidget& w, double widthTwips, double heightTwips);
 
+// Centres a window on another by their outer sizes, in twips; a negative left or top becomes 0,
+// no other clamping is done.
+void centreOn(QWidget& window, const QWidget& owner);
+
 // The screen's size in twips.
 double screenWidthTwips();
 double screenHeightTwips();

@@ -7,6 +7,9 @@
 
 namespace tess {
 
+// The line end of every text the windows show: a carriage return and a line feed.
+inline const QString CrLf = QStringLiteral("\r\n");
+
 // Formats a number with a picture: "#" an optional digit, "0" a required digit, "," anywhere in
 // the whole part groups the digits by threes with the locale's thousands separator, "." the
 // locale's decimal point. "#,###,##0" gives 1,234; "#####00" gives 07; "##0.#####" gives 53.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/icons/win_icons.h"
+#include "platform/window/colour.h"
 
 #include <QFont>
 #include <QImage>
@@ -12,10 +13,6 @@
 #include <vector>
 
 namespace tess {
-
-// A colour value 0x00BBGGRR as a QColor, and back.
-QColor toQColor(std::uint32_t bgr);
-std::uint32_t fromQColor(const QColor& colour);
 
 // One piece of text as it was drawn: position in twips and the font in force.
 struct TextRun {

@@ -1,7 +1,9 @@
 #include "platform/window/services.h"
 
+#include "platform/window/colour.h"
 #include "platform/window/environment.h"
 #include "platform/window/failure.h"
+#include "platform/window/form.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -44,10 +46,7 @@ class CentreOnOwner final : public QObject {
         auto* d = static_cast<QWidget*>(watched);
         if ((event->type() == QEvent::Show || event->type() == QEvent::Resize) &&
             d->parentWidget()) {
-            const QRect owner = d->parentWidget()->window()->geometry();
-            QRect frame = d->frameGeometry();
-            frame.moveCenter(owner.center());
-            d->move(frame.topLeft());
+            form::centreOn(*d, *d->parentWidget()->window());
         }
         if (event->type() == QEvent::Show) QTimer::singleShot(0, this, [this] { deleteLater(); });
         return false;
@@ -188,10 +187,7 @@ class QtDialogs final : public DialogService {
     }
 
     std::uint32_t showColor(const ColorRequest& r) override {
-        const QColor start(static_cast<int>(r.color & 0xFF),
-                           static_cast<int>((r.color >> 8) & 0xFF),
-                           static_cast<int>((r.color >> 16) & 0xFF));
-        QColorDialog dialog(start, dialogOwner());
+        QColorDialog dialog(toQColor(r.color), dialogOwner());
         dialog.setWindowTitle(r.title);
         new CentreOnOwner(dialog);
         if (dialog.exec() != QDialog::Accepted) {
@@ -199,9 +195,7 @@ class QtDialogs final : public DialogService {
                 throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
             return r.color;
         }
-        const QColor c = dialog.selectedColor();
-        return static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
-               (static_cast<std::uint32_t>(c.blue()) << 16);
+        return fromQColor(dialog.selectedColor());
     }
 };
 

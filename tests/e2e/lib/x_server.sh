@@ -2,10 +2,22 @@
 # need_tools TOOL...   skips the check (exit 0) when a tool is missing.
 # start_x_server [WxH] makes $work, starts Xvfb on a free display and waits for it; on exit the
 #                      program ($app, when set), the server and $work go.
+# wait_window TITLE    prints the id of the window captioned exactly TITLE once it is shown.
+# poll CHECK...        runs CHECK until it succeeds; its last failure is the result.
+# shot ID FILE         a screenshot of a window.
+# stop_app             ends the program started as $app.
 need_tools() {
     for tool in "$@"; do
         command -v "$tool" >/dev/null || { echo "skipped: $tool missing"; exit 0; }
     done
+}
+
+poll() {
+    for _ in $(seq 100); do
+        "$@" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    "$@"
 }
 
 start_x_server() {
@@ -15,10 +27,28 @@ start_x_server() {
     xvfb=$!
     app=
     trap 'cleanup_x_server' EXIT
-    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+    poll test -s "$work/display"
     export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
     unset QT_QPA_PLATFORM
-    for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+    poll xwininfo -root >/dev/null
+}
+
+window_id() {
+    xwininfo -root -tree | grep -F "\"$1\"" | awk '{print $1; exit}' | grep .
+}
+
+wait_window() {
+    poll window_id "$1" || { echo "no window captioned \"$1\"" >&2; cat "$work/out.log" >&2; return 1; }
+}
+
+shot() {
+    import -window "$1" "$2"
+}
+
+stop_app() {
+    kill "$app"
+    wait "$app" 2>/dev/null || true
+    app=
 }
 
 cleanup_x_server() {

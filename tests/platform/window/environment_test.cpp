@@ -46,7 +46,7 @@ TEST(Paths, ResolveIgnoringCaseComponentByComponentKeepingBytes) {
 
 TEST(Drives, LettersMapOntoMountPoints) {
     TempDir tmp;
-    setDrivesForTests({{u'c', "/"}, {u'd', tmp.path()}});
+    const tess::testing::ScopedDrives pinned({{u'c', "/"}, {u'd', tmp.path()}});
     tmp.mkdir("Work/My Pictures");
     EXPECT_EQ(mapDrivePath("C:\\"), "/");
     EXPECT_EQ(mapDrivePath("c:"), "/");
@@ -58,7 +58,6 @@ TEST(Drives, LettersMapOntoMountPoints) {
     EXPECT_EQ(table[1].text(), "d: [" + tmp.path() + "]");
     EXPECT_EQ(driveOfPath(table, tmp.path() + "/Work")->letter, u'd');
     EXPECT_EQ(driveOfPath(table, "/usr")->letter, u'c');
-    setDrivesForTests({});
 }
 
 TEST(Drives, TheMachinesTableStartsWithTheRootAsC) {
@@ -78,15 +77,15 @@ TEST(Drives, LetterNumbers) {
 
 TEST(Environment, WindowsFolderFromSystemRootOrWinePrefix) {
     TempDir tmp;
-    qputenv("SystemRoot", tmp.path().toLocal8Bit());
-    EXPECT_EQ(windowsFolder(), tmp.path());
-    qputenv("SystemRoot", "/no/such/folder");
-    qputenv("WINEPREFIX", tmp.path().toLocal8Bit());
+    {
+        const tess::testing::ScopedEnv env{{"SystemRoot", tmp.path().toUtf8()}};
+        EXPECT_EQ(windowsFolder(), tmp.path());
+    }
+    const tess::testing::ScopedEnv env{{"SystemRoot", "/no/such/folder"},
+                                       {"WINEPREFIX", tmp.path().toUtf8()}};
     EXPECT_EQ(windowsFolder(), "");
     tmp.mkdir("drive_c/windows");
     EXPECT_EQ(windowsFolder(), tmp.path() + "/drive_c/windows");
-    qunsetenv("SystemRoot");
-    qunsetenv("WINEPREFIX");
 }
 
 TEST(Failures, ErrnoMapsOntoFailureNumbers) {

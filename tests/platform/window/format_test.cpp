@@ -91,11 +91,4 @@ TEST(Rounding, HalvesGoToTheEvenNeighbour) {
     EXPECT_EQ(roundToInt(-1e20), -2147483647 - 1);
 }
 
-TEST(Hex, UpperCaseWithoutLeadingZeros) {
-    EXPECT_EQ(hexUpper(0xFFFFFF), "FFFFFF");
-    EXPECT_EQ(hexUpper(0xFF), "FF");
-    EXPECT_EQ(hexUpper(0), "0");
-    EXPECT_EQ(hexUpper(0x00ab01), "AB01");
-}
-
 } // namespace
