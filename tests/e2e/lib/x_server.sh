@@ -3,7 +3,7 @@
 # start_x_server [WxH] makes $work, starts Xvfb on a free display and waits for it; on exit the
 #                      program ($app, when set), the server and $work go.
 # wait_window TITLE    prints the id of the window captioned exactly TITLE once it is shown.
-# poll CHECK...        runs CHECK until it succeeds; its last failure is the result.
+# poll CHECK...        runs CHECK until it succeeds, for up to a minute; its last failure is the result.
 # shot ID FILE         a screenshot of a window.
 # stop_app             ends the program started as $app.
 need_tools() {
@@ -13,7 +13,9 @@ need_tools() {
 }
 
 poll() {
-    for _ in $(seq 100); do
+    # Up to 60 seconds: a sanitizer build on a busy machine starts slowly.
+    local end=$((SECONDS + 60))
+    while [ "$SECONDS" -lt "$end" ]; do
         "$@" 2>/dev/null && return 0
         sleep 0.1
     done
