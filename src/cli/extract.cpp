@@ -3,10 +3,14 @@
 #include "cli/output.h"
 #include "platform/icons/icons.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <optional>
 #include <sys/resource.h>
+#include <thread>
 
 namespace tess::cli {
 namespace {
@@ -36,6 +40,33 @@ std::vector<std::uint8_t> pictureOf(const icons::Icon& icon, int size, int fit) 
         if (!png.empty()) return png;
     }
     return {};
+}
+
+constexpr int kNotWritten = -1;
+
+struct Written {
+    std::string target;
+    std::vector<std::uint8_t> bytes;
+    int error = kNotWritten; // then the errno of the write, or 0
+};
+
+// Creating files is most of an extraction's time, and the system creates them side by side.
+void writeInParallel(std::vector<Written>& jobs, bool force) {
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    const auto work = [&] {
+        for (std::size_t i; !stop && (i = next++) < jobs.size();) {
+            if (jobs[i].bytes.empty()) continue;
+            jobs[i].error = writeFileBytes(jobs[i].target, jobs[i].bytes, force);
+            if (jobs[i].error != 0 && jobs[i].error != EEXIST) stop = true;
+        }
+    };
+    const std::size_t helpers = std::min<std::size_t>(
+        {std::max(1u, std::thread::hardware_concurrency()) - 1, 3, jobs.size() / 16});
+    std::vector<std::jthread> threads;
+    for (std::size_t t = 0; t < helpers; ++t)
+        threads.emplace_back(work);
+    work();
 }
 
 } // namespace
@@ -68,32 +99,38 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
             last = first + 1;
         }
         const std::string name = baseName(path);
+        std::vector<Written> jobs;
         for (std::size_t i = first; i < last; ++i) {
             const icons::Icon& icon = icons[i];
             const char* suffix = command.png ? ".png" : icon.cursor ? ".cur" : ".ico";
-            const std::string target =
-                joinPath(command.folder, name + "_" + std::to_string(i) + suffix);
-            const std::vector<std::uint8_t> bytes =
-                command.png ? pictureOf(icon, command.size.value_or(INT_MAX), INT_MAX)
-                            : icons::writeIconFile(icon);
-            if (bytes.empty()) {
+            Written& job = jobs.emplace_back();
+            job.target = joinPath(command.folder, name + "_" + std::to_string(i) + suffix);
+            job.bytes = command.png ? pictureOf(icon, command.size.value_or(INT_MAX), INT_MAX)
+                                    : icons::writeIconFile(icon);
+            if (job.bytes.empty()) {
                 err << "tessaline: " << path << ": icon " << i
                     << " has no image that can be read\n";
                 status = kExitFailed;
-                continue;
             }
-            const int error = writeFileBytes(target, bytes, command.force);
-            if (error == EEXIST) {
-                err << "tessaline: " << target << ": " << std::strerror(error)
+        }
+        writeInParallel(jobs, command.force);
+        const Written* ended = nullptr;
+        for (const Written& job : jobs) {
+            if (job.error == 0) {
+                out << job.target << "\n";
+            } else if (job.error == EEXIST) {
+                err << "tessaline: " << job.target << ": " << std::strerror(job.error)
                     << " (--force replaces it)\n";
                 status = kExitFailed;
-            } else if (error != 0) {
-                // The folder itself fails (a full disk, no permission): the next would too.
-                err << "tessaline: " << target << ": " << std::strerror(error) << "\n";
-                return kExitFailed;
-            } else {
-                out << target << "\n";
+            } else if (job.error > 0 && !ended) {
+                ended = &job;
             }
+        }
+        if (ended) {
+            // The folder itself fails (a full disk, no permission): the next would too, so the
+            // first failure is said once and the action ends.
+            err << "tessaline: " << ended->target << ": " << std::strerror(ended->error) << "\n";
+            return kExitFailed;
         }
     }
     return status;

@@ -34,10 +34,19 @@ std::atomic<unsigned> tempCounter{0};
 } // namespace
 
 int writeFileBytes(const std::string& path, std::span<const std::uint8_t> bytes, bool replace) {
+    if (!replace) {
+        // Only a file of that name that does not exist yet is made: nothing is ever replaced,
+        // and a file that could not be written whole is taken away again.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) return errno;
+        int error = writeAll(fd, bytes);
+        if (::close(fd) != 0 && error == 0) error = errno;
+        if (error != 0) ::unlink(path.c_str());
+        return error;
+    }
     struct stat st {};
     std::string target = path;
     if (::stat(path.c_str(), &st) == 0) {
-        if (!replace) return EEXIST;
         if (S_ISDIR(st.st_mode)) return EISDIR;
         if (!S_ISREG(st.st_mode)) {
             // A device or a pipe: written to as it is.
@@ -52,16 +61,6 @@ int writeFileBytes(const std::string& path, std::span<const std::uint8_t> bytes,
             target = real;
             std::free(real);
         }
-    } else if (!replace) {
-        // Only a file of that name that does not exist yet is made: nothing is ever replaced,
-        // and a file that could not be written whole is taken away again.
-        if (errno != ENOENT) return errno;
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) return errno;
-        int error = writeAll(fd, bytes);
-        if (::close(fd) != 0 && error == 0) error = errno;
-        if (error != 0) ::unlink(path.c_str());
-        return error;
     }
 
     const std::size_t slash = target.rfind('/');
