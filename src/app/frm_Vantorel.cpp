@@ -18,6 +18,7 @@
 #include <QMouseEvent>
 #include <QStandardPaths>
 #include <QUrl>
+#include <sys/stat.h>
 
 using namespace tess;
 
@@ -25,7 +26,6 @@ namespace {
 
 constexpr double SurfaceLeft = 120; // twips: the surface's margins stay at their design values
 constexpr double SurfaceTop = 120;
-
 
 std::int16_t shiftBits(Qt::KeyboardModifiers m) {
     std::int16_t bits = 0;
@@ -37,7 +37,8 @@ std::int16_t shiftBits(Qt::KeyboardModifiers m) {
 
 // Qt's key into the key code the handlers receive (F1 is 112, letters their capitals).
 std::int16_t keyCode(int key) {
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return static_cast<std::int16_t>(112 + (key - Qt::Key_F1));
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return static_cast<std::int16_t>(112 + (key - Qt::Key_F1));
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<std::int16_t>(key);
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<std::int16_t>(key);
     return 0;
@@ -47,7 +48,11 @@ DropData dropDataOf(const QMimeData* mime) {
     DropData data;
     if (!mime) return data;
     for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile()) data.Files << QDir::toNativeSeparators(url.toLocalFile());
+        // The name's bytes as the URL carries them: toLocalFile() would lose those that are not
+        // UTF-8.
+        if (url.isLocalFile())
+            data.Files << pathFromBytes(
+                QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
     }
     return data;
 }
@@ -127,13 +132,16 @@ void frm_Vantorel::Form_Load() {
 
     const QString homeDrive = Environ(QStringLiteral("HomeDrive"));
     const QString homePath = Environ(QStringLiteral("HomePath"));
-    const bool homeUnset = !qEnvironmentVariableIsSet("HomeDrive") && !qEnvironmentVariableIsSet("HomePath");
+    const bool homeUnset =
+        !qEnvironmentVariableIsSet("HomeDrive") && !qEnvironmentVariableIsSet("HomePath");
     // Without HomeDrive and HomePath, "My Pictures" and "My Documents" below the home folder are
     // the user's pictures and documents folders.
-    const QString pictures = homeUnset ? QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
-                                       : homeDrive + homePath + QDir::separator() + QStringLiteral("My Pictures");
-    const QString documents = homeUnset ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                                        : homeDrive + homePath + QDir::separator() + QStringLiteral("My Documents");
+    const QString pictures =
+        homeUnset ? QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
+                  : homeDrive + homePath + QDir::separator() + QStringLiteral("My Pictures");
+    const QString documents =
+        homeUnset ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                  : homeDrive + homePath + QDir::separator() + QStringLiteral("My Documents");
     if (isDirectory(pictures)) {
         defaultFolder = pictures;
     } else if (isDirectory(documents)) {
@@ -185,8 +193,8 @@ void frm_Vantorel::Form_KeyDown(std::int16_t KeyCode, std::int16_t Shift) {
 }
 
 bool frm_Vantorel::isDirectory(const QString& path) const {
-    if (path.isEmpty()) return false;
-    return QFileInfo(resolvePath(path)).isDir();
+    struct stat st {};
+    return !path.isEmpty() && ::stat(nativeFile(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 QString frm_Vantorel::swapString(QString convertString, QString swapThis, QString withThis) const {
@@ -222,8 +230,8 @@ bool frm_Vantorel::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto* e = static_cast<QMouseEvent*>(event);
-        const std::int16_t button = e->button() == Qt::LeftButton    ? 1
-                                    : e->button() == Qt::RightButton ? 2
+        const std::int16_t button = e->button() == Qt::LeftButton     ? 1
+                                    : e->button() == Qt::RightButton  ? 2
                                     : e->button() == Qt::MiddleButton ? 4
                                                                       : 0;
         pic_IconDisplay->setFocus();
@@ -299,6 +307,6 @@ void frm_Vantorel::dropEvent(QDropEvent* event) {
 
 void frm_Vantorel::loadStep(const QString& path) {
     loadedFile = path;
-    setWindowTitle(QStringLiteral("Icons from; ") + loadedFile);
+    setWindowTitle(QStringLiteral("Icons from; ") + displayPath(loadedFile));
     displayIcons(loadedFile, *pic_IconDisplay, 0);
 }

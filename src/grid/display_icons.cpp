@@ -5,7 +5,6 @@
 #include "platform/window/environment.h"
 #include "platform/window/twips.h"
 
-#include <QFile>
 #include <algorithm>
 
 using namespace tess;
@@ -25,14 +24,15 @@ static std::int32_t columnsForWidth(double widthTwips) {
     return std::max<std::int32_t>(1, roundToInt(columns));
 }
 
-void frm_Vantorel::displayIcons(const QString& filePath, PictureBox& target, std::int16_t windowIconIndex) {
+void frm_Vantorel::displayIcons(const QString& filePath, PictureBox& target,
+                                std::int16_t windowIconIndex) {
     (void)windowIconIndex; // the window keeps its own icon: the window-icon step is left out
     target.setPicture(QImage());
     gridColumns = columnsForWidth(target.widthTwips());
     scanIndex = 0;
     displayedFile = filePath;
 
-    const std::string path = QFile::encodeName(resolvePath(filePath)).toStdString();
+    const std::string path = nativeFile(filePath).toStdString();
     const double tx = twipsPerPixelX();
     const double ty = twipsPerPixelY();
     for (;;) {
@@ -57,7 +57,7 @@ void frm_Vantorel::displayIcons(const QString& filePath, PictureBox& target, std
 }
 
 void frm_Vantorel::menu_Refresh_Click() {
-    setWindowTitle(QStringLiteral("Icons from; ") + loadedFile);
+    setWindowTitle(QStringLiteral("Icons from; ") + displayPath(loadedFile));
     displayIcons(loadedFile, *pic_IconDisplay, -1);
 }
 

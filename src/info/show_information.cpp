@@ -108,7 +108,7 @@ void frm_Vantorel::showInformation(QString captionText, QString infoText, QStrin
     // Handle 1 names a file that holds no icons: no icon either.
     icons::HICON icon = 0;
     if (!iconFile.isEmpty()) {
-        icon = ExtractIconA(0, QFile::encodeName(resolvePath(iconFile)).toStdString(), iconNumber);
+        icon = ExtractIconA(0, nativeFile(iconFile).toStdString(), iconNumber);
         if (icon == 1) icon = 0;
     }
     PictureBox& box = *info.pic_IconDisplay;

@@ -6,14 +6,13 @@
 #include "platform/window/format.h"
 #include "platform/window/version_info.h"
 
-#include <QFileInfo>
 #include <array>
 #include <limits>
+#include <sys/stat.h>
 
 using namespace tess;
 
 namespace {
-
 
 const QString CrLf = QStringLiteral("\r\n");
 
@@ -70,7 +69,8 @@ void frm_Vantorel::pic_IconDisplay_OLEDragDrop(DropData& Data, std::int32_t&, st
 void frm_Vantorel::menu_FileLoadBox_Click() {
     try {
         comm_LoadFile.CancelError = true;
-        comm_LoadFile.DialogTitle = productName() + QStringLiteral(" - Load exe or dll file icons.");
+        comm_LoadFile.DialogTitle =
+            productName() + QStringLiteral(" - Load exe or dll file icons.");
         comm_LoadFile.Filter = LoadFilter;
         comm_LoadFile.FilterIndex = 1;
         if (!loadedFile.isEmpty()) {
@@ -86,7 +86,8 @@ void frm_Vantorel::menu_FileLoadBox_Click() {
         const QString chosen = comm_LoadFile.FileName;
         if (chosen.isEmpty() || chosen == loadedFile) return;
         if (fileLength(chosen) < 0) {
-            warn(QStringLiteral("Can't find file;") + CrLf + chosen, QStringLiteral(" - Can't find file."));
+            warn(QStringLiteral("Can't find file;") + CrLf + chosen,
+                 QStringLiteral(" - Can't find file."));
             return;
         }
         if (acceptedType(chosen)) {
@@ -99,8 +100,8 @@ void frm_Vantorel::menu_FileLoadBox_Click() {
     } catch (const Failure& f) {
         if (f.number() == failure::DialogCancelled) return;
         const QString n = plainNumber(f.number());
-        warn(productName() + QStringLiteral(" load file error;") + CrLf + QStringLiteral("Error; ") +
-                 f.description() + QStringLiteral(" (") + n + u')',
+        warn(productName() + QStringLiteral(" load file error;") + CrLf +
+                 QStringLiteral("Error; ") + f.description() + QStringLiteral(" (") + n + u')',
              QStringLiteral(" - File load error; (") + n + u')');
     }
 }
@@ -110,9 +111,8 @@ void frm_Vantorel::menu_FileLoadBox_Click() {
 // rather than as a negative one, which would say it does not exist.
 std::int32_t frm_Vantorel::fileLength(const QString& path) const {
     if (path.isEmpty() || path.contains(QChar(0))) return -1;
-    const QFileInfo info(resolvePath(path));
-    if (!info.exists()) return -1;
-    const qint64 size = info.size();
-    if (size < 0) return -1;
-    return static_cast<std::int32_t>(std::min<qint64>(size, std::numeric_limits<std::int32_t>::max()));
+    struct stat st {};
+    if (::stat(nativeFile(path).constData(), &st) != 0 || st.st_size < 0) return -1;
+    return static_cast<std::int32_t>(
+        std::min<std::int64_t>(st.st_size, std::numeric_limits<std::int32_t>::max()));
 }

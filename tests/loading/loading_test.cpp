@@ -6,8 +6,12 @@
 #include "support/fixtures/fixtures.h"
 #include "support/recorders.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QRegularExpression>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -17,7 +21,9 @@ using namespace tess;
 namespace fx = tess::fixtures;
 using Shown = tess::testing::ShownMessage;
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 void drop(frm_Vantorel& w, QStringList files) {
     DropData data{std::move(files)};
@@ -34,18 +40,23 @@ TEST(Loading, Drops) {
     fx::writeFile(good.toStdString(), fx::makeSolidPe(3));
     fx::writeFile(other.toStdString(), fx::makeSolidPe(1));
     QDir().mkdir(q(dir.file("Pictures")));
-    const QString multi = "Tessaline can only load one file at a time.\r\n\r\nThe following objects where not loaded.\r\n";
+    const QString multi = "Tessaline can only load one file at a time.\r\n\r\nThe following "
+                          "objects where not loaded.\r\n";
     struct Case {
         QStringList files;
         std::vector<Shown> shown;
         QString loaded;
     } cases[] = {
         {{good}, {}, good},
-        {{good, other}, {{multi + "\t" + good + "\r\n\t" + other + "\r\n", 48, "Tessaline - Multi-file drop error."}}, ""},
+        {{good, other},
+         {{multi + "\t" + good + "\r\n\t" + other + "\r\n", 48,
+           "Tessaline - Multi-file drop error."}},
+         ""},
         {{}, {{multi, 48, "Tessaline - Multi-file drop error."}}, ""},
         {{q(dir.file("Pictures"))},
-         {{"Tessaline can't load;\r\n" + q(dir.file("Pictures")) + "\r\nas this file type is not supported.", 48,
-           "Tessaline - File type not supported."}},
+         {{"Tessaline can't load;\r\n" + q(dir.file("Pictures")) +
+               "\r\nas this file type is not supported.",
+           48, "Tessaline - File type not supported."}},
          ""},
         {{q(dir.file("garbage.ico"))}, {}, q(dir.file("garbage.ico"))}, // accepted, nothing in it
     };
@@ -55,8 +66,44 @@ TEST(Loading, Drops) {
         drop(w, c.files);
         EXPECT_EQ(rec.messages->shown, c.shown);
         EXPECT_EQ(w.loadedFile, c.loaded);
-        EXPECT_EQ(w.windowTitle(), c.loaded.isEmpty() ? "EXE or DLL file icons." : "Icons from; " + c.loaded);
+        EXPECT_EQ(w.windowTitle(),
+                  c.loaded.isEmpty() ? "EXE or DLL file icons." : "Icons from; " + c.loaded);
         EXPECT_EQ(w.iconCount, c.loaded == good ? 3 : c.loaded.isEmpty() ? -1 : 0);
+    }
+}
+
+// A name asked with other capitals, or whose bytes are not UTF-8, loads by a real drop into the
+// grid and the information window, and is the open-file dialog's initial name, bytes and all.
+TEST(Loading, NamesFoundIgnoringCaseAndKeptByTheirBytes) {
+    fx::TempDir dir;
+    QDir().mkdir(q(dir.file("Icons")));
+    fx::writeFile(dir.file("Icons/Shell32.dll"), fx::makeSolidPe(3));
+    fx::writeFile(dir.file("Icons/caf\xe9.ico"),
+                  fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1))}));
+    const std::pair<std::string, int> cases[] = {
+        {"icons/SHELL32.DLL", 3}, {"Icons/caf\xe9.ico", 1}, {"ICONS/CAF\xe9.ICO", 1}};
+    for (const auto& [name, count] : cases) {
+        tess::testing::RecordingServices rec;
+        frm_Vantorel w;
+        const QByteArray asked = QByteArray::fromStdString(dir.file(name));
+        QMimeData mime;
+        mime.setUrls({QUrl(QString::fromLatin1("file://" + asked.toPercentEncoding("/")))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w.pic_IconDisplay, &enter);
+        QCoreApplication::sendEvent(w.pic_IconDisplay, &event);
+        SCOPED_TRACE(name);
+        EXPECT_EQ(pathToBytes(w.loadedFile), asked);
+        EXPECT_EQ(w.windowTitle(), "Icons from; " + QString::fromUtf8(asked)); // U+FFFD for a byte
+        EXPECT_EQ(w.iconCount, count);
+        std::size_t drawn = 0;
+        rec.modal->onShow = [&](QDialog& d) {
+            drawn = d.findChild<PictureBox*>("pic_IconDisplay")->imageRuns().size();
+        };
+        w.pic_IconDisplay_MouseDown(1, 0, 360, 360);
+        EXPECT_EQ(drawn, 1u);
+        w.menu_FileLoadBox_Click();
+        EXPECT_EQ(pathToBytes(rec.dialogs->opens.at(0).fileName), asked);
     }
 }
 
@@ -77,7 +124,8 @@ TEST(Loading, OpenFileDialog) {
     EXPECT_EQ(first.filterIndex, 1);
     EXPECT_EQ(first.flags, 4);
     EXPECT_EQ(first.filter.count('|'), 13);
-    EXPECT_TRUE(first.filter.startsWith("Application files (*.exe)|*.exe|Application extension files"));
+    EXPECT_TRUE(
+        first.filter.startsWith("Application files (*.exe)|*.exe|Application extension files"));
     EXPECT_EQ(first.initDir, windowsFolder());
     EXPECT_EQ(first.fileName, "");
     EXPECT_EQ(rec.dialogs->opens.at(2).initDir, good); // after a load: the file's own path
@@ -85,9 +133,11 @@ TEST(Loading, OpenFileDialog) {
     EXPECT_EQ(w.loadedFile, good);
     EXPECT_EQ(w.windowTitle(), "Icons from; " + good);
     EXPECT_EQ(rec.messages->shown,
-              (std::vector<Shown>{{"Can't find file;\r\n" + q(dir.file("missing.txt")), 48, "Tessaline - Can't find file."},
-                                  {"Can't load icons from file;\r\n" + text + "\r\n\r\n\tInvalid file type.", 48,
-                                   "Tessaline - Invalid file type."}}));
+              (std::vector<Shown>{
+                  {"Can't find file;\r\n" + q(dir.file("missing.txt")), 48,
+                   "Tessaline - Can't find file."},
+                  {"Can't load icons from file;\r\n" + text + "\r\n\r\n\tInvalid file type.", 48,
+                   "Tessaline - Invalid file type."}}));
     qunsetenv("SystemRoot");
 }
 
@@ -116,13 +166,19 @@ TEST(Loading, WellKnownFilesAndTheirKeys) {
     frm_Vantorel w;
     const QString win = q(dir.path());
     const std::vector<std::pair<int, QString>> paths = {
-        {0, win + "/system32/shell32.dll"}, {1, win + "/REGEdit.exe"}, {2, programIconFile()},
-        {4, win + "/system32/ieframe.dll"}, {5, "C:\\Windows\\explorer.exe"},
+        {0, win + "/system32/shell32.dll"},
+        {1, win + "/REGEdit.exe"},
+        {2, programIconFile()},
+        {4, win + "/system32/ieframe.dll"},
+        {5, "C:\\Windows\\explorer.exe"},
         {8, "C:\\Program Files\\microsoft office\\office10\\WINWORD.EXE"},
-        {14, "C:\\Program Files\\Quillbrook\\Quillbrook.exe"}, {15, ""}, {-1, ""}};
+        {14, "C:\\Program Files\\Quillbrook\\Quillbrook.exe"},
+        {15, ""},
+        {-1, ""}};
     for (const auto& [i, path] : paths) {
         EXPECT_EQ(w.knownFile(static_cast<std::int16_t>(i), true), path);
-        EXPECT_EQ(w.knownFile(static_cast<std::int16_t>(i), false), path.mid(path.lastIndexOf(QRegularExpression("[/\\\\]")) + 1));
+        EXPECT_EQ(w.knownFile(static_cast<std::int16_t>(i), false),
+                  path.mid(path.lastIndexOf(QRegularExpression("[/\\\\]")) + 1));
     }
     w.pic_IconDisplay_KeyDown(keys::F1, keys::ShiftMask); // entry 0
     EXPECT_EQ(w.loadedFile, win + "/system32/shell32.dll");
@@ -131,10 +187,11 @@ TEST(Loading, WellKnownFilesAndTheirKeys) {
         w.pic_IconDisplay_KeyDown(key, key == keys::F1 ? 0 : keys::ShiftMask);
     EXPECT_TRUE(rec.messages->shown.empty());
     w.menu_FileLoad_Click(6);
-    EXPECT_EQ(rec.messages->shown,
-              (std::vector<Shown>{{"Can't load or find file; netscape.exe\r\n"
-                                   "C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe",
-                                   48, "Tessaline - Can't load netscape.exe"}}));
+    EXPECT_EQ(
+        rec.messages->shown,
+        (std::vector<Shown>{{"Can't load or find file; netscape.exe\r\n"
+                             "C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe",
+                             48, "Tessaline - Can't load netscape.exe"}}));
     EXPECT_EQ(w.loadedFile, win + "/system32/shell32.dll");
     qunsetenv("SystemRoot");
 }

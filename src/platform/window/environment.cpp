@@ -1,12 +1,17 @@
 #include "platform/window/environment.h"
 
+#include "platform/icons/native_path.h"
 #include "platform/window/drives.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <cstring>
+#include <dirent.h>
+#include <memory>
+#include <sys/stat.h>
 
 namespace tess {
 
@@ -34,27 +39,30 @@ QString programName() {
 QString programIconFile() {
     const QString beside = QDir(programFolder()).filePath(QStringLiteral("tessaline.ico"));
     if (QFileInfo(beside).isFile()) return beside;
-    const QString installed = QDir(programFolder())
-                                  .filePath(QStringLiteral("../share/tessaline/tessaline.ico"));
+    const QString installed =
+        QDir(programFolder()).filePath(QStringLiteral("../share/tessaline/tessaline.ico"));
     if (QFileInfo(installed).isFile()) return QDir::cleanPath(installed);
     return beside;
 }
 
+namespace {
+bool isFolder(const QByteArray& path) {
+    struct stat st {};
+    return !path.isEmpty() && ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+} // namespace
+
 std::uint32_t GetWindowsDirectoryA(char* lpBuffer, std::uint32_t uSize) {
-    QString folder;
-    const QString systemRoot = qEnvironmentVariable("SystemRoot");
-    if (!systemRoot.isEmpty() && QFileInfo(systemRoot).isDir()) {
-        folder = systemRoot;
-    } else {
-        QString prefix = qEnvironmentVariable("WINEPREFIX");
-        if (prefix.isEmpty()) prefix = QDir::homePath() + QStringLiteral("/.wine");
-        const QString wine = prefix + QStringLiteral("/drive_c/windows");
-        if (QFileInfo(wine).isDir()) folder = wine;
+    QByteArray folder = qgetenv("SystemRoot");
+    if (!isFolder(folder)) {
+        QByteArray prefix = qgetenv("WINEPREFIX");
+        if (prefix.isEmpty()) prefix = QFile::encodeName(QDir::homePath()) + "/.wine";
+        folder = prefix + "/drive_c/windows";
+        if (!isFolder(folder)) folder.clear();
     }
-    const QByteArray bytes = QDir::toNativeSeparators(folder).toLocal8Bit();
-    const auto length = static_cast<std::uint32_t>(bytes.size());
+    const auto length = static_cast<std::uint32_t>(folder.size());
     if (lpBuffer == nullptr || length + 1 > uSize) return length + 1; // buffer too small
-    std::memcpy(lpBuffer, bytes.constData(), length);
+    std::memcpy(lpBuffer, folder.constData(), length);
     lpBuffer[length] = '\0';
     return length;
 }
@@ -63,54 +71,111 @@ QString windowsFolder() {
     char buffer[200] = {};
     const std::uint32_t n = GetWindowsDirectoryA(buffer, sizeof buffer);
     if (n >= sizeof buffer) return QString();
-    return QString::fromLocal8Bit(buffer, static_cast<qsizetype>(n));
+    return pathFromBytes(QByteArrayView(buffer, static_cast<qsizetype>(n)));
+}
+
+QString pathFromBytes(QByteArrayView bytes) {
+    QString out;
+    out.reserve(bytes.size());
+    const auto at = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    const auto cont = [&](qsizetype i) { return i < bytes.size() && (at(i) & 0xC0) == 0x80; };
+    for (qsizetype i = 0; i < bytes.size();) {
+        const unsigned char b = at(i);
+        char32_t c = b;
+        qsizetype n = 1;
+        if (b >= 0xC2 && b <= 0xDF && cont(i + 1)) {
+            c = ((b & 0x1Fu) << 6) | (at(i + 1) & 0x3Fu), n = 2;
+        } else if (b >= 0xE0 && b <= 0xEF && cont(i + 1) && cont(i + 2)) {
+            c = ((b & 0x0Fu) << 12) | ((at(i + 1) & 0x3Fu) << 6) | (at(i + 2) & 0x3Fu), n = 3;
+            if (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF)) n = 1; // overlong or a surrogate
+        } else if (b >= 0xF0 && b <= 0xF4 && cont(i + 1) && cont(i + 2) && cont(i + 3)) {
+            c = ((b & 0x07u) << 18) | ((at(i + 1) & 0x3Fu) << 12) | ((at(i + 2) & 0x3Fu) << 6) |
+                (at(i + 3) & 0x3Fu),
+            n = 4;
+            if (c < 0x10000 || c > 0x10FFFF) n = 1;
+        }
+        if (n == 1 && b >= 0x80) {
+            out += QChar(static_cast<char16_t>(0xDC00 + b)); // a byte that is not UTF-8
+        } else if (n == 1) {
+            out += QChar(static_cast<char16_t>(b));
+        } else {
+            const char32_t one[] = {c};
+            out += QString::fromUcs4(one, 1);
+        }
+        i += n;
+    }
+    return out;
 }
 
 namespace {
-// Splits on both separators, keeping empty leading component for absolute paths.
-QStringList components(const QString& path) {
-    QString p = path;
-    p.replace(u'\\', u'/');
-    return p.split(u'/');
+bool escapedByte(QString::const_iterator it, QString::const_iterator begin) {
+    return it->unicode() >= 0xDC80 && it->unicode() <= 0xDCFF &&
+           (it == begin || !(it - 1)->isHighSurrogate());
 }
 } // namespace
 
+QByteArray pathToBytes(const QString& path) {
+    QByteArray out;
+    out.reserve(path.size());
+    for (auto it = path.cbegin(); it != path.cend(); ++it) {
+        if (escapedByte(it, path.cbegin())) {
+            out += static_cast<char>(it->unicode() - 0xDC00);
+        } else if (it->isHighSurrogate() && it + 1 != path.cend() && (it + 1)->isLowSurrogate()) {
+            out += QStringView(it, 2).toUtf8();
+            ++it;
+        } else {
+            out += QStringView(it, 1).toUtf8(); // a lone surrogate becomes a replacement character
+        }
+    }
+    return out;
+}
+
+QString displayPath(const QString& path) {
+    QString out = path;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        if (escapedByte(out.cbegin() + i, out.cbegin())) out[i] = QChar::ReplacementCharacter;
+    }
+    return out;
+}
+
 QString resolvePath(const QString& path) {
     if (path.isEmpty()) return path;
-    QString p = mapDrivePath(path);
-    if (QFileInfo::exists(p)) return p;
-    QStringList parts = components(p);
-    QString current;
-    qsizetype start = 0;
-    if (!parts.isEmpty() && parts.front().isEmpty()) {
-        current = QStringLiteral("/");
-        start = 1;
-    } else {
-        current = QStringLiteral(".");
-    }
-    for (qsizetype i = start; i < parts.size(); ++i) {
-        const QString& part = parts[i];
+    const QString p = mapDrivePath(path);
+    const QByteArray written = pathToBytes(p);
+    const std::string found =
+        paths::nativePath(std::string_view(written.constData(), written.size()));
+    if (found == std::string_view(written.constData(), written.size())) return p;
+    return pathFromBytes(QByteArrayView(found.data(), static_cast<qsizetype>(found.size())));
+}
+
+QByteArray nativeFile(const QString& path) {
+    return pathToBytes(resolvePath(path));
+}
+
+QString recoverShownPath(const QString& shown) {
+    if (!shown.contains(QChar::ReplacementCharacter)) return shown;
+    const QStringList parts = QString(shown).replace(u'\\', u'/').split(u'/');
+    QByteArray current = shown.startsWith(u'/') ? QByteArray("/") : QByteArray();
+    for (const QString& part : parts) {
         if (part.isEmpty()) continue;
-        QDir dir(current);
-        QString next = dir.filePath(part);
-        if (!QFileInfo::exists(next)) {
-            const QStringList entries =
-                dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-            bool found = false;
-            for (const QString& e : entries) {
-                if (e.compare(part, Qt::CaseInsensitive) == 0) {
-                    next = dir.filePath(e);
-                    found = true;
-                    break;
-                }
+        QByteArray name = pathToBytes(part);
+        if (part.contains(QChar::ReplacementCharacter)) {
+            std::unique_ptr<DIR, int (*)(DIR*)> dir(
+                ::opendir(current.isEmpty() ? "." : current.constData()), &::closedir);
+            if (!dir) return shown;
+            QByteArray match;
+            while (const dirent* entry = ::readdir(dir.get())) {
+                const QByteArray entryName(entry->d_name);
+                if (QString::fromUtf8(entryName) == part && (match.isEmpty() || entryName < match))
+                    match = entryName;
             }
-            if (!found) return p;
+            if (match.isEmpty()) return shown;
+            name = match;
         }
-        current = next;
+        current += name + '/';
     }
-    return current.startsWith(QStringLiteral("./")) && !p.startsWith(QStringLiteral("./"))
-               ? current.mid(2)
-               : current;
+    if (current.size() > 1) current.chop(1);
+    return pathFromBytes(current);
 }
 
 QString joinPath(const QString& folder, const QString& name) {

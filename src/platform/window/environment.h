@@ -1,6 +1,8 @@
 // Environment variables, the program's own file, the Windows folder and native paths.
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <cstdint>
 
@@ -27,12 +29,33 @@ QString windowsFolder();
 
 // The path as it exists on disk: a path that does not exist as written is looked up again
 // component by component ignoring case; "C:\..." names drive c. Unchanged when nothing matches.
+// The names found keep their bytes (see pathFromBytes).
 QString resolvePath(const QString& path);
+
+// A path's bytes as text, and back. Bytes that are not UTF-8 become U+DC80 + the byte (a lone
+// surrogate that no decoded name holds), so that a name's bytes survive the round trip exactly:
+// every path coming from the system (drops, the command line, dialogs) enters through
+// pathFromBytes, and every path going to the system leaves through pathToBytes.
+QString pathFromBytes(QByteArrayView bytes);
+QByteArray pathToBytes(const QString& path);
+
+// The bytes of the file a path text names: pathToBytes of resolvePath.
+QByteArray nativeFile(const QString& path);
+
+// A path text as it is shown: each byte that is not UTF-8 as a replacement character.
+QString displayPath(const QString& path);
+
+// A path that a file dialog gave with replacement characters for the bytes of a name that is
+// not UTF-8: the path of the entry whose name shows that way, its bytes kept. Other paths are
+// returned as they are.
+QString recoverShownPath(const QString& shown);
 
 // Folder + the platform's separator + name, where the program joins them with a backslash.
 QString joinPath(const QString& folder, const QString& name);
 
 // True for a backslash or a slash.
-inline bool isSeparator(QChar c) { return c == u'\\' || c == u'/'; }
+inline bool isSeparator(QChar c) {
+    return c == u'\\' || c == u'/';
+}
 
 } // namespace tess

@@ -1,5 +1,6 @@
 #include "platform/window/picture_box.h"
 
+#include "platform/window/environment.h"
 #include "platform/window/twips.h"
 
 #include <QFontMetricsF>
@@ -38,7 +39,9 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
     resetCanvas();
 }
 
-void PictureBox::setForeColor(std::uint32_t bgr) { foreColor_ = bgr & 0xFFFFFF; }
+void PictureBox::setForeColor(std::uint32_t bgr) {
+    foreColor_ = bgr & 0xFFFFFF;
+}
 
 void PictureBox::setBackColor(std::uint32_t bgr) {
     backColor_ = bgr & 0xFFFFFF;
@@ -47,8 +50,9 @@ void PictureBox::setBackColor(std::uint32_t bgr) {
 
 void PictureBox::setFontName(const QString& name) {
     // "Arial" is metric-compatible with Liberation Sans, which fontconfig maps it to.
-    font_.setFamily(name.compare(u"Arial", Qt::CaseInsensitive) == 0 ? QStringLiteral("Liberation Sans")
-                                                                     : name);
+    font_.setFamily(name.compare(u"Arial", Qt::CaseInsensitive) == 0
+                        ? QStringLiteral("Liberation Sans")
+                        : name);
 }
 
 void PictureBox::setFontSize(double points) {
@@ -68,8 +72,11 @@ void PictureBox::ensureCanvas(int w, int h) {
     h = std::max(h, 1);
     if (!canvas_.isNull() && canvas_.width() >= w && canvas_.height() >= h) return;
     // Drawing below the visible part goes on row after row: grow by doubling, not by each row.
-    const auto grow = [](int need, int have) { return need <= have ? have : std::min(std::max(need, 2 * have), 16384); };
-    QImage grown(grow(w, canvas_.width()), grow(h, canvas_.height()), QImage::Format_ARGB32_Premultiplied);
+    const auto grow = [](int need, int have) {
+        return need <= have ? have : std::min(std::max(need, 2 * have), 16384);
+    };
+    QImage grown(grow(w, canvas_.width()), grow(h, canvas_.height()),
+                 QImage::Format_ARGB32_Premultiplied);
     setCanvasDpi(grown);
     grown.fill(toQColor(backColor_));
     if (!canvas_.isNull()) {
@@ -121,9 +128,8 @@ QImage PictureBox::image() const {
 void PictureBox::printText(const QString& text) {
     const double tx = twipsPerPixelX();
     const double ty = twipsPerPixelY();
-    TextRun run{text,         currentX_,        currentY_,          fontName(),
-                fontSize(),   fontBold(),       fontItalic(),       fontUnderline(),
-                fontStrikethrough(), foreColor_};
+    TextRun run{displayPath(text), currentX_,    currentY_,       fontName(),          fontSize(),
+                fontBold(),        fontItalic(), fontUnderline(), fontStrikethrough(), foreColor_};
     if (!text.isEmpty()) {
         const QFontMetricsF metrics(font_, &canvas_);
         const int needW = static_cast<int>((currentX_ / tx) + metrics.horizontalAdvance(text)) + 2;
@@ -133,8 +139,10 @@ void PictureBox::printText(const QString& text) {
         p.setRenderHint(QPainter::TextAntialiasing);
         p.setFont(font_);
         p.setPen(toQColor(foreColor_));
-        p.drawText(QPointF(currentX_ / tx, currentY_ / ty + metrics.ascent()), text);
-        currentX_ += metrics.horizontalAdvance(text) * tx;
+        // A name's bytes that are not UTF-8 show as replacement characters.
+        const QString shown = run.text;
+        p.drawText(QPointF(currentX_ / tx, currentY_ / ty + metrics.ascent()), shown);
+        currentX_ += metrics.horizontalAdvance(shown) * tx;
         textRuns_.push_back(std::move(run));
         update();
     }
@@ -146,7 +154,7 @@ void PictureBox::newLine() {
 }
 
 double PictureBox::textWidth(const QString& text) const {
-    return QFontMetricsF(font_, &canvas_).horizontalAdvance(text) * twipsPerPixelX();
+    return QFontMetricsF(font_, &canvas_).horizontalAdvance(displayPath(text)) * twipsPerPixelX();
 }
 
 double PictureBox::textHeight() const {
@@ -169,7 +177,8 @@ void PictureBox::line(double x1, double y1, double x2, double y2) {
 
 void PictureBox::drawRgba(int x, int y, int w, int h, const icons::Rgba& rgba) {
     if (w <= 0 || h <= 0 || rgba.width <= 0 || rgba.height <= 0) return;
-    if (rgba.pixels.size() < static_cast<std::size_t>(rgba.width) * static_cast<std::size_t>(rgba.height) * 4)
+    if (rgba.pixels.size() <
+        static_cast<std::size_t>(rgba.width) * static_cast<std::size_t>(rgba.height) * 4)
         return;
     const QImage source(rgba.pixels.data(), rgba.width, rgba.height, rgba.width * 4,
                         QImage::Format_RGBA8888);
@@ -180,17 +189,26 @@ void PictureBox::drawRgba(int x, int y, int w, int h, const icons::Rgba& rgba) {
         p.drawImage(QPoint(x, y), source);
     } else {
         // Shrink in one smooth step so that large images stay sharp.
-        p.drawImage(QPoint(x, y), source.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        p.drawImage(QPoint(x, y),
+                    source.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     }
     imageRuns_.push_back(QRect(x, y, w, h));
     update();
 }
 
-double PictureBox::leftTwips() const { return x() * twipsPerPixelX(); }
-double PictureBox::topTwips() const { return y() * twipsPerPixelY(); }
+double PictureBox::leftTwips() const {
+    return x() * twipsPerPixelX();
+}
+double PictureBox::topTwips() const {
+    return y() * twipsPerPixelY();
+}
 
-void PictureBox::setLeftTwips(double twips) { move(roundToInt(twips / twipsPerPixelX()), y()); }
-void PictureBox::setTopTwips(double twips) { move(x(), roundToInt(twips / twipsPerPixelY())); }
+void PictureBox::setLeftTwips(double twips) {
+    move(roundToInt(twips / twipsPerPixelX()), y());
+}
+void PictureBox::setTopTwips(double twips) {
+    move(x(), roundToInt(twips / twipsPerPixelY()));
+}
 
 void PictureBox::setWidthTwips(double twips) {
     widthTwips_ = std::max(0.0, twips);

@@ -1,5 +1,6 @@
 #include "platform/window/services.h"
 
+#include "platform/window/environment.h"
 #include "platform/window/failure.h"
 
 #include <QColorDialog>
@@ -17,8 +18,8 @@ class QtMessageBox final : public MessageBoxService {
   public:
     int msgBox(const QString& text, int style, const QString& title) override {
         QMessageBox box;
-        box.setWindowTitle(title);
-        box.setText(text);
+        box.setWindowTitle(displayPath(title));
+        box.setText(displayPath(text));
         const int buttons = style & 7;
         const int icon = style & 112;
         box.setIcon(icon == 16   ? QMessageBox::Critical
@@ -74,19 +75,22 @@ class QtDialogs final : public DialogService {
         dialog.setDirectory(init.isFile() ? init.absolutePath() : r.initDir);
         if (!r.fileName.isEmpty()) dialog.selectFile(r.fileName);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-            if (r.cancelError) throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
+            if (r.cancelError)
+                throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
             return QString();
         }
         return QDir::toNativeSeparators(dialog.selectedFiles().front());
     }
 
     std::uint32_t showColor(const ColorRequest& r) override {
-        const QColor start(static_cast<int>(r.color & 0xFF), static_cast<int>((r.color >> 8) & 0xFF),
+        const QColor start(static_cast<int>(r.color & 0xFF),
+                           static_cast<int>((r.color >> 8) & 0xFF),
                            static_cast<int>((r.color >> 16) & 0xFF));
         QColorDialog dialog(start);
         dialog.setWindowTitle(r.title);
         if (dialog.exec() != QDialog::Accepted) {
-            if (r.cancelError) throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
+            if (r.cancelError)
+                throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
             return r.color;
         }
         const QColor c = dialog.selectedColor();

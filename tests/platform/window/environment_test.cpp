@@ -5,23 +5,41 @@
 #include "support/temp_dir.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace tess;
 using tess::testing::TempDir;
 
 namespace {
 
-TEST(Paths, ResolveIgnoringCaseComponentByComponent) {
+TEST(Paths, ResolveIgnoringCaseComponentByComponentKeepingBytes) {
     TempDir tmp;
     tmp.mkdir("Windows/System32");
-    tmp.write("Windows/System32/Shell32.dll", QByteArray("x"));
-    EXPECT_EQ(resolvePath(tmp.path() + "/windows/system32/SHELL32.DLL"),
-              tmp.path() + "/Windows/System32/Shell32.dll");
-    EXPECT_EQ(resolvePath(tmp.path() + "/Windows/System32/Shell32.dll"),
-              tmp.path() + "/Windows/System32/Shell32.dll");
-    // A name that matches nothing stays as written.
-    EXPECT_EQ(resolvePath(tmp.path() + "/nothing/here.dll"), tmp.path() + "/nothing/here.dll");
+    const QByteArray root = QFile::encodeName(tmp.path());
+    for (const char* name : {"Windows/System32/Shell32.dll", "Windows/caf\xe9.ico",
+                             "Windows/\xc3\x89t\xc3\xa9.ico", "Windows/\xce\xa3.ico"})
+        ::close(::creat((root + "/" + name).constData(), 0600));
+    const std::pair<const char*, const char*> cases[] = {
+        {"/windows\\system32/SHELL32.DLL", "/Windows/System32/Shell32.dll"},
+        {"/Windows/System32/Shell32.dll", "/Windows/System32/Shell32.dll"},
+        {"/WINDOWS/CAF\xe9.ICO", "/Windows/caf\xe9.ico"}, // a byte that is not UTF-8
+        {"/windows/caf\xc9.ico", "/windows/caf\xc9.ico"}, // only equals the same byte
+        {"/windows/\xc3\xa9T\xc3\x89.ICO", "/Windows/\xc3\x89t\xc3\xa9.ico"}, // UTF-8 letters
+        {"/windows/\xcf\x83.ico", "/Windows/\xce\xa3.ico"},
+        {"/nothing/here.dll", "/nothing/here.dll"}, // matches nothing: as written
+    };
+    for (const auto& [asked, found] : cases) {
+        const QString path = pathFromBytes(root + asked);
+        EXPECT_EQ(pathToBytes(path), root + asked); // bytes survive the round trip
+        EXPECT_EQ(pathToBytes(resolvePath(path)), root + found) << asked;
+    }
+    EXPECT_EQ(displayPath(pathFromBytes("/a/caf\xe9\xff.ico")), QString("/a/caf\ufffd\ufffd.ico"));
+    EXPECT_EQ(pathFromBytes("/\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"),
+              QString("/\u00e9\u20ac\U0001F600"));
+    EXPECT_EQ(recoverShownPath(QString::fromUtf8(root + "/Windows/caf\xe9.ico")),
+              pathFromBytes(root + "/Windows/caf\xe9.ico"));
 }
 
 TEST(Drives, LettersMapOntoMountPoints) {
@@ -70,9 +88,10 @@ TEST(Environment, WindowsFolderFromSystemRootOrWinePrefix) {
 }
 
 TEST(Failures, ErrnoMapsOntoFailureNumbers) {
-    const std::pair<int, int> cases[] = {{ENOENT, 53}, {EACCES, 75}, {EROFS, 75}, {EISDIR, 75},
+    const std::pair<int, int> cases[] = {{ENOENT, 53},  {EACCES, 75}, {EROFS, 75}, {EISDIR, 75},
                                          {ENOTDIR, 75}, {ENODEV, 68}, {ENOSPC, 61}};
-    for (auto [err, number] : cases) EXPECT_EQ(failureFromErrno(err).number(), number) << err;
+    for (auto [err, number] : cases)
+        EXPECT_EQ(failureFromErrno(err).number(), number) << err;
     EXPECT_FALSE(failureFromErrno(EACCES).description().isEmpty());
 }
 
