@@ -2,6 +2,7 @@
 
 #include "cli/output.h"
 #include "platform/icons/icons.h"
+#include "platform/icons/native_path.h"
 
 #include <algorithm>
 #include <atomic>
@@ -73,7 +74,9 @@ void writeInParallel(std::vector<Written>& jobs, bool force) {
 
 int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
     int status = kExitRead;
-    for (const std::string& path : command.files) {
+    const std::string folder = command.folder.empty() ? "" : paths::nativePath(command.folder);
+    for (const std::string& given : command.files) {
+        const std::string path = paths::nativePath(given);
         const icons::IconFile file = icons::readIconFile(path);
         if (file.status == icons::FileStatus::Unreadable) {
             err << "tessaline: " << path << ": " << file.error << "\n";
@@ -104,7 +107,7 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
             const icons::Icon& icon = icons[i];
             const char* suffix = command.png ? ".png" : icon.cursor ? ".cur" : ".ico";
             Written& job = jobs.emplace_back();
-            job.target = joinPath(command.folder, name + "_" + std::to_string(i) + suffix);
+            job.target = joinPath(folder, name + "_" + std::to_string(i) + suffix);
             job.bytes = command.png ? pictureOf(icon, command.size.value_or(INT_MAX), INT_MAX)
                                     : icons::writeIconFile(icon);
             if (job.bytes.empty()) {
@@ -137,7 +140,7 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
 }
 
 int runThumbnail(const Command& command, std::ostream& err) {
-    const std::string& input = command.files.at(0);
+    const std::string input = paths::nativePath(command.files.at(0));
     const std::string& output = command.files.at(1);
     const icons::IconFile file = icons::readIconFile(input);
     if (file.status == icons::FileStatus::Unreadable) {

@@ -1,6 +1,7 @@
 #include "cli/list.h"
 
 #include "platform/icons/icons.h"
+#include "platform/icons/native_path.h"
 
 #include <nlohmann/json.hpp>
 
@@ -93,7 +94,7 @@ int runList(const Command& command, std::ostream& out, std::ostream& err) {
     int status = kExitRead;
     if (command.json) out << "[";
     for (std::size_t i = 0; i < command.files.size(); ++i) {
-        const std::string& path = command.files[i];
+        const std::string path = paths::nativePath(command.files[i]);
         const icons::IconFile file = icons::readIconFile(path);
         if (file.status == icons::FileStatus::Unreadable) {
             err << "tessaline: " << path << ": " << file.error << "\n";

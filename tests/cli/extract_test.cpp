@@ -188,7 +188,7 @@ TEST(Extract, NamesKeepTheirBytes) {
     const std::string folder = dir.file("d\xE9");
     ::mkdir(folder.c_str(), 0700);
     fx::writeFile(dir.file("caf\xE9.x.ico"), fx::makeSolidIco(1));
-    const Result r = run({"--extract", "-o" + folder, dir.file("caf\xE9.x.ico")});
+    const Result r = run({"--extract", "-o" + dir.file("D\xE9"), dir.file("CAF\xE9.X.ICO")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, folder + "/caf\xE9.x_0.ico\n");
     EXPECT_EQ(namesIn(folder), (std::vector<std::string>{"caf\xE9.x_0.ico"}));

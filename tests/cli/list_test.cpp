@@ -105,8 +105,8 @@ TEST(ListCommand, ExitStatuses) {
         int status;
         std::string err;
     } cases[] = {
-        {{dir.file("ok.ico"), dir.file("ok.ico")}, 0, ""},
-        {{dir.file("empty.exe")}, 0, ""}, // read: nothing in it
+        {{dir.file("ok.ico"), dir.file("OK.Ico")}, 0, ""}, // names ignore case, as on Windows
+        {{dir.file("empty.exe")}, 0, ""},                  // read: nothing in it
         {{"/dev/null"}, 1, "tessaline: /dev/null: is a device\n"},
         {{"--", "--json"}, 1, "tessaline: --json: No such file or directory\n"},
         {{dir.file("ok.ico"), dir.file("folder.ico")},
