@@ -1,21 +1,51 @@
-// The icon engine's speed: taking every icon out of a file and drawing it, as the grid does,
-// from a cold cache and a warm one; a large file; decoding single images.
+// The icon engine's speed and what it reads: listing a shell32-like file (184 icons, 14 MB) as
+// --list does, taking every icon out of a file and drawing it as the grid does, from a cold cache
+// and a warm one; a large file; decoding single images. "read" is the bytes read from files per
+// iteration (the process's rchar), "of_file" the same over the file's size. Uses only what every
+// version of the engine offers, so that the same source measures an older build too. Files named
+// in TESSALINE_BENCH_FILES (colon-separated, such as a real shell32.dll) are listed as well.
+#include "files.h"
 #include "platform/icons/icons.h"
 #include "platform/icons/win_icons.h"
-#include "support/fixtures/fixtures.h"
 
 #include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
 using namespace tess;
 namespace fx = tess::fixtures;
 
+// Bytes the process has read through read and pread so far.
+std::uint64_t bytesRead() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:") return value;
+    return 0;
+}
+
+struct ReadCounter {
+    std::uint64_t start = bytesRead();
+    void report(benchmark::State& state, std::uint64_t fileSize) {
+        const double perIteration =
+            static_cast<double>(bytesRead() - start) / static_cast<double>(state.iterations());
+        state.counters["read"] = perIteration;
+        state.counters["of_file"] = perIteration / static_cast<double>(fileSize);
+    }
+};
+
 // Counts what is drawn; the drawing itself is the window services' business.
 class CountingContext final : public icons::DeviceContext {
   public:
     std::size_t pixels = 0;
-    void drawRgba(int, int, int, int, const icons::Rgba& image) override { pixels += image.pixels.size(); }
+    void drawRgba(int, int, int, int, const icons::Rgba& image) override {
+        pixels += image.pixels.size();
+    }
 };
 
 // Every icon by index until the first index without one, each drawn at 32 x 32.
@@ -30,50 +60,100 @@ int drawAll(const std::string& path, CountingContext& dc) {
     return n;
 }
 
+const std::string& folder() {
+    static const fx::TempDir dir;
+    return dir.path();
+}
+
+const std::string& shell32Path() {
+    static const std::string path = [] {
+        const std::string p = folder() + "/shell32like.dll";
+        fx::writeFile(p, tess::bench::shell32Like());
+        return p;
+    }();
+    return path;
+}
+
+std::uint64_t fileSize(const std::string& path) {
+    std::ifstream f(path, std::ios::binary | std::ios::ate);
+    return static_cast<std::uint64_t>(f.tellg());
+}
+
+// What --list does with one file: its icons and their images, nothing drawn.
+void List(benchmark::State& state, const std::string& path) {
+    std::size_t icons = 0;
+    ReadCounter reads;
+    for (auto _ : state) {
+        icons::clearIconCaches();
+        const icons::IconFile f = icons::readIconFile(path);
+        icons = f.icons.size();
+        benchmark::DoNotOptimize(f.icons.data());
+    }
+    reads.report(state, fileSize(path));
+    state.counters["icons"] = static_cast<double>(icons);
+}
+
+void Grid(benchmark::State& state, const std::string& path) {
+    CountingContext dc;
+    int icons = 0;
+    ReadCounter reads;
+    for (auto _ : state) {
+        icons::clearIconCaches();
+        icons = drawAll(path, dc);
+    }
+    reads.report(state, fileSize(path));
+    state.counters["icons"] = icons;
+}
+
 void EnumerateAndDraw(benchmark::State& state, bool cold) {
-    fx::TempDir dir;
-    const std::string path = dir.file("many.dll");
+    const std::string path = folder() + "/many" + std::to_string(state.range(0)) + ".dll";
     fx::writeFile(path, fx::makeSolidPe(static_cast<int>(state.range(0))));
     CountingContext dc;
     icons::clearIconCaches();
     drawAll(path, dc);
+    ReadCounter reads;
     for (auto _ : state) {
         if (cold) icons::clearIconCaches();
         benchmark::DoNotOptimize(drawAll(path, dc));
     }
+    reads.report(state, fileSize(path));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-void BM_EnumerateAndDrawCold(benchmark::State& s) { EnumerateAndDraw(s, true); }
-void BM_EnumerateAndDrawWarm(benchmark::State& s) { EnumerateAndDraw(s, false); }
+void BM_EnumerateAndDrawCold(benchmark::State& s) {
+    EnumerateAndDraw(s, true);
+}
+void BM_EnumerateAndDrawWarm(benchmark::State& s) {
+    EnumerateAndDraw(s, false);
+}
 BENCHMARK(BM_EnumerateAndDrawCold)->Arg(12)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EnumerateAndDrawWarm)->Arg(500)->Unit(benchmark::kMillisecond);
 
 // A 64 MiB program whose resources sit at its end: only what the directory points at is read.
 void BM_ReadLargeProgram(benchmark::State& state) {
-    fx::TempDir dir;
-    const std::string path = dir.file("large.exe");
+    const std::string path = folder() + "/large.exe";
     fx::writeFile(path, fx::makePe({{std::uint16_t{1}, {fx::solidImage(32, 32, {1, 2, 3, 255})}}},
                                    true, fx::PeOptions{64u << 20}));
+    ReadCounter reads;
     for (auto _ : state)
         benchmark::DoNotOptimize(icons::readIconFile(path).icons.size());
+    reads.report(state, fileSize(path));
 }
 BENCHMARK(BM_ReadLargeProgram)->Unit(benchmark::kMicrosecond);
 
-void Decode(benchmark::State& state, const fx::Image& image, icons::ImageFormat format) {
-    icons::IconImage im;
-    im.format = format;
-    im.bytes = image.bytes;
+// One image, taken out of an icon file in memory.
+void Decode(benchmark::State& state, const fx::Image& image) {
+    const icons::IconFile f = icons::readIconBytes(fx::makeIco({image}));
     for (auto _ : state)
-        benchmark::DoNotOptimize(icons::decodeImage(im));
+        benchmark::DoNotOptimize(icons::decodeImage(f.icons.at(0).images.at(0)));
 }
 void BM_DecodePng256(benchmark::State& s) {
-    Decode(s, fx::pngImage(fx::quadrants(256, 256)), icons::ImageFormat::Png);
+    Decode(s, fx::pngImage(fx::quadrants(256, 256)));
 }
 void BM_DecodeDib256(benchmark::State& s) {
-    Decode(s, fx::dibImage(fx::quadrants(256, 256), 32), icons::ImageFormat::Dib);
+    Decode(s, fx::dibImage(fx::quadrants(256, 256), 32));
 }
 void BM_DecodeDib32x8(benchmark::State& s) {
-    Decode(s, fx::dibImage(fx::quadrants(32, 32), 8), icons::ImageFormat::Dib);
+    Decode(s, fx::dibImage(fx::quadrants(32, 32), 8));
 }
 BENCHMARK(BM_DecodePng256)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DecodeDib256)->Unit(benchmark::kMicrosecond);
@@ -81,4 +161,23 @@ BENCHMARK(BM_DecodeDib32x8)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::RegisterBenchmark("ListShell32Like", List, shell32Path())
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("GridShell32Like/cold", Grid, shell32Path())
+        ->Unit(benchmark::kMillisecond);
+    if (const char* files = std::getenv("TESSALINE_BENCH_FILES")) {
+        std::stringstream list(files);
+        for (std::string f; std::getline(list, f, ':');) {
+            if (f.empty()) continue;
+            benchmark::RegisterBenchmark(("List/" + f).c_str(), List, f)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("Grid/cold/" + f).c_str(), Grid, f)
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

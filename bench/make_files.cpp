@@ -1,17 +1,24 @@
 // Writes the files bench/peers.sh times the program and its peers on: programs and libraries,
-// 32- and 64-bit, from one icon to 500, with small and PNG-compressed large images.
-#include "support/fixtures/fixtures.h"
+// 32- and 64-bit, from one icon to 500, with small and PNG-compressed large images. With
+// --engine, the engine's own measuring files instead: shell32like.dll and repeated.dll.
+#include "files.h"
 
 #include <cstdio>
 #include <string>
 
 int main(int argc, char** argv) {
     namespace fx = tess::fixtures;
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: bench_make_files FOLDER\n");
+    if (argc != 2 && !(argc == 3 && std::string(argv[2]) == "--engine")) {
+        std::fprintf(stderr, "usage: bench_make_files FOLDER [--engine]\n");
         return 2;
     }
     const std::string folder = argv[1];
+    if (argc == 3) {
+        fx::writeFile(folder + "/shell32like.dll", tess::bench::shell32Like());
+        fx::writeFile(folder + "/repeated.dll", tess::bench::repeatedImage());
+        std::printf("2 files in %s\n", folder.c_str());
+        return 0;
+    }
     int written = 0;
     for (const int n : {1, 3, 12, 40, 150, 500}) {
         for (const bool is64 : {false, true}) {

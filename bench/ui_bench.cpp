@@ -62,10 +62,13 @@ int main(int argc, char** argv) {
     fx::TempDir dir;
     const QString many = QString::fromStdString(dir.file("many.dll"));
     fx::writeFile(many.toStdString(), fx::makeSolidPe(500));
-    benchmark::RegisterBenchmark("LoadAndDraw500/cold", Load, many, true)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("LoadAndDraw500/warm", Load, many, false)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("LoadAndDraw500/cold", Load, many, true)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("LoadAndDraw500/warm", Load, many, false)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("ResizeRedraw500", Redraw, many)->Unit(benchmark::kMillisecond);
-    for (const QString& f : qEnvironmentVariable("TESSALINE_BENCH_FILES").split(u':', Qt::SkipEmptyParts))
+    for (const QString& f :
+         qEnvironmentVariable("TESSALINE_BENCH_FILES").split(u':', Qt::SkipEmptyParts))
         benchmark::RegisterBenchmark(("LoadAndDraw/cold/" + f).toStdString().c_str(), Load, f, true)
             ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);

@@ -1,5 +1,7 @@
 // Writes the seed corpus of fuzz_icons into the folder named on the command line: a small file of
-// every kind and image depth, built by the fixture writers the tests use.
+// every kind and image depth, built by the fixture writers the tests use, each read from memory
+// (selector byte 0) and through a file in 61-byte blocks (selector 5); and a system library
+// redirected to its .mun (selector 2).
 #include "support/fixtures/fixtures.h"
 
 #include <cstdio>
@@ -15,7 +17,11 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
     int n = 0;
     auto seed = [&](const std::string& name, const Bytes& b) {
-        writeFile(dir + "/" + std::to_string(n++) + "-" + name, b);
+        for (const std::uint8_t selector : {0, 5}) {
+            Bytes input{selector};
+            input.insert(input.end(), b.begin(), b.end());
+            writeFile(dir + "/" + std::to_string(n++) + "-" + name, input);
+        }
     };
     const Pixels q = quadrants(8, 8);
     std::vector<Image> images;
@@ -47,5 +53,18 @@ int main(int argc, char** argv) {
     seed("ne", makeNe({{std::uint16_t{1}, {images[1]}}, {std::string("N"), {images[2]}}}));
     seed("ani", makeAni({makeIco({cur}, true), makeIco({images[5]})}));
     seed("ani-bare", makeAni({images[2].bytes}, {.afIcon = false}));
+    Image core = dibImage(q, 8, {.core = true});
+    seed("pe-cursor-core",
+         makePeResources({{std::uint16_t{1}, std::uint16_t{1}, 1033, cursorData(cur)},
+                          {std::uint16_t{3}, std::uint16_t{1}, 1033, core.bytes},
+                          {std::uint16_t{12}, std::uint16_t{1}, 1033, cursorGroupData({cur}, {1})},
+                          {std::uint16_t{14}, std::uint16_t{1}, 1033, groupData({core}, {1})}}));
+    const Bytes stub = makePeResources({});
+    Bytes redirected{2, static_cast<std::uint8_t>(stub.size()),
+                     static_cast<std::uint8_t>(stub.size() >> 8)};
+    redirected.insert(redirected.end(), stub.begin(), stub.end());
+    const Bytes mun = makePe(groups, true);
+    redirected.insert(redirected.end(), mun.begin(), mun.end());
+    writeFile(dir + "/" + std::to_string(n++) + "-mun", redirected);
     return 0;
 }

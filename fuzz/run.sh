@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds fuzz_icons with clang-14 in build-fuzz and runs it for SECONDS (default 60).
-# Exits non-zero on any crash, leak, timeout or sanitizer report.
+# Exits non-zero on any crash, leak, timeout or sanitizer report. An input that fails belongs in
+# fuzz/regressions once fixed: test_icons runs every file there.
 set -euo pipefail
 duration=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,7 +21,8 @@ log=$build/fuzz.log
 set +e
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ASAN_OPTIONS=detect_leaks=1 \
     "$build/fuzz/fuzz_icons" -max_total_time="$duration" -timeout=10 -rss_limit_mb=2048 \
-    -max_len=65536 -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$seeds" \
+    -max_len=65536 -print_final_stats=1 -dict="$root/fuzz/icons.dict" \
+    -artifact_prefix="$artifacts/" "$corpus" "$seeds" "$root/fuzz/regressions" \
     >"$log" 2>&1
 status=$?
 set -e

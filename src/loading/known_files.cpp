@@ -8,24 +8,63 @@ using namespace tess;
 
 QString frm_Vantorel::knownFile(std::int16_t index, bool fullPath) const {
     const auto inWindows = [](const QString& rest) { return joinPath(windowsFolder(), rest); };
+    // The fixed "C:\" paths name Windows programs: with a Wine prefix they live in its drive_c.
+    const auto onDriveC = [](const QString& fixed) {
+        const QString driveC = wineDriveC();
+        return driveC.isEmpty() ? fixed
+                                : driveC + u'/' + QString(fixed.mid(3)).replace(u'\\', u'/');
+    };
     QString path;
     switch (index) {
-    case 0: path = inWindows(QStringLiteral("system32/shell32.dll")); break;
-    case 1: path = inWindows(QStringLiteral("REGEdit.exe")); break;
-    case 2: path = programIconFile(); break; // the program's own icons
-    case 3: path = QStringLiteral("C:\\Program Files\\Internet Explorer\\iexplore.exe"); break;
-    case 4: path = inWindows(QStringLiteral("system32/ieframe.dll")); break;
-    case 5: path = QStringLiteral("C:\\Windows\\explorer.exe"); break;
-    case 6: path = QStringLiteral("C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe"); break;
-    case 7: path = QStringLiteral("C:\\Program Files\\microsoft office\\office10\\OSA.EXE"); break;
-    case 8: path = QStringLiteral("C:\\Program Files\\microsoft office\\office10\\WINWORD.EXE"); break;
-    case 9: path = QStringLiteral("C:\\Program Files\\AOL 9.0\\aoltray.exe"); break;
-    case 10: path = QStringLiteral("C:\\Program Files\\AOL 9.0\\phx.dll"); break;
-    case 11: path = QStringLiteral("C:\\Program Files\\AOL 9.0\\resource.dll"); break;
-    case 12: path = QStringLiteral("C:\\Program Files\\iTunes\\iTunes.exe"); break;
-    case 13: path = QStringLiteral("C:\\Program Files\\Messenger\\msmsgs.exe"); break;
-    case 14: path = QStringLiteral("C:\\Program Files\\Quillbrook\\Quillbrook.exe"); break;
-    default: return QString();
+    case 0:
+        path = inWindows(QStringLiteral("system32/shell32.dll"));
+        break;
+    case 1:
+        path = inWindows(QStringLiteral("REGEdit.exe"));
+        break;
+    case 2:
+        path = programIconFile();
+        break; // the program's own icons
+    case 3:
+        path = onDriveC(QStringLiteral("C:\\Program Files\\Internet Explorer\\iexplore.exe"));
+        break;
+    case 4:
+        path = inWindows(QStringLiteral("system32/ieframe.dll"));
+        break;
+    case 5:
+        path = onDriveC(QStringLiteral("C:\\Windows\\explorer.exe"));
+        break;
+    case 6:
+        path = onDriveC(
+            QStringLiteral("C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe"));
+        break;
+    case 7:
+        path = onDriveC(QStringLiteral("C:\\Program Files\\microsoft office\\office10\\OSA.EXE"));
+        break;
+    case 8:
+        path =
+            onDriveC(QStringLiteral("C:\\Program Files\\microsoft office\\office10\\WINWORD.EXE"));
+        break;
+    case 9:
+        path = onDriveC(QStringLiteral("C:\\Program Files\\AOL 9.0\\aoltray.exe"));
+        break;
+    case 10:
+        path = onDriveC(QStringLiteral("C:\\Program Files\\AOL 9.0\\phx.dll"));
+        break;
+    case 11:
+        path = onDriveC(QStringLiteral("C:\\Program Files\\AOL 9.0\\resource.dll"));
+        break;
+    case 12:
+        path = onDriveC(QStringLiteral("C:\\Program Files\\iTunes\\iTunes.exe"));
+        break;
+    case 13:
+        path = onDriveC(QStringLiteral("C:\\Program Files\\Messenger\\msmsgs.exe"));
+        break;
+    case 14:
+        path = onDriveC(QStringLiteral("C:\\Program Files\\Quillbrook\\Quillbrook.exe"));
+        break;
+    default:
+        return QString();
     }
     if (fullPath) return path;
     // The part after the last separator, or the whole text when it has none.
@@ -40,11 +79,9 @@ void frm_Vantorel::menu_FileLoad_Click(std::int16_t Index) {
     const QString path = knownFile(Index, true);
     if (fileLength(path) < 0) {
         const QString name = knownFile(Index, false);
-        services().messageBox->msgBox(QStringLiteral("Can't load or find file; ") + name +
-                                        QStringLiteral("\r\n") + path,
-                                    mb::WarningOk,
-                                    productName() +
-                                        QStringLiteral(" - Can't load ") + name);
+        services().messageBox->msgBox(
+            QStringLiteral("Can't load or find file; ") + name + QStringLiteral("\r\n") + path,
+            mb::WarningOk, productName() + QStringLiteral(" - Can't load ") + name);
         return;
     }
     loadStep(path);

@@ -6,9 +6,13 @@
 #include "platform/window/format.h"
 #include "platform/window/version_info.h"
 
+#include <QDir>
 #include <array>
+#include <cstdlib>
 #include <limits>
+#include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tess;
 
@@ -64,6 +68,27 @@ void frm_Vantorel::pic_IconDisplay_OLEDragDrop(DropData& Data, std::int32_t&, st
     warn(productName() + QStringLiteral(" can't load;") + CrLf + path + CrLf +
              QStringLiteral("as this file type is not supported."),
          QStringLiteral(" - File type not supported."));
+}
+
+void frm_Vantorel::loadCommandLineFiles(const QStringList& files) {
+    // The current folder by its bytes, so that a folder name that is not UTF-8 is kept too.
+    const std::unique_ptr<char, void (*)(void*)> cwd(::getcwd(nullptr, 0), &std::free);
+    const QString here = cwd ? pathFromBytes(QByteArrayView(cwd.get())) : QDir::currentPath();
+    DropData data;
+    for (const QString& file : files)
+        data.Files << (file.startsWith(u'/') ? file : here + u'/' + file);
+    if (data.Count() == 1) {
+        const icons::HICON first = ExtractIconA(0, nativeFile(data.Files.front()).toStdString(), 0);
+        if (first > 1) {
+            DestroyIcon(first);
+            loadStep(data.Files.front());
+            return;
+        }
+    }
+    std::int32_t effect = 0;
+    std::int16_t button = 0, shift = 0;
+    float x = 0, y = 0;
+    pic_IconDisplay_OLEDragDrop(data, effect, button, shift, x, y);
 }
 
 void frm_Vantorel::menu_FileLoadBox_Click() {

@@ -125,4 +125,39 @@ TEST(Selection, PressesAndKeysArriveOnceThroughTheWindow) {
     }
 }
 
+// The Menu key opens the pop-up menu as a right click would: at the pointer over the surface,
+// else at its top-left corner. Shift+F10 still does nothing.
+TEST(Selection, TheMenuKeyPressesTheRightButtonAtThePointerOrTheCorner) {
+    RecordingServices rec;
+    frm_Vantorel w;
+    w.move(100, 100);
+    w.show();
+    w.pic_IconDisplay->setWidthTwips(5 * 570);
+    w.iconCount = 3;
+    const struct {
+        QPoint pointer; // on the surface
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        const char* info; // "" no menu
+        QPoint at;
+    } cases[] = {{{62, 24}, Qt::Key_Menu, {}, "&Icon 1 info", {62, 24}},
+                 {{-50, -50}, Qt::Key_Menu, {}, "&Icon 0 info", {0, 0}},
+                 {{62, 24}, Qt::Key_F10, Qt::ShiftModifier, "", {}}};
+    for (const auto& c : cases) {
+        for (QWidget* target :
+             {static_cast<QWidget*>(w.pic_IconDisplay), static_cast<QWidget*>(&w)}) {
+            rec.popup->menus.clear(), rec.popup->positions.clear();
+            QCursor::setPos(w.pic_IconDisplay->mapToGlobal(c.pointer));
+            QTest::keyClick(target, c.key, c.mods);
+            if (*c.info == 0) {
+                EXPECT_TRUE(rec.popup->menus.empty());
+                continue;
+            }
+            EXPECT_EQ(rec.popup->positions,
+                      std::vector<QPoint>{w.pic_IconDisplay->mapToGlobal(c.at)});
+            EXPECT_EQ(w.menu_IconInformation->text(), c.info);
+        }
+    }
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 #include "support/fixtures/fixtures.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <array>
 #include <cstdio>
@@ -62,6 +63,56 @@ TEST(ListCommand, TextListing) {
                          ": not an icon file, 0 icons\n");
 }
 
+TEST(ListCommand, CursorGroupsApartAndTheFileIconsCameFrom) {
+    fixtures::TempDir dir;
+    fixtures::Image arrow = fixtures::solidImage(32, 4, fixtures::solidColor(7));
+    arrow.hotspotX = 5, arrow.hotspotY = 30;
+    const fixtures::Image icon = fixtures::solidImage(16, 32, fixtures::solidColor(1));
+    fixtures::writeFile(
+        dir.file("app.dll"),
+        fixtures::makePeResources({
+            {std::uint16_t{1}, std::uint16_t{1}, 1033, fixtures::cursorData(arrow)},
+            {std::uint16_t{3}, std::uint16_t{1}, 1033, icon.bytes},
+            {std::uint16_t{12}, std::uint16_t{40}, 1033, fixtures::cursorGroupData({arrow}, {1})},
+            {std::uint16_t{14}, std::uint16_t{50}, 1033, fixtures::groupData({icon}, {1})},
+        }));
+    ::mkdir(dir.file("System32").c_str(), 0700);
+    ::mkdir(dir.file("SystemResources").c_str(), 0700);
+    fixtures::writeFile(
+        dir.file("System32/shell32.dll"),
+        fixtures::makePeResources({{std::uint16_t{16}, std::uint16_t{1}, 1033, {1, 2}}}));
+    fixtures::writeFile(dir.file("SystemResources/shell32.dll.mun"), fixtures::makeSolidPe(1));
+    const auto text = list({dir.file("app.dll"), dir.file("System32/shell32.dll")});
+    EXPECT_EQ(text.out, dir.file("app.dll") +
+                            ": pe32+, 1 icon, 1 cursor\n"
+                            "  icon 0, id 50: 1 image\n"
+                            "    16 x 16, 32 bits, dib, 1128 bytes\n"
+                            "  cursor 0, id 40: 1 image\n"
+                            "    32 x 32, 4 bits, dib, " +
+                            std::to_string(arrow.bytes.size()) + " bytes, hotspot 5,30\n" +
+                            dir.file("System32/shell32.dll") + ": pe32+, 1 icon (read from " +
+                            dir.file("SystemResources/shell32.dll.mun") +
+                            ")\n"
+                            "  icon 0, id 1: 1 image\n"
+                            "    32 x 32, 32 bits, dib, 4264 bytes\n");
+    const auto json = list({"--json", dir.file("System32/shell32.dll"), dir.file("app.dll")});
+    EXPECT_EQ(
+        json.out,
+        "[{\"file\":\"" + dir.file("System32/shell32.dll") +
+            "\",\"status\":\"icons\",\"kind\":\"pe32+\",\"source\":\"" +
+            dir.file("SystemResources/shell32.dll.mun") +
+            "\",\"icons\":[{\"index\":0,\"id\":\"1\",\"images\":[{\"width\":32,\"height\":32,"
+            "\"bits\":32,\"format\":\"dib\",\"bytes\":4264}]}],\"cursors\":[]},\n {\"file\":\"" +
+            dir.file("app.dll") +
+            "\",\"status\":\"icons\",\"kind\":\"pe32+\",\"icons\":[{\"index\":0,\"id\":\"50\","
+            "\"images\":[{\"width\":16,\"height\":16,\"bits\":32,\"format\":\"dib\",\"bytes\":1128}"
+            "]}],"
+            "\"cursors\":[{\"index\":0,\"id\":\"40\",\"images\":[{\"width\":32,\"height\":32,"
+            "\"bits\":4,"
+            "\"format\":\"dib\",\"bytes\":" +
+            std::to_string(arrow.bytes.size()) + ",\"hotspot\":[5,30]}]}]}]\n");
+}
+
 TEST(ListCommand, JsonListingOfEveryStatus) {
     fixtures::TempDir dir;
     const std::string odd = dir.file("caf\xE9.cur"); // not UTF-8
@@ -79,19 +130,19 @@ TEST(ListCommand, JsonListingOfEveryStatus) {
         "[{\"file\":\"" + dir.file("a.ico") +
             "\",\"status\":\"icons\",\"kind\":\"ico\",\"icons\":[{\"index\":0,\"id\":\"\","
             "\"images\":[{\"width\":16,\"height\":16,\"bits\":32,\"format\":\"dib\",\"bytes\":1128}"
-            "]}]},\n"
+            "]}],\"cursors\":[]},\n"
             " {\"file\":\"" +
             dir.file("caf\xEF\xBF\xBD.cur") + "\",\"file_bytes\":[" + bytes +
             "],\"status\":\"icons\",\"kind\":\"cur\",\"icons\":[{\"index\":0,\"id\":\"\","
             "\"images\":[{\"width\":32,\"height\":32,\"bits\":1,\"format\":\"dib\",\"bytes\":304,"
-            "\"hotspot\":[5,9]}]}]},\n"
+            "\"hotspot\":[5,9]}]}],\"cursors\":[]},\n"
             " {\"file\":\"" +
             dir.file("b.exe") +
-            "\",\"status\":\"not-an-icon-file\",\"kind\":\"\",\"icons\":[]},\n"
+            "\",\"status\":\"not-an-icon-file\",\"kind\":\"\",\"icons\":[],\"cursors\":[]},\n"
             " {\"file\":\"" +
             dir.file("c.exe") +
             "\",\"status\":\"unreadable\",\"error\":\"No such file or directory\",\"kind\":\"\","
-            "\"icons\":[]}]\n");
+            "\"icons\":[],\"cursors\":[]}]\n");
     EXPECT_EQ(r.err, "tessaline: " + dir.file("c.exe") + ": No such file or directory\n");
 }
 
@@ -132,8 +183,9 @@ std::string capture(const std::string& command) {
 }
 
 // Group names in wrestool's order, each once (wrestool lists every language).
-std::vector<std::string> wrestoolGroups(const std::string& path) {
-    const std::string out = capture("wrestool -l --type=14 '" + path + "' 2>/dev/null");
+std::vector<std::string> wrestoolGroups(const std::string& path, int type = 14) {
+    const std::string out =
+        capture("wrestool -l --type=" + std::to_string(type) + " '" + path + "' 2>/dev/null");
     std::vector<std::string> names;
     const std::regex line("--name=('([^']*)'|([0-9]+))");
     for (auto it = std::sregex_iterator(out.begin(), out.end(), line); it != std::sregex_iterator();
@@ -144,13 +196,12 @@ std::vector<std::string> wrestoolGroups(const std::string& path) {
     return names;
 }
 
-std::vector<std::string> listedIds(const std::string& path) {
-    const auto r = list({"--json", path});
+// The ids of the icon groups (or the cursor groups) the JSON listing gives.
+std::vector<std::string> listedIds(const std::string& path, const char* groups = "icons") {
     std::vector<std::string> ids;
-    const std::regex id("\"id\":\"([^\"]*)\"");
-    for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), id);
-         it != std::sregex_iterator(); ++it)
-        ids.push_back((*it)[1].str());
+    const nlohmann::json listing = nlohmann::json::parse(list({"--json", path}).out);
+    for (const auto& group : listing.at(0).at(groups))
+        ids.push_back(group.at("id").get<std::string>());
     return ids;
 }
 
@@ -182,6 +233,7 @@ TEST(ListCommand, AgreesWithWrestoolOnThisMachinesPeFiles) {
     while (std::getline(lines, path)) {
         if (path.find('\'') != std::string::npos) continue;
         EXPECT_EQ(listedIds(path), wrestoolGroups(path)) << path;
+        EXPECT_EQ(listedIds(path, "cursors"), wrestoolGroups(path, 12)) << path;
         ++compared;
     }
     if (compared == 0) GTEST_SKIP() << "no PE files on this machine";

@@ -15,7 +15,8 @@ namespace fx = tess::fixtures;
 TEST(Grid, CellsLabelsAndColumns) {
     struct Case {
         int icons, widthPx, columns, shown;
-    } cases[] = {{1, 300, 7, 1}, {12, 95, 1, 12}, {12, 96, 2, 12}, {500, 300, 7, 500}, {600, 300, 7, 500}};
+    } cases[] = {
+        {1, 300, 7, 1}, {12, 95, 1, 12}, {12, 96, 2, 12}, {500, 300, 7, 500}, {600, 300, 7, 500}};
     fx::TempDir dir;
     tess::testing::RecordingServices rec;
     for (const Case& c : cases) {
@@ -44,6 +45,28 @@ TEST(Grid, CellsLabelsAndColumns) {
         const fx::Color want = fx::solidColor(0);
         EXPECT_EQ(centre, QColor(want.r, want.g, want.b));
     }
+}
+
+// On a high-density screen the canvas has the device's pixels: a 32-pixel cell is drawn from
+// the icon's 64-pixel image, and the picture taken from the surface keeps its logical size.
+TEST(Grid, AtDeviceRatioTwoIconsAreDrawnFromTheirImageForTheDeviceSize) {
+    fx::TempDir dir;
+    const fx::Color red{255, 0, 0}, blue{0, 0, 255};
+    fx::writeFile(dir.file("two.ico"),
+                  fx::makeIco({fx::solidImage(32, 32, red), fx::solidImage(64, 32, blue)}));
+    tess::testing::RecordingServices rec;
+    for (const auto& [ratio, want] : {std::pair{1.0, red}, std::pair{2.0, blue}}) {
+        PictureBox::setDevicePixelRatioForTests(ratio);
+        frm_Vantorel w;
+        w.pic_IconDisplay->setWidthTwips(300 * twipsPerPixelX());
+        w.pic_IconDisplay->setHeightTwips(100 * twipsPerPixelY());
+        w.displayIcons(QString::fromStdString(dir.file("two.ico")), *w.pic_IconDisplay, 0);
+        EXPECT_EQ(w.pic_IconDisplay->imageRuns(), std::vector<QRect>{QRect(8, 8, 32, 32)});
+        const QImage picture = w.pic_IconDisplay->image();
+        EXPECT_EQ(picture.size(), QSize(300, 100));
+        EXPECT_EQ(picture.pixelColor(24, 24), QColor(want.r, want.g, want.b)) << ratio;
+    }
+    PictureBox::setDevicePixelRatioForTests(0);
 }
 
 TEST(Grid, RefreshOfAVanishedOrDamagedFileGivesAnEmptyGrid) {

@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QUrl>
@@ -40,6 +42,8 @@ TEST(Loading, Drops) {
     fx::writeFile(good.toStdString(), fx::makeSolidPe(3));
     fx::writeFile(other.toStdString(), fx::makeSolidPe(1));
     QDir().mkdir(q(dir.file("Pictures")));
+    const QString cpl = q(dir.file("desk.cpl"));
+    fx::writeFile(cpl.toStdString(), fx::makeSolidPe(2));
     const QString multi = "Tessaline can only load one file at a time.\r\n\r\nThe following "
                           "objects where not loaded.\r\n";
     struct Case {
@@ -59,6 +63,10 @@ TEST(Loading, Drops) {
            48, "Tessaline - File type not supported."}},
          ""},
         {{q(dir.file("garbage.ico"))}, {}, q(dir.file("garbage.ico"))}, // accepted, nothing in it
+        {{cpl},
+         {{"Tessaline can't load;\r\n" + cpl + "\r\nas this file type is not supported.", 48,
+           "Tessaline - File type not supported."}},
+         ""}, // a drop keeps the extension test
     };
     for (const Case& c : cases) {
         tess::testing::RecordingServices rec;
@@ -107,6 +115,47 @@ TEST(Loading, NamesFoundIgnoringCaseAndKeptByTheirBytes) {
     }
 }
 
+// Files named on the command line load whenever their content holds icons; the rest are taken
+// as a drop of them would be.
+TEST(Loading, CommandLineFiles) {
+    fx::TempDir dir;
+    fx::writeFile(dir.file("desk.cpl"), fx::makeSolidPe(2));
+    fx::writeFile(dir.file("notes.txt"), {'h', 'i'});
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(q(dir.path()));
+    const QString cpl = q(dir.file("desk.cpl")), txt = q(dir.file("notes.txt"));
+    const struct {
+        QStringList files;
+        QString loaded;
+        int count;
+        std::vector<Shown> shown;
+    } cases[] = {
+        {{cpl}, cpl, 2, {}},
+        {{"desk.cpl"}, cpl, 2, {}}, // relative to the current folder
+        {{txt},
+         "",
+         -1,
+         {{"Tessaline can't load;\r\n" + txt + "\r\nas this file type is not supported.", 48,
+           "Tessaline - File type not supported."}}},
+        {{cpl, "notes.txt"},
+         "",
+         -1,
+         {{"Tessaline can only load one file at a time.\r\n\r\nThe following objects where not "
+           "loaded.\r\n\t" +
+               cpl + "\r\n\t" + txt + "\r\n",
+           48, "Tessaline - Multi-file drop error."}}},
+    };
+    for (const auto& c : cases) {
+        tess::testing::RecordingServices rec;
+        frm_Vantorel w;
+        w.loadCommandLineFiles(c.files);
+        EXPECT_EQ(w.loadedFile, c.loaded);
+        EXPECT_EQ(w.iconCount, c.count);
+        EXPECT_EQ(rec.messages->shown, c.shown);
+    }
+    QDir::setCurrent(cwd);
+}
+
 TEST(Loading, OpenFileDialog) {
     fx::TempDir dir;
     qputenv("SystemRoot", dir.path().c_str());
@@ -141,6 +190,23 @@ TEST(Loading, OpenFileDialog) {
     qunsetenv("SystemRoot");
 }
 
+TEST(Loading, TheOpenFileDialogHandsATypedMissingNameToTheChecks) {
+    fx::TempDir dir;
+    qputenv("SystemRoot", dir.path().c_str());
+    tess::testing::RecordingServices rec;
+    services().dialogs = qtServices().dialogs;
+    frm_Vantorel w;
+    tess::testing::whenShown<QFileDialog>([](QFileDialog& d) {
+        d.findChild<QLineEdit*>("fileNameEdit")->setText("missing.txt");
+        static_cast<QDialog&>(d).accept();
+    });
+    w.menu_FileLoadBox_Click();
+    EXPECT_EQ(rec.messages->shown,
+              (std::vector<Shown>{{"Can't find file;\r\n" + q(dir.file("missing.txt")), 48,
+                                   "Tessaline - Can't find file."}}));
+    qunsetenv("SystemRoot");
+}
+
 TEST(Loading, FileLengthNeverOpensSpecialFiles) {
     fx::TempDir dir;
     tess::testing::RecordingServices rec;
@@ -160,6 +226,7 @@ TEST(Loading, FileLengthNeverOpensSpecialFiles) {
 TEST(Loading, WellKnownFilesAndTheirKeys) {
     fx::TempDir dir;
     qputenv("SystemRoot", dir.path().c_str());
+    qputenv("WINEPREFIX", dir.file("no-prefix").c_str());
     QDir().mkdir(q(dir.file("system32")));
     fx::writeFile(dir.file("system32/shell32.dll"), fx::makeSolidPe(4));
     tess::testing::RecordingServices rec;
@@ -193,7 +260,21 @@ TEST(Loading, WellKnownFilesAndTheirKeys) {
                              "C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe",
                              48, "Tessaline - Can't load netscape.exe"}}));
     EXPECT_EQ(w.loadedFile, win + "/system32/shell32.dll");
+    // With a Wine prefix, "C:\\" is its drive_c: Shift+F4 loads what Wine installed.
+    qputenv("WINEPREFIX", dir.file("wine").c_str());
+    QDir().mkpath(q(dir.file("wine/drive_c/program files/internet explorer")));
+    fx::writeFile(dir.file("wine/drive_c/program files/internet explorer/IEXPLORE.EXE"),
+                  fx::makeSolidPe(2));
+    EXPECT_EQ(w.knownFile(3, true),
+              q(dir.file("wine/drive_c/Program Files/Internet Explorer/iexplore.exe")));
+    EXPECT_EQ(w.knownFile(5, true), q(dir.file("wine/drive_c/Windows/explorer.exe")));
+    EXPECT_EQ(w.knownFile(5, false), "explorer.exe");
+    w.pic_IconDisplay_KeyDown(keys::F1 + 3, keys::ShiftMask);
+    EXPECT_EQ(w.loadedFile, w.knownFile(3, true));
+    EXPECT_EQ(w.iconCount, 2);
+    EXPECT_EQ(rec.messages->shown.size(), 1u);
     qunsetenv("SystemRoot");
+    qunsetenv("WINEPREFIX");
 }
 
 } // namespace

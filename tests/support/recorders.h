@@ -6,10 +6,12 @@
 #include "platform/window/services.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QMenu>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -44,7 +46,7 @@ class RecordingDialogs final : public DialogService {
   public:
     std::vector<OpenFileRequest> opens;
     std::vector<ColorRequest> colours;
-    std::deque<std::optional<QString>> openAnswers;          // nothing: the user cancels
+    std::deque<std::optional<QString>> openAnswers;         // nothing: the user cancels
     std::deque<std::optional<std::uint32_t>> colourAnswers; // nothing: the user cancels
 
     QString showOpen(const OpenFileRequest& r) override {
@@ -111,6 +113,16 @@ class RecordingPopup final : public PopupMenuService {
         }
     }
 };
+
+// For tests of Qt's own dialogs: acts on the first modal window of type D once it is shown (its
+// exec() waits meanwhile), so the act must close it.
+template <class D> void whenShown(std::function<void(D&)> act, int tries = 300) {
+    QTimer::singleShot(10, [act = std::move(act), tries]() mutable {
+        if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget()); d && d->isVisible())
+            return act(*d);
+        if (tries > 0) whenShown<D>(std::move(act), tries - 1);
+    });
+}
 
 // Installs recorders for the life of a test and puts Qt's own services back after it.
 struct RecordingServices {

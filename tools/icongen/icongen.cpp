@@ -100,12 +100,11 @@ QByteArray png(const QImage& image) {
 }
 
 tess::icons::IconImage entry(int size, tess::icons::ImageFormat format, std::vector<std::uint8_t> bytes) {
-    tess::icons::IconImage im;
+    tess::icons::IconImage im = tess::icons::imageFromBytes(std::move(bytes));
     im.width = im.height = static_cast<std::uint8_t>(size >= 256 ? 0 : size);
     im.planes = 1;
     im.bitCount = 32;
     im.format = format;
-    im.bytes = std::move(bytes);
     return im;
 }
 

@@ -31,23 +31,21 @@ bool is(const std::array<std::uint8_t, 4>& id, const char* name) {
     return std::memcmp(id.data(), name, 4) == 0;
 }
 
-bool bareDibFrame(const Reader& body, Icon& icon, Budget& budget) {
+bool bareDibFrame(const Reader& body, Icon& icon, Parse& parse) {
     const auto head = body.fixed<16>(0);
     if (!head) return false;
     const std::uint32_t headerSize = le32(head->data());
-    if (headerSize != 40 && headerSize != 108 && headerSize != 124) return false;
-    if (body.size() > kMaxStoredImageBytes || !budget.take(body.size())) return false;
-    auto bytes = body.bytes(0, body.size());
-    if (!bytes) return false;
+    if (headerSize != 12 && headerSize != 40 && headerSize != 108 && headerSize != 124)
+        return false;
     IconImage image;
-    const std::int32_t w = le32s(head->data() + 4);
-    const std::int32_t h = le32s(head->data() + 8) / 2;
+    if (!placeImage(body, 0, body.size(), parse, image)) return false;
+    const bool core = headerSize == 12;
+    const std::int32_t w = core ? le16(head->data() + 4) : le32s(head->data() + 4);
+    const std::int32_t h = (core ? le16(head->data() + 6) : le32s(head->data() + 8)) / 2;
     image.width = static_cast<std::uint8_t>(w > 0 && w < 256 ? w : 0);
     image.height = static_cast<std::uint8_t>(h > 0 && h < 256 ? h : 0);
     image.planes = 1;
-    image.bitCount = le16(head->data() + 14);
-    image.bytes = std::move(*bytes);
-    classify(image);
+    image.bitCount = le16(head->data() + (core ? 10 : 14));
     icon.cursor = true;
     icon.images.push_back(std::move(image));
     return true;
@@ -55,7 +53,7 @@ bool bareDibFrame(const Reader& body, Icon& icon, Budget& budget) {
 
 } // namespace
 
-void readAni(const Reader& in, IconFile& file, Budget& budget) {
+void readAni(const Reader& in, IconFile& file, Parse& parse) {
     const auto riffSize = in.u32(4);
     if (!riffSize) return;
     const std::uint64_t end = std::min<std::uint64_t>(std::uint64_t{*riffSize} + 8, in.size());
@@ -69,7 +67,7 @@ void readAni(const Reader& in, IconFile& file, Budget& budget) {
             const auto h = body.fixed<4>(0);
             const bool ico =
                 h && (*h)[0] == 0 && (*h)[1] == 0 && ((*h)[2] == 1 || (*h)[2] == 2) && (*h)[3] == 0;
-            if (ico ? readIco(body, icon, budget) : bareDibFrame(body, icon, budget)) {
+            if (ico ? readIco(body, icon, parse) : bareDibFrame(body, icon, parse)) {
                 if (!icon.images.empty()) file.icons.push_back(std::move(icon));
             }
         });

@@ -9,9 +9,11 @@ namespace tess::icons {
 
 std::optional<Rgba> decodeImage(const IconImage& image) {
     try {
+        const auto bytes = imageBytes(image);
+        if (!bytes) return std::nullopt;
         // Decided by the bytes, not by the recorded format, which a caller may have set wrongly.
-        if (detail::isPng(image.bytes)) return detail::decodePng(image.bytes);
-        return detail::decodeDib(image.bytes);
+        if (detail::isPng(*bytes)) return detail::decodePng(*bytes);
+        return detail::decodeDib(*bytes);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

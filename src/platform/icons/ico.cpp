@@ -6,7 +6,7 @@
 namespace tess::icons {
 namespace detail {
 
-bool readIco(const Reader& in, Icon& icon, Budget& budget) {
+bool readIco(const Reader& in, Icon& icon, Parse& parse) {
     const auto head = in.fixed<6>(0);
     if (!head || le16(head->data()) != 0) return false;
     const std::uint16_t type = le16(head->data() + 2);
@@ -18,23 +18,15 @@ bool readIco(const Reader& in, Icon& icon, Budget& budget) {
     if (!dir) return true;
     for (std::uint64_t i = 0; i < count; ++i) {
         const std::uint8_t* e = dir->data() + i * 16;
-        const std::uint32_t size = le32(e + 8);
-        const std::uint32_t offset = le32(e + 12);
-        if (size == 0 || size > kMaxStoredImageBytes || !in.has(offset, size) || !budget.take(size))
-            continue;
-        auto bytes = in.bytes(offset, size);
-        if (!bytes) continue;
         IconImage image;
         image.width = e[0];
         image.height = e[1];
         image.colorCount = e[2];
-        image.bytes = std::move(*bytes);
-        classify(image);
+        if (!placeImage(in, le32(e + 12), le32(e + 8), parse, image)) continue;
         if (icon.cursor) {
             image.hotspotX = le16(e + 4);
             image.hotspotY = le16(e + 6);
             image.planes = 1;
-            image.bitCount = 0;
             image.bitCount = static_cast<std::uint16_t>(effectiveBits(image));
         } else {
             image.planes = le16(e + 4);
@@ -45,11 +37,25 @@ bool readIco(const Reader& in, Icon& icon, Budget& budget) {
     return true;
 }
 
-} // namespace detail
+namespace {
 
-std::vector<std::uint8_t> writeIconFile(const Icon& icon) {
-    const std::size_t count = std::min(icon.images.size(), detail::kMaxImagesPerGroup);
-    std::vector<std::uint8_t> out;
+// The images as an ICO (type 1) or CUR (type 2) file; the images that cannot be read are left
+// out, and nothing is written when none is left or the offsets would not fit the directory.
+std::vector<std::uint8_t> writeFile(const Icon& icon, bool cursor) {
+    std::vector<std::pair<const IconImage*, std::shared_ptr<const std::vector<std::uint8_t>>>>
+        images;
+    std::uint64_t total = 6;
+    for (const IconImage& im : icon.images) {
+        if (images.size() == kMaxImagesPerGroup) break;
+        auto bytes = imageBytes(im);
+        if (!bytes || bytes->empty()) continue;
+        total += 16 + bytes->size();
+        if (total > 0xFFFFFFFFu) return {};
+        images.emplace_back(&im, std::move(bytes));
+    }
+    if (images.empty()) return {}; // an icon file without images serves no one
+    std::vector<std::uint8_t> out(6 + 16 * images.size());
+    out.reserve(static_cast<std::size_t>(total));
     auto put16 = [&out](std::size_t at, std::uint32_t v) {
         out[at] = static_cast<std::uint8_t>(v);
         out[at + 1] = static_cast<std::uint8_t>(v >> 8);
@@ -58,27 +64,41 @@ std::vector<std::uint8_t> writeIconFile(const Icon& icon) {
         put16(at, v & 0xFFFF);
         put16(at + 2, v >> 16);
     };
-    std::size_t total = 6 + 16 * count;
-    for (std::size_t i = 0; i < count; ++i)
-        total += icon.images[i].bytes.size();
-    if (total > 0xFFFFFFFFu) return {}; // offsets would not fit the directory
-    out.resize(6 + 16 * count);
-    out.reserve(total);
-    put16(2, icon.cursor ? 2 : 1);
-    put16(4, static_cast<std::uint32_t>(count));
-    for (std::size_t i = 0; i < count; ++i) {
-        const IconImage& im = icon.images[i];
+    put16(2, cursor ? 2 : 1);
+    put16(4, static_cast<std::uint32_t>(images.size()));
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const IconImage& im = *images[i].first;
+        const std::vector<std::uint8_t>& bytes = *images[i].second;
         const std::size_t e = 6 + 16 * i;
         out[e] = im.width;
         out[e + 1] = im.height;
         out[e + 2] = im.colorCount;
-        put16(e + 4, icon.cursor ? im.hotspotX : im.planes);
-        put16(e + 6, icon.cursor ? im.hotspotY : im.bitCount);
-        put32(e + 8, static_cast<std::uint32_t>(im.bytes.size()));
+        put16(e + 4, cursor ? im.hotspotX : im.planes);
+        put16(e + 6, cursor ? im.hotspotY : im.bitCount);
+        put32(e + 8, static_cast<std::uint32_t>(bytes.size()));
         put32(e + 12, static_cast<std::uint32_t>(out.size()));
-        out.insert(out.end(), im.bytes.begin(), im.bytes.end());
+        out.insert(out.end(), bytes.begin(), bytes.end());
     }
     return out;
+}
+
+} // namespace
+} // namespace detail
+
+std::vector<std::uint8_t> writeIconFile(const Icon& icon) {
+    try {
+        return detail::writeFile(icon, false);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+std::vector<std::uint8_t> writeCursorFile(const Icon& icon) {
+    try {
+        return detail::writeFile(icon, true);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
 }
 
 } // namespace tess::icons

@@ -14,25 +14,35 @@ namespace tess::icons {
 
 enum class ImageFormat { Dib, Png };
 
-// One image of an icon, with its directory values and its bytes exactly as stored.
+namespace detail {
+class ImageStore;
+}
+
+// One image of an icon: its directory values, and where its bytes lie in the file. The bytes
+// themselves are read only when the image is decoded or written (imageBytes).
 struct IconImage {
     std::uint8_t width = 0;  // as the directory records it: 0 means 256
     std::uint8_t height = 0; // as the directory records it: 0 means 256
     std::uint8_t colorCount = 0;
     std::uint16_t planes = 0;
     std::uint16_t bitCount = 0;
-    std::uint16_t hotspotX = 0; // cursors only (the directory's planes field)
-    std::uint16_t hotspotY = 0; // cursors only (the directory's bit-count field)
-    ImageFormat format = ImageFormat::Dib;
-    std::vector<std::uint8_t> bytes;
+    std::uint16_t hotspotX = 0;            // cursors only (the directory's planes field)
+    std::uint16_t hotspotY = 0;            // cursors only (the directory's bit-count field)
+    ImageFormat format = ImageFormat::Dib; // from the image's first bytes
+    std::uint64_t offset = 0;              // where its bytes start in the file
+    std::uint32_t size = 0;                // how many bytes it has, exactly as stored
+    std::uint16_t headerBits = 0;          // the depth its own header gives, 0 where none
+    std::shared_ptr<const detail::ImageStore> store; // the file's bytes, shared by its images
 
     int pixelWidth() const { return width == 0 ? 256 : width; }
     int pixelHeight() const { return height == 0 ? 256 : height; }
 };
 
-// An icon is a group of images.
+// An icon is a group of images. A group whose images are all missing has none: it keeps its
+// number and draws nothing.
 struct Icon {
-    std::string id; // resource name or numeric ID as text; "" where the file has no names
+    std::string id;     // resource name or numeric ID as text; "" where the file has no names
+    bool named = false; // id is a resource name, not a numeric ID
     bool cursor = false;
     std::vector<IconImage> images;
 };
@@ -41,9 +51,11 @@ enum class FileStatus { Icons, NotAnIconFile, Unreadable };
 
 struct IconFile {
     FileStatus status = FileStatus::NotAnIconFile;
-    std::string error; // the reason, when unreadable
-    std::string kind;  // "pe32", "pe32+", "ne", "ico", "cur", "ani", or "" when none
-    std::vector<Icon> icons;
+    std::string error;         // the reason, when unreadable
+    std::string kind;          // "pe32", "pe32+", "ne", "ico", "cur", "ani", or "" when none
+    std::vector<Icon> icons;   // icon i is the i-th group of the file: Windows' own numbers
+    std::vector<Icon> cursors; // a program's cursor groups, apart: they never shift an icon
+    std::string source;        // the file the icons were read from (a .mun after redirection)
 };
 
 // Straight (not premultiplied) 8-bit RGBA, rows top to bottom.
@@ -53,7 +65,9 @@ struct Rgba {
     std::vector<std::uint8_t> pixels; // width * height * 4
 };
 
-// Reads a file's icons, detecting its kind from its content. Never throws.
+// Reads a file's icons, detecting its kind from its content: its directories and a few bytes
+// of each image. A system library without icons whose folder's parent holds
+// SystemResources/NAME.mun gives the icons of that file, as on Windows 10. Never throws.
 IconFile readIconFile(const std::string& path);
 
 // The same, through a cache keyed by path, size and modification time.
@@ -67,6 +81,15 @@ void clearIconCaches();
 
 // How many times a file has been parsed through readIconFileCached (for tests and benchmarks).
 std::uint64_t cachedParseCount();
+// How many bytes the engine has read from files so far (for tests and benchmarks).
+std::uint64_t bytesReadFromFiles();
+
+// An image's bytes exactly as stored, read once and shared by every reference to them while
+// held; null when they cannot be read.
+std::shared_ptr<const std::vector<std::uint8_t>> imageBytes(const IconImage& image);
+
+// An image whose bytes are held in memory (format and header depth filled from them).
+IconImage imageFromBytes(std::vector<std::uint8_t> bytes);
 
 // Decodes one image to straight RGBA; nothing when the image is damaged.
 std::optional<Rgba> decodeImage(const IconImage& image);
@@ -82,7 +105,10 @@ std::vector<std::size_t> imagesBySuitability(const Icon& icon, int size);
 // The image's colour depth in bits: the directory's value, else its header's.
 int bitDepth(const IconImage& image);
 
-// One icon's images, exactly as stored, as an .ico file (a .cur file for a cursor).
+// One icon's images, exactly as stored, as an .ico file (type 1, planes and bit counts), also
+// for a cursor. Images that cannot be read are left out; nothing when no image is left.
 std::vector<std::uint8_t> writeIconFile(const Icon& icon);
+// The same as a .cur file (type 2, each image's hotspot).
+std::vector<std::uint8_t> writeCursorFile(const Icon& icon);
 
 } // namespace tess::icons

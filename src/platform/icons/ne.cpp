@@ -1,5 +1,7 @@
 // NE (16-bit Windows) files: the group icons (type 0x800E) of the resource table in table order,
-// their images (type 0x8003) by ID, offsets and lengths scaled by the alignment shift.
+// their images (type 0x8003) by ID, offsets and lengths scaled by the alignment shift; the group
+// cursors (0x800C) and their images (0x8001) apart. Resources are padded to the alignment: each
+// image is trimmed to its true size.
 #include "platform/icons/formats.h"
 
 #include <algorithm>
@@ -8,7 +10,9 @@
 namespace tess::icons::detail {
 namespace {
 
+constexpr std::uint16_t kNeCursor = 0x8001;
 constexpr std::uint16_t kNeIcon = 0x8003;
+constexpr std::uint16_t kNeGroupCursor = 0x800C;
 constexpr std::uint16_t kNeGroupIcon = 0x800E;
 constexpr std::uint16_t kMaxShift = 24; // 16 MiB units: far beyond any real file
 
@@ -19,7 +23,7 @@ struct NeResource {
 
 } // namespace
 
-void readNe(const Reader& in, std::uint32_t ne, IconFile& file, Budget& budget) {
+void readNe(const Reader& in, std::uint32_t ne, IconFile& file, Parse& parse) {
     const auto head = in.fixed<0x28>(ne);
     if (!head) return;
     const std::uint16_t tableOff = le16(head->data() + 0x24);
@@ -30,8 +34,8 @@ void readNe(const Reader& in, std::uint32_t ne, IconFile& file, Budget& budget) 
     const auto shift = table->u16(0);
     if (!shift || *shift > kMaxShift) return;
 
-    std::vector<NeResource> groups;
-    std::map<std::uint16_t, NeResource> icons;
+    std::vector<NeResource> groups, cursorGroups;
+    std::map<std::uint16_t, NeResource> icons, cursors;
     std::uint64_t at = 2;
     // Each type record takes at least 8 bytes of the bounded table, so the walk ends.
     while (true) {
@@ -47,42 +51,51 @@ void readNe(const Reader& in, std::uint32_t ne, IconFile& file, Budget& budget) 
             const NeResource res{le16(r->data() + 6), std::uint64_t{le16(r->data())} << *shift,
                                  std::uint64_t{le16(r->data() + 2)} << *shift};
             if (type == kNeGroupIcon) groups.push_back(res);
+            if (type == kNeGroupCursor) cursorGroups.push_back(res);
             if (type == kNeIcon && (res.id & 0x8000)) icons.emplace(res.id & 0x7FFF, res);
+            if (type == kNeCursor && (res.id & 0x8000)) cursors.emplace(res.id & 0x7FFF, res);
         }
         if (!table->has(at, 0)) break;
     }
 
-    for (const NeResource& g : groups) {
-        if (g.length > 6 + 14 * kMaxImagesPerGroup || !budget.take(g.length)) continue;
-        const auto group = in.bytes(g.offset, g.length);
-        if (!group) continue;
-        Icon icon;
-        if (g.id & 0x8000) {
-            icon.id = std::to_string(g.id & 0x7FFF);
-        } else if (const auto len = table->u8(g.id)) {
-            if (auto name = table->bytes(std::uint64_t{g.id} + 1, *len))
-                icon.id = latin1ToUtf8(*name);
+    const auto read = [&](const std::vector<NeResource>& from,
+                          const std::map<std::uint16_t, NeResource>& images, bool cursor,
+                          std::vector<Icon>& out) {
+        for (const NeResource& g : from) {
+            if (!parse.budget.take(0)) return; // the listing ends here
+            Icon icon;
+            icon.cursor = cursor;
+            if (g.id & 0x8000) {
+                icon.id = std::to_string(g.id & 0x7FFF);
+            } else if (const auto len = table->u8(g.id)) {
+                icon.named = true;
+                if (auto name = table->bytes(std::uint64_t{g.id} + 1, *len))
+                    icon.id = latin1ToUtf8(*name);
+            }
+            std::optional<std::vector<std::uint8_t>> group;
+            // Group data is charged too: groups sharing one large group cannot multiply it.
+            if (g.length <= 6 + 14 * kMaxImagesPerGroup + (std::uint64_t{1} << *shift) &&
+                parse.budget.take(g.length))
+                group = in.bytes(g.offset, g.length);
+            for (const GroupEntry& ge :
+                 group ? parseGroup(*group, cursor) : std::vector<GroupEntry>{}) {
+                const auto it = images.find(ge.id);
+                if (it == images.end()) continue;
+                IconImage image;
+                image.width = ge.width;
+                image.height = ge.height;
+                image.colorCount = ge.colorCount;
+                image.planes = ge.planes;
+                image.bitCount = ge.bitCount;
+                if (placeImage(in, it->second.offset, it->second.length, parse, image, cursor,
+                               ge.bytesInRes ? ge.bytesInRes : 0xFFFFFFFFu))
+                    icon.images.push_back(std::move(image));
+            }
+            out.push_back(std::move(icon)); // an empty group keeps its number
         }
-        for (const GroupEntry& ge : parseGroup(*group)) {
-            const auto it = icons.find(ge.id);
-            if (it == icons.end()) continue;
-            const NeResource& r = it->second;
-            if (r.length == 0 || r.length > kMaxStoredImageBytes || !budget.take(r.length))
-                continue;
-            auto bytes = in.bytes(r.offset, r.length);
-            if (!bytes) continue;
-            IconImage image;
-            image.width = ge.width;
-            image.height = ge.height;
-            image.colorCount = ge.colorCount;
-            image.planes = ge.planes;
-            image.bitCount = ge.bitCount;
-            image.bytes = std::move(*bytes);
-            classify(image);
-            icon.images.push_back(std::move(image));
-        }
-        if (!icon.images.empty()) file.icons.push_back(std::move(icon));
-    }
+    };
+    read(groups, icons, false, file.icons);
+    read(cursorGroups, cursors, true, file.cursors);
 }
 
 } // namespace tess::icons::detail

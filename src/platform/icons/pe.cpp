@@ -3,8 +3,10 @@
 // The resource tree is read exactly three levels deep (type, name, language) and never
 // recursively, so a directory that points back into itself cannot loop. Group icons come in
 // directory order (named entries first, then IDs ascending, as the linker stores them), each in
-// its first language. A group entry naming a missing icon is skipped; a group left without any
-// image is skipped too, so that the icon indices stay contiguous.
+// its first language: icon i is the i-th entry of the group directory, as on Windows. A group
+// entry naming a missing icon is skipped; a group left without any image keeps its place,
+// empty. Cursor groups (RT_GROUP_CURSOR naming RT_CURSOR, whose data starts with the hotspot)
+// are read the same way and listed apart.
 #include "platform/icons/formats.h"
 
 #include <algorithm>
@@ -14,7 +16,9 @@
 namespace tess::icons::detail {
 namespace {
 
+constexpr std::uint32_t kRtCursor = 1;
 constexpr std::uint32_t kRtIcon = 3;
+constexpr std::uint32_t kRtGroupCursor = 12;
 constexpr std::uint32_t kRtGroupIcon = 14;
 constexpr std::uint32_t kHighBit = 0x80000000u;
 constexpr std::size_t kMaxSections = 96 * 8; // far beyond any real file; each costs one read
@@ -30,8 +34,8 @@ struct Entry {
 
 class PeResources {
   public:
-    PeResources(const Reader& in, std::vector<Section> sections, Reader root)
-        : in_(in), sections_(std::move(sections)), root_(root) {}
+    PeResources(std::vector<Section> sections, Reader root)
+        : sections_(std::move(sections)), root_(root) {}
 
     // The entries of the directory at offset (relative to the resource root).
     std::vector<Entry> directory(std::uint32_t offset) const {
@@ -69,25 +73,27 @@ class PeResources {
         return Entry{le32(e->data()), le32(e->data() + 4)};
     }
 
-    std::optional<std::vector<std::uint8_t>> data(std::uint32_t dataEntry, Budget& budget,
-                                                  std::uint64_t maxSize) const {
+    // Where a data entry's bytes lie in the file: offset and size.
+    std::optional<std::pair<std::uint64_t, std::uint32_t>> place(std::uint32_t dataEntry) const {
         const auto e = root_.fixed<16>(dataEntry);
         if (!e) return std::nullopt;
         const std::uint32_t rva = le32(e->data());
         const std::uint32_t size = le32(e->data() + 4);
-        if (size > maxSize) return std::nullopt;
         const auto offset = fileOffset(rva, size);
-        if (!offset || !budget.take(size)) return std::nullopt;
-        return in_.bytes(*offset, size);
+        if (!offset) return std::nullopt;
+        return std::pair{*offset, size};
     }
 
-    std::string name(std::uint32_t nameField) const {
+    // A name or an ID as text; nothing when the budget cannot pay for reading it.
+    std::optional<std::string> name(std::uint32_t nameField, Budget& budget) const {
         if (!(nameField & kHighBit)) return std::to_string(nameField & 0xFFFF);
         const std::uint32_t at = nameField & ~kHighBit;
         const auto len = root_.u16(at);
-        if (!len) return {};
+        if (!len) return std::string();
+        // Charged before it is read: many groups may share one name of 65535 characters.
+        if (!budget.take(std::uint64_t{*len} * 2)) return std::nullopt;
         auto raw = root_.bytes(std::uint64_t{at} + 2, std::uint64_t{*len} * 2);
-        if (!raw) return {};
+        if (!raw) return std::string();
         std::vector<std::uint16_t> units(*len);
         for (std::size_t i = 0; i < units.size(); ++i)
             units[i] = le16(raw->data() + 2 * i);
@@ -104,14 +110,13 @@ class PeResources {
         return std::nullopt;
     }
 
-    const Reader& in_;
     std::vector<Section> sections_;
     Reader root_;
 };
 
 } // namespace
 
-void readPe(const Reader& in, std::uint32_t pe, IconFile& file, Budget& budget) {
+void readPe(const Reader& in, std::uint32_t pe, IconFile& file, Parse& parse) {
     const auto coff = in.fixed<24>(pe);
     if (!coff) {
         file.kind = "pe32";
@@ -156,47 +161,59 @@ void readPe(const Reader& in, std::uint32_t pe, IconFile& file, Budget& budget) 
         if (root) break;
     }
     if (!root) return;
-    const PeResources res(in, std::move(sections), *root);
+    const PeResources res(std::move(sections), *root);
 
-    std::optional<std::uint32_t> iconDir, groupDir;
-    for (const Entry& t : res.directory(0)) {
-        if (!(t.target & kHighBit) || (t.name & kHighBit)) continue;
-        if (t.name == kRtIcon && !iconDir) iconDir = t.target & ~kHighBit;
-        if (t.name == kRtGroupIcon && !groupDir) groupDir = t.target & ~kHighBit;
-    }
-    if (!groupDir || !iconDir) return;
-
-    // RT_ICON by ID: where its first language's data entry is.
-    std::map<std::uint16_t, std::uint32_t> icons;
-    for (const Entry& e : res.directory(*iconDir)) {
-        if (e.name & kHighBit || e.name > 0xFFFF) continue;
-        if (auto d = res.firstLanguage(e)) icons.emplace(static_cast<std::uint16_t>(e.name), *d);
-    }
-
-    for (const Entry& g : res.directory(*groupDir)) {
-        const auto dataEntry = res.firstLanguage(g);
-        if (!dataEntry) continue;
-        const auto group = res.data(*dataEntry, budget, 6 + 14 * kMaxImagesPerGroup);
-        if (!group) continue;
-        Icon icon;
-        icon.id = res.name(g.name);
-        for (const GroupEntry& ge : parseGroup(*group)) {
-            const auto it = icons.find(ge.id);
-            if (it == icons.end()) continue;
-            auto bytes = res.data(it->second, budget, kMaxStoredImageBytes);
-            if (!bytes || bytes->empty()) continue;
-            IconImage image;
-            image.width = ge.width;
-            image.height = ge.height;
-            image.colorCount = ge.colorCount;
-            image.planes = ge.planes;
-            image.bitCount = ge.bitCount;
-            image.bytes = std::move(*bytes);
-            classify(image);
-            icon.images.push_back(std::move(image));
+    const auto typeDir = [&](std::uint32_t type) -> std::optional<std::uint32_t> {
+        for (const Entry& t : res.directory(0))
+            if ((t.target & kHighBit) && t.name == type) return t.target & ~kHighBit;
+        return std::nullopt;
+    };
+    const auto groups = [&](std::uint32_t groupType, std::uint32_t imageType, bool cursor,
+                            std::vector<Icon>& out) {
+        const auto groupDir = typeDir(groupType);
+        if (!groupDir) return;
+        // The images by ID: where their first language's data entry is.
+        std::map<std::uint16_t, std::uint32_t> images;
+        if (const auto imageDir = typeDir(imageType)) {
+            for (const Entry& e : res.directory(*imageDir)) {
+                if (e.name & kHighBit || e.name > 0xFFFF) continue;
+                if (auto d = res.firstLanguage(e))
+                    images.emplace(static_cast<std::uint16_t>(e.name), *d);
+            }
         }
-        if (!icon.images.empty()) file.icons.push_back(std::move(icon));
-    }
+        for (const Entry& g : res.directory(*groupDir)) {
+            auto name = res.name(g.name, parse.budget);
+            if (!name || !parse.budget.take(0)) return; // the listing ends here
+            Icon icon;
+            icon.id = std::move(*name);
+            icon.named = (g.name & kHighBit) != 0;
+            icon.cursor = cursor;
+            const auto dataEntry = res.firstLanguage(g);
+            const auto where = dataEntry ? res.place(*dataEntry) : std::nullopt;
+            std::optional<std::vector<std::uint8_t>> group;
+            // Group data is charged too: groups sharing one large group cannot multiply it.
+            if (where && where->second <= 6 + 14 * kMaxImagesPerGroup &&
+                parse.budget.take(where->second))
+                group = in.bytes(where->first, where->second);
+            for (const GroupEntry& ge :
+                 group ? parseGroup(*group, cursor) : std::vector<GroupEntry>{}) {
+                const auto it = images.find(ge.id);
+                const auto at = it == images.end() ? std::nullopt : res.place(it->second);
+                if (!at) continue;
+                IconImage image;
+                image.width = ge.width;
+                image.height = ge.height;
+                image.colorCount = ge.colorCount;
+                image.planes = ge.planes;
+                image.bitCount = ge.bitCount;
+                if (placeImage(in, at->first, at->second, parse, image, cursor))
+                    icon.images.push_back(std::move(image));
+            }
+            out.push_back(std::move(icon)); // an empty group keeps its number
+        }
+    };
+    groups(kRtGroupIcon, kRtIcon, false, file.icons);
+    groups(kRtGroupCursor, kRtCursor, true, file.cursors);
 }
 
 } // namespace tess::icons::detail

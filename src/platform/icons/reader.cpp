@@ -1,6 +1,7 @@
 #include "platform/icons/reader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -9,6 +10,22 @@
 #include <unistd.h>
 
 namespace tess::icons::detail {
+
+namespace {
+std::atomic<std::uint64_t> totalRead{0};
+std::atomic<std::uint64_t> blockSize{16 * 1024};
+} // namespace
+
+void setFileBlockSize(std::uint64_t bytes) {
+    blockSize = std::max<std::uint64_t>(1, bytes);
+}
+
+FileSource::FileSource(Key, int fd, std::uint64_t size)
+    : fd_(fd), size_(size), blockSize_(blockSize.load()) {}
+
+std::uint64_t fileBytesRead() {
+    return totalRead.load();
+}
 
 bool MemorySource::read(std::uint64_t offset, std::span<std::uint8_t> out) const {
     if (!fits(offset, out.size(), bytes_.size())) return false;
@@ -82,15 +99,15 @@ bool FileSource::preadAll(std::uint64_t offset, std::span<std::uint8_t> out) con
         if (n <= 0) return false; // an error, or the file shrank under us
         done += static_cast<std::size_t>(n);
     }
-    bytesRead_ += out.size();
+    totalRead += out.size();
     return true;
 }
 
 const std::vector<std::uint8_t>* FileSource::block(std::uint64_t index) const {
     if (auto it = blocks_.find(index); it != blocks_.end()) return &it->second;
-    const std::uint64_t start = index * kBlockSize;
+    const std::uint64_t start = index * blockSize_;
     if (start >= size_) return nullptr;
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(std::min(kBlockSize, size_ - start)));
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(std::min(blockSize_, size_ - start)));
     if (!preadAll(start, data)) return nullptr;
     if (blocks_.size() >= kMaxBlocks) {
         blocks_.erase(blockOrder_.front());
@@ -104,19 +121,39 @@ bool FileSource::read(std::uint64_t offset, std::span<std::uint8_t> out) const {
     if (!fits(offset, out.size(), size_)) return false;
     if (out.empty()) return true;
     // Large reads (image bytes) go straight to the file; small ones through the block cache.
-    if (out.size() > 2 * kBlockSize) return preadAll(offset, out);
+    if (out.size() > 2 * blockSize_) return preadAll(offset, out);
     std::size_t done = 0;
     while (done < out.size()) {
         const std::uint64_t at = offset + done;
-        const std::vector<std::uint8_t>* b = block(at / kBlockSize);
+        const std::vector<std::uint8_t>* b = block(at / blockSize_);
         if (!b) return false;
-        const std::size_t in = static_cast<std::size_t>(at % kBlockSize);
+        const std::size_t in = static_cast<std::size_t>(at % blockSize_);
         if (in >= b->size()) return false;
         const std::size_t n = std::min(out.size() - done, b->size() - in);
         std::memcpy(out.data() + done, b->data() + in, n);
         done += n;
     }
     return true;
+}
+
+bool FileSource::readOnce(std::uint64_t offset, std::span<std::uint8_t> out) const {
+    if (!fits(offset, out.size(), size_)) return false;
+    if (out.empty()) return true;
+    // Bytes already held in one block come from there; the rest straight from the file.
+    const std::uint64_t index = offset / blockSize_;
+    if (const auto it = blocks_.find(index); it != blocks_.end()) {
+        const std::size_t in = static_cast<std::size_t>(offset % blockSize_);
+        if (in <= it->second.size() && out.size() <= it->second.size() - in) {
+            std::memcpy(out.data(), it->second.data() + in, out.size());
+            return true;
+        }
+    }
+    return preadAll(offset, out);
+}
+
+void FileSource::releaseCache() const {
+    blocks_.clear();
+    blockOrder_.clear();
 }
 
 std::optional<std::vector<std::uint8_t>> Reader::bytes(std::uint64_t offset,

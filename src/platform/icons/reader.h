@@ -37,17 +37,30 @@ class Source {
     virtual std::uint64_t size() const = 0;
     // Fills out with the bytes at offset; false when they are not all there.
     virtual bool read(std::uint64_t offset, std::span<std::uint8_t> out) const = 0;
+    // The same for bytes read once (image bytes and their first few): they bypass any cache.
+    virtual bool readOnce(std::uint64_t offset, std::span<std::uint8_t> out) const {
+        return read(offset, out);
+    }
+    // Drops what is cached for the walk of the directories, once it is done.
+    virtual void releaseCache() const {}
 };
 
+// Bytes in memory, held by the source itself.
 class MemorySource final : public Source {
   public:
-    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    explicit MemorySource(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
     std::uint64_t size() const override { return bytes_.size(); }
     bool read(std::uint64_t offset, std::span<std::uint8_t> out) const override;
 
   private:
-    std::span<const std::uint8_t> bytes_;
+    std::vector<std::uint8_t> bytes_;
 };
+
+// Bytes read from files by every FileSource, for tests and benchmarks.
+std::uint64_t fileBytesRead();
+// The block size of the FileSources opened from now on (the fuzz target makes it small, so that
+// reads cross block edges and the cache evicts).
+void setFileBlockSize(std::uint64_t bytes);
 
 // A regular file read with pread through a small cache of aligned blocks, so that walking a
 // resource directory entry by entry costs few system calls and a large file is never read whole.
@@ -63,8 +76,8 @@ class FileSource final : public Source {
 
     std::uint64_t size() const override { return size_; }
     bool read(std::uint64_t offset, std::span<std::uint8_t> out) const override;
-
-    std::uint64_t bytesRead() const { return bytesRead_; }
+    bool readOnce(std::uint64_t offset, std::span<std::uint8_t> out) const override;
+    void releaseCache() const override;
 
   private:
     struct Key {
@@ -72,20 +85,19 @@ class FileSource final : public Source {
     };
 
   public:
-    FileSource(Key, int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    FileSource(Key, int fd, std::uint64_t size);
 
   private:
     bool preadAll(std::uint64_t offset, std::span<std::uint8_t> out) const;
     const std::vector<std::uint8_t>* block(std::uint64_t index) const;
 
-    static constexpr std::uint64_t kBlockSize = 64 * 1024;
     static constexpr std::size_t kMaxBlocks = 64;
 
     int fd_;
     std::uint64_t size_;
+    std::uint64_t blockSize_;
     mutable std::unordered_map<std::uint64_t, std::vector<std::uint8_t>> blocks_;
     mutable std::vector<std::uint64_t> blockOrder_; // oldest first
-    mutable std::uint64_t bytesRead_ = 0;
 };
 
 struct FileSource::Opened {
@@ -102,6 +114,8 @@ class Reader {
     Reader(const Source& source) : source_(&source), base_(0), length_(source.size()) {}
 
     std::uint64_t size() const { return length_; }
+    // Where this window starts in its source.
+    std::uint64_t base() const { return base_; }
     bool has(std::uint64_t offset, std::uint64_t length) const {
         return fits(offset, length, length_);
     }
@@ -122,6 +136,9 @@ class Reader {
 
     bool read(std::uint64_t offset, std::span<std::uint8_t> out) const {
         return has(offset, out.size()) && source_->read(base_ + offset, out);
+    }
+    bool readOnce(std::uint64_t offset, std::span<std::uint8_t> out) const {
+        return has(offset, out.size()) && source_->readOnce(base_ + offset, out);
     }
     template <std::size_t N>
     std::optional<std::array<std::uint8_t, N>> fixed(std::uint64_t offset) const {

@@ -89,11 +89,24 @@ HICON ExtractIconA(std::uint32_t, const std::string& lpszExeFileName, std::int32
     if (lpszExeFileName.empty()) return 0;
     const auto file = tess::icons::readIconFileCached(lpszExeFileName);
     if (file->status == tess::icons::FileStatus::Unreadable) return 0;
+    if (nIconIndex == -1) // the number of icons
+        return file->status == tess::icons::FileStatus::Icons ? file->icons.size() : 0;
     if (file->status == tess::icons::FileStatus::NotAnIconFile) return 1;
-    if (nIconIndex < 0 || static_cast<std::size_t>(nIconIndex) >= file->icons.size()) return 0;
+    const tess::icons::Icon* icon = nullptr;
+    if (nIconIndex >= 0) {
+        if (static_cast<std::size_t>(nIconIndex) < file->icons.size())
+            icon = &file->icons[static_cast<std::size_t>(nIconIndex)];
+    } else { // -N: the group whose resource ID is N
+        const std::string id = std::to_string(-static_cast<std::int64_t>(nIconIndex));
+        for (const auto& i : file->icons)
+            if (!i.named && i.id == id) {
+                icon = &i;
+                break;
+            }
+    }
+    if (!icon) return 0;
     // The handle shares ownership of the parsed file: no copy of the images is made.
-    return tess::icons::addHandle(std::shared_ptr<const tess::icons::Icon>(
-        file, &file->icons[static_cast<std::size_t>(nIconIndex)]));
+    return tess::icons::addHandle(std::shared_ptr<const tess::icons::Icon>(file, icon));
 }
 
 bool DrawIconEx(tess::icons::DeviceContext& hdc, int xLeft, int yTop, HICON hIcon, int cxWidth,

@@ -22,7 +22,9 @@ class DeviceContext {
 } // namespace tess::icons
 
 // 0: no icon at that index (a missing or unreadable file included); 1: not a file icons can be
-// taken from; otherwise a handle holding the whole icon, to be released with DestroyIcon.
+// taken from; otherwise a handle holding the whole icon, to be released with DestroyIcon. Index
+// -1 answers the number of icons; any other negative index -N the group whose resource ID is N.
+// A group without images gives a handle that draws nothing.
 tess::icons::HICON ExtractIconA(std::uint32_t hInst, const std::string& lpszExeFileName,
                                 std::int32_t nIconIndex);
 

@@ -17,10 +17,12 @@ namespace tess {
 
 QString Environ(const QString& name) {
     const QByteArray key = name.toLocal8Bit();
-    const QString value = qEnvironmentVariable(key.constData());
+    // The variables name folders: their bytes are kept as a path's are.
+    const QString value = pathFromBytes(qgetenv(key.constData()));
     if (name.compare(u"HomePath", Qt::CaseInsensitive) == 0 && value.isEmpty() &&
         !qEnvironmentVariableIsSet("HomeDrive") && !qEnvironmentVariableIsSet("HomePath")) {
-        return QDir::homePath();
+        const QByteArray home = qgetenv("HOME");
+        return home.isEmpty() ? QDir::homePath() : pathFromBytes(home);
     }
     return value;
 }
@@ -50,14 +52,22 @@ bool isFolder(const QByteArray& path) {
     struct stat st {};
     return !path.isEmpty() && ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+QByteArray winePrefix() {
+    const QByteArray prefix = qgetenv("WINEPREFIX");
+    return prefix.isEmpty() ? QFile::encodeName(QDir::homePath()) + "/.wine" : prefix;
+}
 } // namespace
+
+QString wineDriveC() {
+    const QByteArray driveC = winePrefix() + "/drive_c";
+    return isFolder(driveC) ? pathFromBytes(driveC) : QString();
+}
 
 std::uint32_t GetWindowsDirectoryA(char* lpBuffer, std::uint32_t uSize) {
     QByteArray folder = qgetenv("SystemRoot");
     if (!isFolder(folder)) {
-        QByteArray prefix = qgetenv("WINEPREFIX");
-        if (prefix.isEmpty()) prefix = QFile::encodeName(QDir::homePath()) + "/.wine";
-        folder = prefix + "/drive_c/windows";
+        folder = winePrefix() + "/drive_c/windows";
         if (!isFolder(folder)) folder.clear();
     }
     const auto length = static_cast<std::uint32_t>(folder.size());
@@ -166,8 +176,9 @@ QString recoverShownPath(const QString& shown) {
             QByteArray match;
             while (const dirent* entry = ::readdir(dir.get())) {
                 const QByteArray entryName(entry->d_name);
-                if (QString::fromUtf8(entryName) == part && (match.isEmpty() || entryName < match))
-                    match = entryName;
+                const bool shownSo = QString::fromUtf8(entryName) == part ||
+                                     displayPath(pathFromBytes(entryName)) == part;
+                if (shownSo && (match.isEmpty() || entryName < match)) match = entryName;
             }
             if (match.isEmpty()) return shown;
             name = match;

@@ -24,6 +24,9 @@ QString programIconFile();
 // On Linux: SystemRoot if it names a folder, else the Wine prefix's windows folder, else "".
 std::uint32_t GetWindowsDirectoryA(char* lpBuffer, std::uint32_t uSize);
 
+// The Wine prefix's drive_c folder ($WINEPREFIX, else ~/.wine) where one exists, else "".
+QString wineDriveC();
+
 // The Windows folder read the way the program reads it: a 200-character buffer of NULs.
 QString windowsFolder();
 

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <algorithm>
+#include <cmath>
 
 namespace tess {
 
@@ -25,6 +26,7 @@ std::uint32_t fromQColor(const QColor& c) {
 namespace {
 // The canvas carries the screen's resolution so that point sizes measure as on the screen.
 void setCanvasDpi(QImage& image) {
+    // Per logical inch: the device pixel ratio is the image's own.
     const double dpiX = 1440.0 / twipsPerPixelX();
     const double dpiY = 1440.0 / twipsPerPixelY();
     image.setDotsPerMeterX(static_cast<int>(std::lround(dpiX / 0.0254)));
@@ -67,18 +69,45 @@ void PictureBox::setAutoSize(bool on) {
     }
 }
 
+namespace {
+double pinnedRatio = 0;
+}
+
+void PictureBox::setDevicePixelRatioForTests(double ratio) {
+    pinnedRatio = ratio;
+}
+
+double PictureBox::ratio() const {
+    const double r = pinnedRatio > 0 ? pinnedRatio : devicePixelRatioF();
+    return r > 0 ? r : 1;
+}
+
+QSize PictureBox::canvasSize() const {
+    if (canvas_.isNull()) return QSize(0, 0);
+    return QSize(static_cast<int>(canvas_.width() / canvasRatio_),
+                 static_cast<int>(canvas_.height() / canvasRatio_));
+}
+
+// A canvas of w x h logical pixels at the ratio given.
+QImage PictureBox::newCanvas(int w, int h, double r) const {
+    QImage image(static_cast<int>(std::ceil(w * r)), static_cast<int>(std::ceil(h * r)),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(r);
+    setCanvasDpi(image);
+    image.fill(toQColor(backColor_));
+    return image;
+}
+
 void PictureBox::ensureCanvas(int w, int h) {
     w = std::max(w, 1);
     h = std::max(h, 1);
-    if (!canvas_.isNull() && canvas_.width() >= w && canvas_.height() >= h) return;
+    const QSize have = canvasSize();
+    if (!canvas_.isNull() && have.width() >= w && have.height() >= h) return;
     // Drawing below the visible part goes on row after row: grow by doubling, not by each row.
-    const auto grow = [](int need, int have) {
-        return need <= have ? have : std::min(std::max(need, 2 * have), 16384);
+    const auto grow = [](int need, int had) {
+        return need <= had ? had : std::min(std::max(need, 2 * had), 16384);
     };
-    QImage grown(grow(w, canvas_.width()), grow(h, canvas_.height()),
-                 QImage::Format_ARGB32_Premultiplied);
-    setCanvasDpi(grown);
-    grown.fill(toQColor(backColor_));
+    QImage grown = newCanvas(grow(w, have.width()), grow(h, have.height()), canvasRatio_);
     if (!canvas_.isNull()) {
         QPainter p(&grown);
         p.drawImage(0, 0, canvas_);
@@ -87,11 +116,11 @@ void PictureBox::ensureCanvas(int w, int h) {
 }
 
 void PictureBox::resetCanvas() {
-    const int w = std::max({width(), picture_.width(), canvas_.isNull() ? 1 : canvas_.width()});
-    const int h = std::max({height(), picture_.height(), canvas_.isNull() ? 1 : canvas_.height()});
-    canvas_ = QImage(std::max(w, 1), std::max(h, 1), QImage::Format_ARGB32_Premultiplied);
-    setCanvasDpi(canvas_);
-    canvas_.fill(toQColor(backColor_));
+    const QSize have = canvasSize();
+    const int w = std::max({width(), picture_.width(), have.width(), 1});
+    const int h = std::max({height(), picture_.height(), have.height(), 1});
+    canvasRatio_ = ratio();
+    canvas_ = newCanvas(w, h, canvasRatio_);
     if (!picture_.isNull()) {
         QPainter p(&canvas_);
         p.drawImage(0, 0, picture_);
@@ -120,7 +149,11 @@ QImage PictureBox::image() const {
     QImage out(w, h, QImage::Format_ARGB32);
     out.fill(toQColor(backColor_));
     QPainter p(&out);
-    p.drawImage(0, 0, canvas_, 0, 0, std::min(w, canvas_.width()), std::min(h, canvas_.height()));
+    // The logical size, whatever the canvas's ratio: a high-density canvas is shrunk smoothly.
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QSize have = canvasSize();
+    const int cw = std::min(w, have.width()), ch = std::min(h, have.height());
+    p.drawImage(QRectF(0, 0, cw, ch), canvas_, QRectF(0, 0, cw * canvasRatio_, ch * canvasRatio_));
     p.end();
     return out;
 }
@@ -177,6 +210,8 @@ void PictureBox::line(double x1, double y1, double x2, double y2) {
 
 void PictureBox::drawRgba(int x, int y, int w, int h, const icons::Rgba& rgba) {
     if (w <= 0 || h <= 0 || rgba.width <= 0 || rgba.height <= 0) return;
+    const double r = canvasRatio_;
+    const int dw = static_cast<int>(std::lround(w * r)), dh = static_cast<int>(std::lround(h * r));
     if (rgba.pixels.size() <
         static_cast<std::size_t>(rgba.width) * static_cast<std::size_t>(rgba.height) * 4)
         return;
@@ -185,13 +220,12 @@ void PictureBox::drawRgba(int x, int y, int w, int h, const icons::Rgba& rgba) {
     ensureCanvas(std::min(x + w, 16384), std::min(y + h, 16384));
     QPainter p(&canvas_);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (w == rgba.width && h == rgba.height) {
-        p.drawImage(QPoint(x, y), source);
-    } else {
-        // Shrink in one smooth step so that large images stay sharp.
-        p.drawImage(QPoint(x, y),
-                    source.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    }
+    // Drawn at the canvas's own resolution; shrunk in one smooth step so large images stay sharp.
+    QImage scaled = dw == rgba.width && dh == rgba.height
+                        ? source.copy()
+                        : source.scaled(dw, dh, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(r);
+    p.drawImage(QPoint(x, y), scaled);
     imageRuns_.push_back(QRect(x, y, w, h));
     update();
 }
@@ -233,8 +267,43 @@ void PictureBox::setGeometryTwips(double left, double top, double w, double h) {
 
 void PictureBox::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    p.fillRect(event->rect(), toQColor(backColor_));
-    p.drawImage(event->rect().topLeft(), canvas_, event->rect());
+    const QRect r = event->rect();
+    p.fillRect(r, toQColor(backColor_));
+    const double k = canvasRatio_;
+    p.drawImage(QRectF(r), canvas_, QRectF(r.x() * k, r.y() * k, r.width() * k, r.height() * k));
+}
+
+// --- The surface's device context: device pixels, as the icon functions expect ---
+
+namespace {
+// Hands the engine device pixels and draws what it chose into the logical rectangle asked.
+class DeviceAdapter final : public icons::DeviceContext {
+  public:
+    DeviceAdapter(PictureBox& surface, QRect logical) : surface_(surface), logical_(logical) {}
+    void drawRgba(int, int, int, int, const icons::Rgba& image) override {
+        surface_.drawRgba(logical_.x(), logical_.y(), logical_.width(), logical_.height(), image);
+    }
+
+  private:
+    PictureBox& surface_;
+    QRect logical_;
+};
+} // namespace
+
+bool DrawIconEx(SurfaceDC& hdc, int xLeft, int yTop, icons::HICON hIcon, int cxWidth, int cyWidth,
+                unsigned istepIfAniCur, std::uintptr_t hbrFlickerFreeDraw, unsigned diFlags) {
+    const int w = cxWidth > 0 ? cxWidth : 32;
+    const int h = cyWidth > 0 ? cyWidth : 32;
+    const double r = hdc.surface.deviceRatio();
+    DeviceAdapter device(hdc.surface, QRect(xLeft, yTop, w, h));
+    return ::DrawIconEx(device, static_cast<int>(std::lround(xLeft * r)),
+                        static_cast<int>(std::lround(yTop * r)), hIcon,
+                        static_cast<int>(std::lround(w * r)), static_cast<int>(std::lround(h * r)),
+                        istepIfAniCur, hbrFlickerFreeDraw, diFlags);
+}
+
+bool DrawIcon(SurfaceDC& hDC, int X, int Y, icons::HICON hIcon) {
+    return DrawIconEx(hDC, X, Y, hIcon, 32, 32, 0, 0, 3);
 }
 
 void PictureBox::resizeEvent(QResizeEvent* event) {

@@ -40,7 +40,19 @@ struct LineRun {
 
 enum class DrawStyle { Solid = 0, Dot = 2 };
 
-class PictureBox : public QWidget, public icons::DeviceContext {
+class PictureBox;
+
+// A surface's device context. As on Windows the icon functions work in device pixels, so the
+// overloads below take positions and sizes in the surface's logical pixels and hand the engine
+// the device's: on a high-density screen an icon is drawn from its image for the device size.
+struct SurfaceDC {
+    PictureBox& surface;
+};
+bool DrawIcon(SurfaceDC& hDC, int X, int Y, icons::HICON hIcon);
+bool DrawIconEx(SurfaceDC& hdc, int xLeft, int yTop, icons::HICON hIcon, int cxWidth, int cyWidth,
+                unsigned istepIfAniCur, std::uintptr_t hbrFlickerFreeDraw, unsigned diFlags);
+
+class PictureBox : public QWidget {
     Q_OBJECT
   public:
     explicit PictureBox(QWidget* parent = nullptr);
@@ -102,8 +114,15 @@ class PictureBox : public QWidget, public icons::DeviceContext {
     void line(double x1, double y1, double x2, double y2);
 
     // The device context the icon functions draw into.
-    icons::DeviceContext& hDC() { return *this; }
-    void drawRgba(int x, int y, int w, int h, const icons::Rgba& image) override;
+    SurfaceDC& hDC() { return dc_; }
+    // Draws the image scaled to w x h logical pixels at (x, y), at the canvas's resolution.
+    void drawRgba(int x, int y, int w, int h, const icons::Rgba& image);
+
+    // Device pixels per logical pixel of the canvas: the screen's, so that icons and text are
+    // drawn at full resolution on a high-density screen.
+    double deviceRatio() const { return canvasRatio_; }
+    // Tests may pin the ratio new canvases take; 0 returns to the screen's own.
+    static void setDevicePixelRatioForTests(double ratio);
 
     // Geometry in twips; fractions are kept, the widget takes the nearest whole pixel.
     double leftTwips() const;
@@ -128,8 +147,13 @@ class PictureBox : public QWidget, public icons::DeviceContext {
   private:
     void ensureCanvas(int w, int h);
     void resetCanvas();
+    double ratio() const;
+    QSize canvasSize() const; // logical pixels
+    QImage newCanvas(int w, int h, double r) const;
 
+    SurfaceDC dc_{*this};
     QImage canvas_;
+    double canvasRatio_ = 1;
     QImage picture_;
     QFont font_;
     std::uint32_t foreColor_ = 0x000000;

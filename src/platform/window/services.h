@@ -20,8 +20,8 @@ constexpr int OkOnly = 0;
 constexpr int YesNo = 4;
 constexpr int Exclamation = 48;
 constexpr int DefaultButton2 = 256;
-constexpr int WarningOk = 48;                             // exclamation, OK
-constexpr int WarningYesNoDefaultNo = 308;                // exclamation, Yes and No, No default
+constexpr int WarningOk = 48;              // exclamation, OK
+constexpr int WarningYesNoDefaultNo = 308; // exclamation, Yes and No, No default
 constexpr int AnswerOk = 1;
 constexpr int AnswerYes = 6;
 constexpr int AnswerNo = 7;
@@ -80,6 +80,10 @@ struct Services {
     std::shared_ptr<ModalService> modal;
     std::shared_ptr<PopupMenuService> popupMenu;
 };
+
+// The window a dialog or message box belongs to: the modal window in front, else the active
+// window, else the first window shown. Dialogs are centred on it.
+QWidget* dialogOwner();
 
 // The services in force: Qt's own until a test replaces them.
 Services& services();

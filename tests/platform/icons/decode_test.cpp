@@ -11,9 +11,7 @@ using fixtures::Color;
 using fixtures::Pixels;
 
 icons::IconImage imageOf(fixtures::Bytes bytes) {
-    icons::IconImage im;
-    im.bytes = std::move(bytes);
-    return im;
+    return icons::imageFromBytes(std::move(bytes));
 }
 
 // Black and white with a transparent corner: fits a 1-bit palette.
@@ -67,7 +65,11 @@ INSTANTIATE_TEST_SUITE_P(
         DibCase{"bits32_bitfields", quadrants(32, 32), 32, {.bitfields = true}},
         DibCase{"bits32_zero_alpha_uses_mask", quadrants(16, 16), 32, {.zeroAlpha = true}},
         DibCase{"bits32_no_mask", fixtures::solid(16, 16, {1, 2, 3, 255}), 32, {.withMask = false}},
-        DibCase{"bits256", quadrants(256, 256), 32, {}}),
+        DibCase{"bits256", quadrants(256, 256), 32, {}},
+        DibCase{"core_bits1", twoTone(37, 5), 1, {.core = true}},
+        DibCase{"core_bits4", quadrants(7, 6), 4, {.core = true}},
+        DibCase{"core_bits8", quadrants(32, 32), 8, {.core = true}},
+        DibCase{"core_bits24", quadrants(33, 17), 24, {.core = true}}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 

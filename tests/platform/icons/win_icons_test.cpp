@@ -50,11 +50,14 @@ TEST_F(WinIcons, ResultsByKindOfFile) {
         {put("three.dll", fixtures::makeSolidPe(3)), 0, 2},
         {dir.file("three.dll"), 2, 2},
         {dir.file("three.dll"), 3, 0},
-        {dir.file("three.dll"), -1, 0},
+        {dir.file("three.dll"), -1, 3}, // the number of icons
+        {dir.file("three.dll"), -3, 2}, // the group with ID 3
+        {dir.file("three.dll"), -4, 0},
         {put("one.ico", fixtures::makeSolidIco(4)), 0, 2},
         {dir.file("one.ico"), 1, 0},
         {put("none.dll", fixtures::makePeResources({})), 0, 0},
         {put("text.exe", {'t', 'e', 'x', 't'}), 0, 1},
+        {put("text.exe", {'t', 'e', 'x', 't'}), -1, 0},
         {put("empty.ico", {}), 0, 1},
         {dir.file("missing.exe"), 0, 0},
         {dir.file("folder.exe"), 0, 0},
@@ -69,6 +72,79 @@ TEST_F(WinIcons, ResultsByKindOfFile) {
             EXPECT_TRUE(DestroyIcon(h));
         } else {
             EXPECT_EQ(h, c.expected) << c.path << " " << c.index;
+        }
+    }
+}
+
+TEST_F(WinIcons, EmptyGroupKeepsItsNumberAndDrawsNothing) {
+    const auto a = fixtures::solidImage(32, 32, fixtures::solidColor(1));
+    const auto b = fixtures::solidImage(32, 32, fixtures::solidColor(2));
+    const auto path = put(
+        "gap.dll", fixtures::makePeResources({
+                       {std::uint16_t{3}, std::uint16_t{1}, 1033, a.bytes},
+                       {std::uint16_t{3}, std::uint16_t{2}, 1033, b.bytes},
+                       {std::uint16_t{14}, std::uint16_t{10}, 1033, fixtures::groupData({a}, {1})},
+                       {std::uint16_t{14}, std::uint16_t{11}, 1033, fixtures::groupData({a}, {77})},
+                       {std::uint16_t{14}, std::uint16_t{12}, 1033, fixtures::groupData({b}, {2})},
+                   }));
+    EXPECT_EQ(ExtractIconA(0, path, -1), 3u);
+    RecordingDc dc;
+    std::vector<bool> drawn;
+    for (const int index : {0, 1, 2, -11, -12}) {
+        const HICON h = ExtractIconA(0, path, index);
+        ASSERT_GT(h, 1u) << index;
+        drawn.push_back(DrawIcon(dc, index, 0, h));
+    }
+    EXPECT_EQ(drawn, (std::vector<bool>{true, false, true, false, true}));
+    EXPECT_EQ(dc.calls.at(1).first, fixtures::solidColor(2));
+    EXPECT_EQ(dc.calls.at(2).first, fixtures::solidColor(2));
+}
+
+TEST_F(WinIcons, SystemLibraryWithoutIconsFollowsItsMun) {
+    const auto stub =
+        fixtures::makePeResources({{std::uint16_t{16}, std::uint16_t{1}, 1033, {1, 2}}});
+    const auto mun = fixtures::makeSolidPe(3);
+    const struct {
+        const char* name;
+        std::string resources, munName; // "" : none written
+        fixtures::Bytes library, munBytes;
+        bool redirected;
+        int icons;
+    } cases[] = {
+        {"exact", "SystemResources", "shell32.dll.mun", stub, mun, true, 3},
+        {"case", "systemresources", "SHELL32.DLL.MUN", stub, mun, true, 3},
+        {"no_mun", "SystemResources", "", stub, mun, false, 0},
+        {"no_folder", "", "", stub, mun, false, 0},
+        {"mun_not_a_program", "SystemResources", "shell32.dll.mun", stub, {'M', 'Z'}, false, 0},
+        {"mun_without_icons", "SystemResources", "shell32.dll.mun", stub, stub, false, 0},
+        {"mun_truncated", "SystemResources", "shell32.dll.mun", stub,
+         fixtures::Bytes(mun.begin(), mun.begin() + 0x210), false, 0},
+        {"library_has_icons", "SystemResources", "shell32.dll.mun", fixtures::makeSolidPe(1), mun,
+         false, 1},
+    };
+    for (const auto& c : cases) {
+        fixtures::TempDir root;
+        ::mkdir((root.path() + "/System32").c_str(), 0700);
+        const std::string library = root.path() + "/System32/shell32.dll";
+        fixtures::writeFile(library, c.library);
+        std::string munPath;
+        if (!c.resources.empty()) ::mkdir(root.file(c.resources).c_str(), 0700);
+        if (!c.munName.empty()) {
+            munPath = root.file(c.resources) + "/" + c.munName;
+            fixtures::writeFile(munPath, c.munBytes);
+        }
+        const auto f = icons::readIconFile(library);
+        EXPECT_EQ(f.icons.size(), static_cast<std::size_t>(c.icons)) << c.name;
+        EXPECT_EQ(f.source, c.redirected ? munPath : library) << c.name;
+        EXPECT_EQ(ExtractIconA(0, library, -1), static_cast<HICON>(c.icons)) << c.name;
+        if (c.redirected) {
+            RecordingDc dc;
+            const HICON h = ExtractIconA(0, library, 2);
+            ASSERT_TRUE(DrawIcon(dc, 0, 0, h)) << c.name;
+            EXPECT_EQ(dc.calls.at(0).first, fixtures::solidColor(2)) << c.name;
+            // A .mun changed since is read again.
+            fixtures::writeFile(munPath, fixtures::makeSolidPe(5));
+            EXPECT_EQ(ExtractIconA(0, library, -1), 5u) << c.name;
         }
     }
 }
