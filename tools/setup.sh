@@ -7,7 +7,7 @@ TESS_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TESS_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev
     libbenchmark-dev libpng-dev libgif-dev libcli11-dev nlohmann-json3-dev libstb-dev fonts-liberation2 fontconfig xvfb xauth imagemagick
     icoutils binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 clang-14 libclang-rt-14-dev
-    desktop-file-utils x11-utils)
+    desktop-file-utils x11-utils xdotool)
 
 tess_install_missing() {
     local missing=()

@@ -4,6 +4,7 @@
 #include "platform/window/drives.h"
 #include "platform/window/environment.h"
 #include "platform/window/failure.h"
+#include "platform/window/fonts.h"
 #include "platform/window/format.h"
 #include "platform/window/services.h"
 #include "platform/window/twips.h"
@@ -18,6 +19,10 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <memory>
 
 #include <cerrno>
 
@@ -27,7 +32,6 @@ namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
 const QString TAB = QStringLiteral("\t");
-
 
 int px(double twips, double perPixel) {
     return roundToInt(twips / perPixel);
@@ -41,7 +45,7 @@ void place(QWidget& w, double left, double top, double width, double height) {
 
 // Opens and closes a folder to learn whether it can be read; raises the platform's failure.
 void probeFolder(const QString& folder, bool asDrive) {
-    DIR* d = ::opendir(QFile::encodeName(folder).constData());
+    DIR* d = ::opendir(pathToBytes(folder).constData());
     if (d) {
         ::closedir(d);
         return;
@@ -49,6 +53,26 @@ void probeFolder(const QString& folder, bool asDrive) {
     const Failure f = failureFromErrno(errno);
     if (asDrive) throw Failure(failure::DeviceUnavailable, f.description());
     throw f;
+}
+
+// The folders in a folder (hidden ones left out), their names' bytes kept, ignoring case in order.
+QStringList subfolders(const QString& folder) {
+    QStringList out;
+    QByteArray base = pathToBytes(folder);
+    if (!base.endsWith('/')) base += '/';
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(base.constData()), ::closedir);
+    if (!dir) return out;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const QByteArray name(entry->d_name);
+        struct stat st {};
+        if (!name.startsWith('.') && ::stat((base + name).constData(), &st) == 0 &&
+            S_ISDIR(st.st_mode))
+            out << pathFromBytes(name);
+    }
+    std::sort(out.begin(), out.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return out;
 }
 
 // The letter number of a path: its drive's letter, or the first character for a drive text.
@@ -81,14 +105,27 @@ DirectoryList::DirectoryList(QWidget* parent) : QListWidget(parent) {
     });
 }
 
-void DirectoryList::setPath(const QString& folder) {
+void DirectoryList::setPath(const QString& folder, const QString& driveRoot) {
     QString p = mapDrivePath(folder);
     if (p.size() >= 2 && p[1] == u':')
         throw Failure(failure::DeviceUnavailable, QStringLiteral("No such drive"));
     p = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(p).absoluteFilePath()));
     probeFolder(p, false);
-    if (p == path_) return;
+    // The list shows one drive, from its mount point down: the drive chosen, else the one shown
+    // so far, else the folder's own.
+    const auto under = [&p](const QString& root) {
+        return !root.isEmpty() &&
+               (p == root || p.startsWith(root.endsWith(u'/') ? root : root + u'/'));
+    };
+    QString root = under(driveRoot) ? driveRoot : under(root_) ? root_ : QString();
+    if (root.isEmpty()) {
+        const std::vector<Drive> table = drives();
+        const Drive* d = driveOfPath(table, p);
+        root = d ? d->mountPoint : QStringLiteral("/");
+    }
+    if (p == path_ && root == root_) return;
     path_ = p;
+    root_ = root;
     fill();
     emit Change();
 }
@@ -97,22 +134,22 @@ void DirectoryList::fill() {
     clear();
     QFileIconProvider icons;
     const QIcon open = icons.icon(QFileIconProvider::Folder);
-    QStringList parts = QDir::fromNativeSeparators(path_).split(u'/', Qt::SkipEmptyParts);
-    QString at = QStringLiteral("/");
     auto add = [&](const QString& caption, const QString& target, int depth) {
-        auto* item = new QListWidgetItem(open, QString(depth * 2, u' ') + caption, this);
+        auto* item =
+            new QListWidgetItem(open, QString(depth * 2, u' ') + displayPath(caption), this);
         item->setData(Qt::UserRole, target);
         return item;
     };
-    QListWidgetItem* current = add(QStringLiteral("/"), at, 0);
+    QString at = root_;
+    QListWidgetItem* current = add(root_, at, 0);
     int depth = 1;
+    const QStringList parts = QDir(root_).relativeFilePath(path_).split(u'/', Qt::SkipEmptyParts);
     for (const QString& part : parts) {
+        if (part == QStringLiteral(".")) continue;
         at = QDir(at).filePath(part);
         current = add(part, at, depth++);
     }
-    const QStringList subs =
-        QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QString& sub : subs)
+    for (const QString& sub : subfolders(path_))
         add(sub, QDir(path_).filePath(sub), depth);
     setCurrentItem(current);
 }
@@ -131,12 +168,10 @@ frm_SaveBox::frm_SaveBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frm_SaveBox"));
     setWindowTitle(QStringLiteral("Save as..."));
     setFixedSize(px(8895, twipsPerPixelX()), px(5895, twipsPerPixelY()));
-    QFont small = font();
-    small.setPointSizeF(8.25); // the design's size: the labels fit their places
-    setFont(small);
+    setFont(designFont()); // the design's font: the labels fit their places
 
     lab_SaveIn = new QLabel(QStringLiteral("Save &in;"), this);
-    drv_Drive = new QComboBox(this);
+    drv_Drive = new ElidedComboBox(this); // a long mount point shortened in the middle
     dir_DirectoryList = new save::DirectoryList(this);
     DirectoryView = new QListView(this);
     pic_IconImage = new PictureBox(this);
@@ -169,8 +204,7 @@ frm_SaveBox::frm_SaveBox(QWidget* parent) : QDialog(parent) {
     com_Save->setToolTip(QStringLiteral(" Save file "));
     com_Cancel->setToolTip(QStringLiteral(" Close window "));
     com_Save->setDefault(true);
-    QFont bold(QStringLiteral("MS Sans Serif"));
-    bold.setPointSizeF(8.25);
+    QFont bold = designFont();
     bold.setBold(true);
     lab_PathDisplayString->setFont(bold);
 
@@ -230,6 +264,10 @@ void frm_SaveBox::Form_Load() {
     pic_IconImage->setAutoSize(false);
     pic_IconImage->setPicture(QImage());
     com_Save->setEnabled(true);
+    // Every showing starts from the drives' roots: the drive set below must not go back to a
+    // folder of an earlier showing, which may be gone by now.
+    for (int n = 1; n <= 26; ++n)
+        driveFolders[n] = QString(QChar(u'a' + n - 1)) + QStringLiteral(":\\");
     {
         const QSignalBlocker quiet(drv_Drive);
         drv_Drive->clear();
@@ -245,9 +283,6 @@ void frm_SaveBox::Form_Load() {
     }
     viewModel->setRootPath(dir_DirectoryList->path());
     DirectoryView->setRootIndex(viewModel->index(dir_DirectoryList->path()));
-
-    for (int n = 1; n <= 26; ++n)
-        driveFolders[n] = QString(QChar(u'a' + n - 1)) + QStringLiteral(":\\");
 
     const QString now =
         formatDate(QDateTime::currentDateTime(), QStringLiteral("yyyy-mm-dd_HH-MM"));
@@ -271,8 +306,10 @@ void frm_SaveBox::Form_Activate() {
     };
     attempt([&] { setDrive(QStringLiteral("C:")); });
     attempt([&] { setDrive(saveDirectory); });
-    attempt([&] { dir_DirectoryList->setPath(QStringLiteral("C:")); });
-    attempt([&] { dir_DirectoryList->setPath(saveDirectory); });
+    // The folder list shows the drive the drive list has chosen.
+    const auto driveRoot = [this] { return drv_Drive->currentData().toString(); };
+    attempt([&] { dir_DirectoryList->setPath(QStringLiteral("C:"), driveRoot()); });
+    attempt([&] { dir_DirectoryList->setPath(saveDirectory, driveRoot()); });
 
     const QString now =
         formatDate(QDateTime::currentDateTime(), QStringLiteral("yyyy-mm-dd_HH-MM"));
@@ -290,7 +327,7 @@ void frm_SaveBox::Form_Activate() {
     savedIcon.reset();
     const icons::HICON handle =
         ExtractIconA(static_cast<std::uint32_t>(QCoreApplication::applicationPid()),
-                     sourceFile.toLocal8Bit().toStdString(), sourceIconIndex);
+                     nativeFile(sourceFile).toStdString(), sourceIconIndex);
     if (handle != 0) {
         const int w = px(pic_IconImage->widthTwips(), twipsPerPixelX()) - 16;
         const int h = px(pic_IconImage->heightTwips(), twipsPerPixelY()) - 16;
@@ -304,10 +341,18 @@ void frm_SaveBox::Form_Activate() {
         const QList<QSize> sizes = own.availableSizes();
         const QSize natural =
             sizes.contains(QSize(32, 32)) || sizes.isEmpty() ? QSize(32, 32) : sizes.first();
+        // It is shown, and written as a picture, on the surface's background.
+        QImage picture;
+        if (!own.isNull()) {
+            picture = QImage(natural, QImage::Format_RGB32);
+            picture.fill(toQColor(pic_IconImage->backColor()));
+            QPainter painter(&picture);
+            own.paint(&painter, QRect(QPoint(0, 0), natural));
+        }
         pic_IconImage->setAutoSize(true);
-        pic_IconImage->setPicture(own.isNull() ? QImage() : own.pixmap(natural).toImage());
+        pic_IconImage->setPicture(picture);
         const icons::IconFile file =
-            icons::readIconFile(programIconFile().toLocal8Bit().toStdString());
+            icons::readIconFile(nativeFile(programIconFile()).toStdString());
         if (!file.icons.empty())
             savedIcon = std::make_shared<const icons::Icon>(file.icons.front());
     }
@@ -321,8 +366,9 @@ void frm_SaveBox::drv_Drive_Change() {
             throw Failure(failure::IndexOutOfRange, QStringLiteral("Subscript out of range"));
         probeFolder(drv_Drive->currentData().toString(), true);
         // A drive's own text stands for its root.
-        dir_DirectoryList->setPath(
-            !driveFolders[n].isEmpty() ? driveFolders[n] : drv_Drive->currentData().toString());
+        dir_DirectoryList->setPath(!driveFolders[n].isEmpty() ? driveFolders[n]
+                                                              : drv_Drive->currentData().toString(),
+                                   drv_Drive->currentData().toString());
     } catch (const Failure& f) {
         if (f.number() == failure::DeviceUnavailable) {
             services().messageBox->msgBox(
@@ -349,8 +395,8 @@ void frm_SaveBox::dir_DirectoryList_Change() {
     DirectoryView->setRootIndex(viewModel->index(path));
     const int n = pathLetterNumber(path);
     if (n >= 1 && n <= 26) driveFolders[n] = path;
-    lab_PathDisplayString->setToolTip(path);
-    lab_PathDisplayString->setText(path);
+    lab_PathDisplayString->setToolTip(displayPath(path));
+    lab_PathDisplayString->setText(displayPath(path));
 }
 
 void frm_SaveBox::com_Cancel_Click() {
@@ -362,7 +408,7 @@ void frm_SaveBox::com_FileName_Change() {
 }
 
 std::int32_t frm_SaveBox::fileLength(const QString& path) const {
-    const QFileInfo info(path);
-    if (!info.isFile()) return -1;
-    return static_cast<std::int32_t>(std::min<qint64>(info.size(), INT32_MAX));
+    struct stat st {};
+    if (::stat(pathToBytes(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<std::int32_t>(std::min<off_t>(st.st_size, INT32_MAX));
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/icons/icons.h"
+#include "platform/window/fonts.h"
 #include "platform/window/picture_box.h"
 
 #include <QComboBox>
@@ -20,22 +21,24 @@ class frm_Vantorel;
 
 namespace tess::save {
 
-// The folder list: the folder's ancestors from the root down, then its subfolders; a double
-// click (or Enter) opens the folder under the pointer.
+// The folder list: one drive's folders, the folder's ancestors from the drive's mount point down,
+// then its subfolders; a double click (or Enter) opens the folder under the pointer.
 class DirectoryList : public QListWidget {
     Q_OBJECT
   public:
     explicit DirectoryList(QWidget* parent = nullptr);
     QString path() const { return path_; }
-    // Goes to a folder ("C:\" style drive roots are understood); a folder that cannot be read
-    // raises its failure and leaves the list where it was.
-    void setPath(const QString& folder);
+    // Goes to a folder ("C:\" style drive roots are understood), shown on the drive whose mount
+    // point is driveRoot when it lies there; a folder that cannot be read raises its failure and
+    // leaves the list where it was.
+    void setPath(const QString& folder, const QString& driveRoot = QString());
   signals:
     void Change();
 
   private:
     void fill();
     QString path_;
+    QString root_; // the mount point of the drive shown
 };
 
 // A label that keeps its full text but shows a long one elided in the middle, the whole text in
@@ -88,7 +91,7 @@ class frm_SaveBox : public QDialog {
 
     // --- Controls ---
     QLabel* lab_SaveIn = nullptr;
-    QComboBox* drv_Drive = nullptr;
+    tess::ElidedComboBox* drv_Drive = nullptr;
     tess::save::DirectoryList* dir_DirectoryList = nullptr;
     QListView* DirectoryView = nullptr;
     tess::PictureBox* pic_IconImage = nullptr;

@@ -1,15 +1,10 @@
 // The request to save one icon.
 #include "app/frm_Vantorel.h"
-#include "platform/window/environment.h"
 #include "platform/window/form.h"
 #include "platform/window/format.h"
 #include "platform/window/services.h"
 #include "platform/window/version_info.h"
 #include "save/frm_SaveBox.h"
-
-#include <QApplication>
-#include <QCoreApplication>
-#include <QTimer>
 
 using namespace tess;
 
@@ -57,32 +52,9 @@ void frm_Vantorel::menu_SaveIcon_Click() {
                         pluralSuffix(iconCount) + QStringLiteral(", ranging from 0 to ") +
                         num(iconCount - 1) + QStringLiteral(" only.");
         }
-        showInformation(productName() +
-                            QStringLiteral(" - Icon info."),
-                        text, QString(), -1, 0, 100, -1);
+        showInformation(productName() + QStringLiteral(" - Icon info."), text, QString(), -1, 0,
+                        100, -1);
         return;
     }
     save::openSaveWindow(*this, n);
 }
-
-namespace {
-// For the end-to-end check: TESSALINE_E2E_SAVE=n opens the save window for icon n of the file
-// named by TESSALINE_E2E_SAVE_FILE (the program's own icon file without it) once the main
-// window is up.
-void openForEndToEnd() {
-    bool ok = false;
-    const int n = qEnvironmentVariableIntValue("TESSALINE_E2E_SAVE", &ok);
-    if (!ok) return;
-    QTimer::singleShot(500, [n] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* main = qobject_cast<frm_Vantorel*>(w)) {
-                const QString file = qEnvironmentVariable("TESSALINE_E2E_SAVE_FILE");
-                main->displayedFile = file.isEmpty() ? programIconFile() : file;
-                save::openSaveWindow(*main, n);
-                return;
-            }
-        }
-    });
-}
-} // namespace
-Q_COREAPP_STARTUP_FUNCTION(openForEndToEnd)

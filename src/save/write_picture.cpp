@@ -1,5 +1,6 @@
 // Writing the picture file: the path, the content for its extension, and the atomic write.
 #include "platform/icons/icons.h"
+#include "platform/window/environment.h"
 #include "platform/window/failure.h"
 #include "platform/window/format.h"
 #include "platform/window/services.h"
@@ -12,6 +13,7 @@
 #include <QHash>
 #include <QImageWriter>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <gif_lib.h>
 #include <sys/stat.h>
@@ -126,6 +128,23 @@ QByteArray gifEncoded(const QImage& source) {
     return out;
 }
 
+// The file a path names once its symbolic links are followed to the end (a link to nothing
+// names the file it would create); a loop of links raises its failure.
+QByteArray linkTarget(QByteArray path) {
+    for (int hops = 0;; ++hops) {
+        struct stat st {};
+        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        if (hops == 40) throw failureFromErrno(ELOOP);
+        QByteArray link(PATH_MAX, '\0');
+        const ssize_t n =
+            ::readlink(path.constData(), link.data(), static_cast<size_t>(link.size()));
+        if (n < 0) throw failureFromErrno(errno);
+        link.truncate(n);
+        const qsizetype slash = path.lastIndexOf('/');
+        path = link.startsWith('/') || slash < 0 ? link : path.left(slash + 1) + link;
+    }
+}
+
 } // namespace
 
 namespace tess::save {
@@ -158,10 +177,22 @@ std::vector<std::uint8_t> pictureFileBytes(const QString& path, const QImage& pi
 }
 
 void writeFileAtomically(const QString& path, const std::vector<std::uint8_t>& bytes) {
-    const QFileInfo target(path);
-    QByteArray temp = QFile::encodeName(
-        QDir(target.path())
-            .filePath(QStringLiteral(".") + target.fileName() + QStringLiteral(".XXXXXX")));
+    // A symbolic link is written through to the file it names, the link itself kept.
+    const QByteArray target = linkTarget(pathToBytes(path));
+    struct stat old {};
+    const bool replacing = ::stat(target.constData(), &old) == 0;
+    if (replacing) {
+        if (S_ISDIR(old.st_mode)) throw failureFromErrno(EISDIR);
+        if (!S_ISREG(old.st_mode)) throw failureFromErrno(EACCES);
+        // A file nobody may write is read-only, for the administrator too; otherwise whoever
+        // saves must be allowed to write it, not only to replace it in its folder.
+        if ((old.st_mode & 0222) == 0 ||
+            ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
+            throw failureFromErrno(EACCES);
+    }
+    const qsizetype slash = target.lastIndexOf('/');
+    QByteArray temp = (slash < 0 ? QByteArray() : target.left(slash + 1)) + '.' +
+                      target.mid(slash + 1) + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) throw failureFromErrno(errno);
     auto fail = [&](int err) {
@@ -169,11 +200,13 @@ void writeFileAtomically(const QString& path, const std::vector<std::uint8_t>& b
         ::unlink(temp.constData());
         throw failureFromErrno(err);
     };
-    // The new file takes the old one's permissions, or the usual ones for a new file.
-    struct stat old {};
+    // The new file takes the old one's permissions and owner, or the usual ones for a new file.
     mode_t mode = 0666;
-    if (::stat(QFile::encodeName(path).constData(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (replacing) {
         mode = old.st_mode & 07777;
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Only the administrator may give a file away; the file is then the saver's own.
+        }
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -195,7 +228,7 @@ void writeFileAtomically(const QString& path, const std::vector<std::uint8_t>& b
         ::unlink(temp.constData());
         throw failureFromErrno(err);
     }
-    if (::rename(temp.constData(), QFile::encodeName(path).constData()) != 0) {
+    if (::rename(temp.constData(), target.constData()) != 0) {
         const int err = errno;
         ::unlink(temp.constData());
         throw failureFromErrno(err);
@@ -213,8 +246,9 @@ void frm_SaveBox::com_Save_Click() {
             save::savePath(fullPath, com_FileName->currentText(), com_FileType->currentIndex());
         if (fileLength(fullPath) >= 0) {
             const int answer = services().messageBox->msgBox(
-                QStringLiteral("WARNING;") + CRLF + QStringLiteral("File ") + fullPath + CRLF +
-                    com_FileName->currentText() + QStringLiteral(" already exists.") + CRLF + CRLF +
+                QStringLiteral("WARNING;") + CRLF + QStringLiteral("File ") +
+                    displayPath(fullPath) + CRLF + com_FileName->currentText() +
+                    QStringLiteral(" already exists.") + CRLF + CRLF +
                     QStringLiteral("Do you wish to overwrite this file?"),
                 mb::WarningYesNoDefaultNo, product + QStringLiteral(" - File already exists."));
             if (answer != mb::AnswerYes) return;
@@ -226,14 +260,14 @@ void frm_SaveBox::com_Save_Click() {
     } catch (const Failure& f) {
         const QString text =
             f.number() == failure::PathFileAccess
-                ? QStringLiteral("Can't save file;") + CRLF + fullPath + CRLF + CRLF +
+                ? QStringLiteral("Can't save file;") + CRLF + displayPath(fullPath) + CRLF + CRLF +
                       QStringLiteral("Access denied by drive, directory or file.") + CRLF + CRLF +
                       QStringLiteral(
                           "If overwriting an old file, check that the file is not locked.") +
                       CRLF + QStringLiteral("Check drive and directory can be written to.") + CRLF +
                       QStringLiteral("(Eg. Not a CD-ROM or a locked floppy disc)")
-                : QStringLiteral("File save error with file;") + CRLF + fullPath + CRLF + CRLF +
-                      QStringLiteral("Error message; \t") + f.description() + CRLF +
+                : QStringLiteral("File save error with file;") + CRLF + displayPath(fullPath) +
+                      CRLF + CRLF + QStringLiteral("Error message; \t") + f.description() + CRLF +
                       QStringLiteral("Error number; \t") +
                       formatPicture(f.number(), QStringLiteral("##,###,###,###,##0.#####"));
         services().messageBox->msgBox(text, mb::WarningOk,

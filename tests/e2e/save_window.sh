@@ -1,30 +1,58 @@
 #!/usr/bin/env bash
-# The save window opens under a real X server for icon 0 of the program's own icon file, with its
-# drive and folder lists, folder view, icon, names and types; a screenshot of it is not blank.
+# Saving through the real windows: `tessaline FILE` shows an icon file of two sizes, a Ctrl+click
+# on icon 0 opens the save window, Enter saves. The saved .ico holds the source's images, every
+# size, pixel for pixel, and nothing else.
 set -euo pipefail
 bin="$1"
 source "$(dirname "$0")/lib/x_server.sh"
-need_tools Xvfb xwininfo import convert
+need_tools Xvfb xwininfo xdotool icotool convert compare
 start_x_server
-mkdir -p "$work/home/My Pictures/old shots"
-convert -size 48x48 xc:'#2060c0' -fill '#f0c020' -draw 'circle 24,24 24,6' "$work/icon.png"
-if command -v icotool >/dev/null; then icotool -c -o "$work/home/My Pictures/sample.ico" "$work/icon.png"; fi
-cp "$work/icon.png" "$work/home/My Pictures/picture.png"
-echo notes >"$work/home/My Pictures/notes.txt"
-HomeDrive= HomePath="$work/home" TESSALINE_E2E_SAVE=0 TESSALINE_E2E_SAVE_FILE="$work/home/My Pictures/sample.ico" "$bin" >"$work/out.log" 2>&1 &
+pictures="$work/home/My Pictures"
+mkdir -p "$pictures"
+convert -size 48x48 xc:'#2060c0' -fill '#f0c020' -draw 'circle 24,24 24,6' "$work/big.png"
+convert -size 16x16 xc:none -fill '#c02020' -draw 'rectangle 3,3 12,12' "$work/small.png"
+# Named in capitals on the command line, in lower case on disk, as Windows names are written.
+icotool -c -o "$work/source.ico" "$work/big.png" "$work/small.png"
+source="$work/SOURCE.ICO"
+
+window() { # the id of the window with this exact caption, waiting for it
+    local id=
+    for _ in $(seq 100); do
+        id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$1\"" | awk '{print $1}' | head -n 1 || true)
+        [ -n "$id" ] && { echo "$id"; return; }
+        sleep 0.1
+    done
+    echo "no window with the caption \"$1\"" >&2
+    cat "$work/out.log" >&2
+    exit 1
+}
+
+HomeDrive= HomePath="$work/home" "$bin" "$source" >"$work/out.log" 2>&1 &
 app=$!
-found=
-for _ in $(seq 100); do
-    if xwininfo -root -tree 2>/dev/null | grep -q "\"Save icon '0' as;\""; then found=1; break; fi
-    sleep 0.1
+main=$(window "Icons from; $source")
+sleep 0.5
+# Icon 0 sits 8 pixels into the first cell, the surface 8 pixels into the window.
+xdotool mousemove --window "$main" 30 30 keydown ctrl click 1 keyup ctrl
+box=$(window "Save icon '0' as;")
+sleep 0.5
+[ -n "${TESSALINE_E2E_SHOTS:-}" ] && import -window "$box" "$TESSALINE_E2E_SHOTS/save_window.png"
+xdotool windowfocus --sync "$box" key Return
+saved="$pictures/IconPicture_0.ico"
+for _ in $(seq 50); do [ -s "$saved" ] && break; sleep 0.1; done
+[ -s "$saved" ] || { echo "nothing was saved"; ls -la "$pictures"; exit 1; }
+
+# The same images in the same order, and the same pixels.
+icotool -l "$work/source.ico" | sed 's/--index=[0-9]* //; s/--offset=[0-9]* //' >"$work/want.txt"
+icotool -l "$saved" | sed 's/--index=[0-9]* //; s/--offset=[0-9]* //' >"$work/got.txt"
+diff "$work/want.txt" "$work/got.txt" || { echo "the saved file's images differ"; exit 1; }
+mkdir "$work/want" "$work/got"
+icotool -x -o "$work/want" "$work/source.ico"
+icotool -x -o "$work/got" "$saved"
+for want in "$work/want"/*.png; do
+    got="$work/got/$(basename "$want" | sed 's/^source_/IconPicture_0_/')"
+    differ=$(compare -metric AE "$want" "$got" null: 2>&1 || true)
+    [ "$differ" = 0 ] || { echo "$(basename "$want"): $differ pixels differ"; exit 1; }
 done
-[ -n "$found" ] || { echo "the save window did not appear"; cat "$work/out.log"; exit 1; }
-sleep 1
-id=$(xwininfo -root -tree | grep "\"Save icon '0' as;\"" | head -1 | awk '{print $1}')
-import -window "$id" "$work/shot.png"
-[ -n "${TESSALINE_SHOT:-}" ] && cp "$work/shot.png" "$TESSALINE_SHOT"
-colours=$(convert "$work/shot.png" -format %k info:)
-echo "screenshot colours: $colours"
-[ "$colours" -gt 8 ] || { echo "the save window looks blank"; exit 1; }
+echo "saved: $(tr '\n' ';' <"$work/got.txt")"
 kill "$app"; wait "$app" 2>/dev/null || true; app=
-echo "save window shown"
+echo "the save window saved the icon shown"

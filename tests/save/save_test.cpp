@@ -1,21 +1,28 @@
 #include "app/frm_Vantorel.h"
-#include "platform/icons/icons.h"
+#include "info/frm_IconInfo.h"
 #include "platform/window/drives.h"
+#include "platform/window/environment.h"
 #include "save/frm_SaveBox.h"
 
 #include "support/fixtures/fixtures.h"
 #include "support/recorders.h"
 #include "support/temp_dir.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QPainter>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace tess;
 namespace fx = tess::fixtures;
 using tess::testing::RecordingServices;
+using tess::testing::ShownMessage;
 using tess::testing::TempDir;
 
 namespace {
@@ -41,17 +48,46 @@ TEST(SavePath, NameOwnExtensionDecidesOtherwiseTypeIsAppended) {
         EXPECT_EQ(save::savePath(c.folder, c.name, c.type), c.expected) << c.name.toStdString();
 }
 
-// A save window open on a folder with an icon of two sizes drawn in it.
+QByteArray bytesOf(const fx::Bytes& b) {
+    return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
+}
+QRgb rgb(int i) {
+    const fx::Color c = fx::solidColor(i);
+    return qRgb(c.r, c.g, c.b);
+}
+int distance(QRgb a, QRgb b) {
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                     std::abs(qBlue(a) - qBlue(b))});
+}
+
+// A save window on a folder holding src.ico (colour 3 at 32 x 32 and 16 x 16) and text.exe (no
+// icons), opened for the file named (its bytes) in that file's folder; a name under a folder
+// gets the icon file too. Its window icon is colour 9 in a transparent border.
 struct SaveWindow {
     RecordingServices rec;
     TempDir tmp;
-    QString source;
+    fx::Bytes ico = fx::makeIco(
+        {fx::solidImage(32, 32, fx::solidColor(3)), fx::solidImage(16, 8, fx::solidColor(3))});
+    QString folder;
     frm_SaveBox box;
-    explicit SaveWindow() {
-        source = tmp.write("src.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(3)),
-                                                   fx::solidImage(16, 8, fx::solidColor(4))}));
+    explicit SaveWindow(const std::string& name = "src.ico") {
+        const std::string base = pathToBytes(tmp.path()).toStdString() + "/";
+        fx::writeFile(base + "src.ico", ico), fx::writeFile(base + "text.exe", {'n', 'o'});
+        if (const auto slash = name.rfind('/'); slash != std::string::npos) {
+            ::mkdir((base + name.substr(0, slash)).c_str(), 0755);
+            fx::writeFile(base + name, ico);
+        }
+        QImage own(32, 32, QImage::Format_ARGB32);
+        own.fill(Qt::transparent);
+        QPainter(&own).fillRect(4, 4, 24, 24, QColor(rgb(9)));
+        box.setWindowIcon(QIcon(QPixmap::fromImage(own)));
+        const QString file = pathFromBytes(base + name);
+        open(file.left(file.lastIndexOf(u'/')), file);
+    }
+    void open(const QString& in, const QString& file) {
+        folder = in;
         box.Form_Load();
-        box.DataToSaveWindow(tmp.path(), source, 0);
+        box.DataToSaveWindow(in, file, 0);
         box.Form_Activate();
     }
     void save(const QString& name, int type) {
@@ -59,112 +95,154 @@ struct SaveWindow {
         box.com_FileType->setCurrentIndex(type);
         box.com_Save_Click();
     }
+    QByteArray bytes(const QString& name) const { // of a file in the window's folder
+        const std::string path = pathToBytes(folder + "/" + name).toStdString();
+        return ::access(path.c_str(), F_OK) == 0 ? bytesOf(fx::readFile(path)) : QByteArray();
+    }
 };
 
-TEST(SaveWindow, OpensInTheGivenFolderWithProposedNamesAndTypes) {
-    SaveWindow w;
-    EXPECT_EQ(w.box.lab_PathDisplayString->text(), w.tmp.path());
-    EXPECT_EQ(w.box.com_FileName->itemText(0), "IconPictureCopy");
-    EXPECT_EQ(w.box.com_FileName->currentText(), "IconPicture_0");
-    EXPECT_EQ(w.box.com_FileType->currentText(),
-              "ICO  Icon image                                       (*.ico)");
-}
-
-TEST(SaveWindow, EachTypeIsWrittenInItsOwnFormat) {
+TEST(SaveWindow, DrawsAndWritesTheIconOfTheFileTheGridShows) {
     const struct {
-        int type;
-        const char* format;
-        int tolerance;
-    } cases[] = {{0, "bmp", 0}, {1, "ico", 0}, {2, "gif", 0}, {3, "jpeg", 12}, {4, "bmp", 0}};
-    const fx::Color want = fx::solidColor(3);
+        const char* name;
+        QSize drawn;       // the picture's size
+        QRgb centre;       // its centre; 0: the background
+        bool icoIsTheFile; // the .ico written is the source file itself
+    } cases[] = {
+        {"src.ico", {153, 145}, rgb(3), true},
+        {"SRC.ICO", {153, 145}, rgb(3), true},             // found as the grid finds it
+        {"none.ico", {32, 32}, rgb(9), false},             // the window icon at its natural size
+        {"text.exe", {153, 145}, 0, false},                // nothing drawn
+        {"caf\xe9/caf\xe9.ico", {153, 145}, rgb(3), true}, // names that are not UTF-8, kept
+    };
+    const char* extensions[] = {".bmp", ".ico", ".gif", ".jpeg", ".gfm"};
+    const char* formats[] = {"bmp", "ico", "gif", "jpeg", "bmp"};
     for (const auto& c : cases) {
-        SaveWindow w;
-        w.save("p", c.type);
-        const QString path = save::savePath(w.tmp.path(), "p", c.type);
-        EXPECT_TRUE(w.rec.messages->shown.empty()) << c.format;
-        QImageReader reader(path);
-        EXPECT_EQ(reader.format(), c.format);
-        const QImage img = reader.read();
-        ASSERT_FALSE(img.isNull()) << c.format;
-        const QColor centre = img.pixelColor(img.width() / 2, img.height() / 2);
-        EXPECT_NEAR(centre.red(), want.r, c.tolerance) << c.format;
-        EXPECT_NEAR(centre.green(), want.g, c.tolerance) << c.format;
-        EXPECT_NEAR(centre.blue(), want.b, c.tolerance) << c.format;
-        EXPECT_EQ(w.box.IconImageInDir(), w.tmp.path());
-    }
-}
-
-TEST(SaveWindow, IcoHoldsTheIconsOwnImagesExactly) {
-    SaveWindow w;
-    w.save("copy", 1);
-    const auto saved = icons::readIconFile(w.tmp.file("copy.ico").toStdString());
-    const auto original = icons::readIconFile(w.source.toStdString());
-    ASSERT_EQ(saved.icons.size(), 1u);
-    ASSERT_EQ(saved.icons[0].images.size(), 2u);
-    for (std::size_t i = 0; i < 2; ++i)
-        EXPECT_EQ(*icons::imageBytes(saved.icons[0].images[i]),
-                  *icons::imageBytes(original.icons[0].images[i]));
-    if (fx::haveTool("icotool")) {
-        EXPECT_EQ(fx::run("icotool -l '" + w.tmp.file("copy.ico").toStdString() + "' >/dev/null"),
-                  0);
-    }
-}
-
-TEST(SaveWindow, OverwriteIsAskedAndNoKeepsTheOldFile) {
-    for (const int answer : {mb::AnswerNo, mb::AnswerYes}) {
-        SaveWindow w;
-        const QString old = w.tmp.write("old.bmp", QByteArray("old bytes"));
-        w.rec.messages->answers = {answer};
-        w.save("old.bmp", 2);
-        ASSERT_EQ(w.rec.messages->shown.size(), 1u);
-        EXPECT_EQ(w.rec.messages->shown[0],
-                  (tess::testing::ShownMessage{"WARNING;\r\nFile " + old +
-                                                   "\r\nold.bmp already exists.\r\n\r\n"
-                                                   "Do you wish to overwrite this file?",
-                                               308, "Tessaline - File already exists."}));
-        QFile f(old);
-        f.open(QIODevice::ReadOnly);
-        const QByteArray now = f.readAll();
-        if (answer == mb::AnswerNo) {
-            EXPECT_EQ(now, "old bytes");
-        } else {
-            EXPECT_EQ(QImageReader(old).format(), "bmp");
+        SCOPED_TRACE(c.name);
+        SaveWindow w(c.name);
+        const QRgb background = w.box.palette().color(QPalette::Base).rgb();
+        for (int type = 0; type < 5; ++type) {
+            w.save("p", type);
+            QByteArray saved = w.bytes(QString("p") + extensions[type]);
+            QBuffer buffer(&saved);
+            QImageReader reader(&buffer);
+            EXPECT_EQ(reader.format(), formats[type]);
+            if (type == 1) {
+                EXPECT_EQ(saved == bytesOf(w.ico), c.icoIsTheFile);
+                continue;
+            }
+            // The icon on the surface's background, as on screen.
+            const QImage img = reader.read();
+            const int tolerance = type == 3 ? 12 : 0;
+            EXPECT_EQ(img.size(), c.drawn) << type;
+            EXPECT_LE(distance(img.pixel(0, 0), background), tolerance) << type;
+            EXPECT_LE(distance(img.pixel(img.width() / 2, img.height() / 2),
+                               c.centre ? c.centre : background),
+                      tolerance)
+                << type;
         }
-        EXPECT_EQ(QDir(w.tmp.path()).entryList(QDir::Files | QDir::Hidden).size(),
-                  2); // no temporary left
+        EXPECT_TRUE(w.rec.messages->shown.empty());
     }
 }
 
-TEST(SaveWindow, WriteFailuresReportAccessAndLeaveTheOldFile) {
-    SaveWindow w;
-    const QString old = w.tmp.write("old.bmp", QByteArray("old bytes"));
-    QDir(w.tmp.path()).mkdir("folder.bmp");
-    const QString access =
-        "Can't save file;\r\n%1\r\n\r\nAccess denied by drive, directory or file.";
-    std::vector<QString> names = {"folder.bmp", "old.bmp/x.bmp"}; // a folder; a path below a file
-    if (::geteuid() != 0) {
-        const QString ro = w.tmp.mkdir("ro");
-        QFile::setPermissions(ro, QFile::ReadOwner | QFile::ExeOwner);
-        names.push_back("ro/new.bmp");
-    }
-    for (const QString& name : names) {
-        w.rec.messages->shown.clear();
+ShownMessage overwriteQuestion(const QString& path, const QString& name) {
+    return {"WARNING;\r\nFile " + path + "\r\n" + name +
+                " already exists.\r\n\r\nDo you wish to overwrite this file?",
+            308, "Tessaline - File already exists."};
+}
+ShownMessage saveError(const QString& path, bool access) {
+    return {access ? "Can't save file;\r\n" + path +
+                         "\r\n\r\nAccess denied by drive, directory or file.\r\n\r\nIf "
+                         "overwriting an old file, check that the file is not locked.\r\nCheck "
+                         "drive and directory can be written to.\r\n(Eg. Not a CD-ROM or a "
+                         "locked floppy disc)"
+                   : "File save error with file;\r\n" + path +
+                         "\r\n\r\nError message; \tNo such file or directory\r\nError number; "
+                         "\t53.",
+            48, "Tessaline - Saving file error."};
+}
+
+TEST(SaveWindow, WriteTargets) {
+    ::umask(022);
+    const struct {
+        const char* name;     // typed, type BMP
+        int oldMode;          // old.bmp made first with this mode (0: none)
+        const char* made;     // also made first: "link.bmp" a link to old.bmp, "dir.bmp" a folder
+        bool yes;             // the answer to the overwrite question
+        const char* messages; // q the question, a access denied, g the general text (53)
+        bool replaced;        // old.bmp holds a bitmap, else its old bytes
+        int mode;             // old.bmp's mode afterwards (0: there is none)
+    } cases[] = {
+        {"old.bmp", 0, "", true, "", true, 0644},
+        {"old.bmp", 0640, "", false, "q", false, 0640},
+        {"old.bmp", 0640, "", true, "q", true, 0640},
+        {"old.bmp", 0444, "", true, "qa", false, 0444}, // read-only
+        {"link.bmp", 0600, "link.bmp", true, "q", true, 0600},
+        {"dir.bmp", 0, "dir.bmp", true, "a", false, 0},
+        {"old.bmp/x", 0640, "", true, "a", false, 0640},
+        {"nosuch/x", 0, "", true, "g", false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SaveWindow w;
+        const QString old = w.tmp.file("old.bmp"), made = w.tmp.file(c.made), name = c.name;
+        if (c.oldMode) {
+            w.tmp.write("old.bmp", QByteArray("old bytes"));
+            ::chmod(QFile::encodeName(old), static_cast<mode_t>(c.oldMode));
+        }
+        if (QString(c.made) == "link.bmp") QFile::link("old.bmp", made);
+        if (QString(c.made) == "dir.bmp") QDir().mkdir(made);
+        const auto entries = [&] {
+            QStringList e = QDir(w.tmp.path()).entryList(QDir::AllEntries | QDir::Hidden);
+            e.removeAll("old.bmp");
+            return e;
+        };
+        const QStringList before = entries();
+        w.rec.messages->answers = {c.yes ? mb::AnswerYes : mb::AnswerNo};
         w.save(name, 0);
-        ASSERT_EQ(w.rec.messages->shown.size(), 1u) << name.toStdString();
-        EXPECT_EQ(w.rec.messages->shown[0].title, "Tessaline - Saving file error.");
-        EXPECT_EQ(w.rec.messages->shown[0].style, 48);
-        EXPECT_TRUE(w.rec.messages->shown[0].text.startsWith(access.arg(w.tmp.file(name))));
-        EXPECT_EQ(w.box.com_FileName->currentText(), name); // choices kept
+
+        const QString path = w.tmp.file(name.endsWith(".bmp") ? name : name + ".bmp");
+        std::vector<ShownMessage> expected;
+        for (const char m : std::string(c.messages))
+            expected.push_back(m == 'q' ? overwriteQuestion(path, name)
+                                        : saveError(path, m == 'a'));
+        EXPECT_EQ(w.rec.messages->shown, expected);
+        struct stat st {};
+        EXPECT_EQ(::stat(QFile::encodeName(old), &st) == 0 ? st.st_mode & 07777 : 0,
+                  static_cast<mode_t>(c.mode));
+        EXPECT_EQ(QImageReader(old).format(), c.replaced ? "bmp" : "");
+        EXPECT_EQ(w.bytes("old.bmp") == "old bytes", c.oldMode && !c.replaced);
+        EXPECT_EQ(QFile::symLinkTarget(made), QString(c.made) == "link.bmp" ? old : "");
+        EXPECT_EQ(QFileInfo(made).isDir(), QString(c.made) != "link.bmp");
+        EXPECT_EQ(entries(), before); // no temporary file left behind
     }
-    w.rec.messages->shown.clear();
-    w.save("nosuch/x", 0); // any other failure: the general text with the number
-    ASSERT_EQ(w.rec.messages->shown.size(), 1u);
-    EXPECT_TRUE(w.rec.messages->shown[0].text.endsWith("\r\nError number; \t53."));
-    EXPECT_TRUE(w.rec.messages->shown[0].text.startsWith("File save error with file;\r\n" +
-                                                         w.tmp.file("nosuch/x.bmp")));
-    EXPECT_EQ(fx::readFile(old.toStdString()),
-              (fx::Bytes{'o', 'l', 'd', ' ', 'b', 'y', 't', 'e', 's'}));
-    EXPECT_FALSE(QFile::exists(w.tmp.file("ro/new.bmp")));
+}
+
+// Whoever saves must be allowed to write the file itself, not only its folder.
+TEST(SaveWindow, FileTheUserMayNotWriteIsNotReplaced) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs to become another user";
+    TempDir tmp;
+    const QString shared = tmp.mkdir("shared"), file = tmp.write("shared/f.bmp", QByteArray("old"));
+    for (const auto& [path, mode] : {std::pair{tmp.path(), 0755}, {shared, 0777}, {file, 0644}})
+        ::chmod(QFile::encodeName(path), static_cast<mode_t>(mode));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0 ||
+            ::access(QFile::encodeName(shared), W_OK) != 0) // the folder itself is writable
+            ::_exit(1);
+        try {
+            save::writeFileAtomically(file, {'n', 'e', 'w'});
+            ::_exit(0);
+        } catch (const Failure& f) {
+            ::_exit(f.number());
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(WEXITSTATUS(status), 75);
+    QFile f(file);
+    f.open(QIODevice::ReadOnly);
+    EXPECT_EQ(f.readAll(), "old");
+    EXPECT_EQ(QDir(shared).entryList(QDir::Files | QDir::Hidden), QStringList{"f.bmp"});
 }
 
 TEST(SaveWindow, BlankNameDisablesSave) {
@@ -176,54 +254,122 @@ TEST(SaveWindow, BlankNameDisablesSave) {
     }
 }
 
-TEST(SaveWindow, DrivesRememberTheirLastFolder) {
+TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
     SaveWindow w;
-    const QString cSub = w.tmp.mkdir("c_sub"), dRoot = w.tmp.mkdir("d"),
-                  dInner = w.tmp.mkdir("d/inner");
-    setDrivesForTests({{u'c', "/"}, {u'd', dRoot}, {u'e', "/no/such/drive"}});
-    w.box.Form_Load();
-    w.box.DataToSaveWindow(cSub, w.source, 0);
-    w.box.Form_Activate();
-    EXPECT_EQ(w.box.dir_DirectoryList->path(), cSub);
-    w.box.drv_Drive->setCurrentIndex(1);
-    EXPECT_EQ(w.box.dir_DirectoryList->path(), dRoot);
-    w.box.dir_DirectoryList->setPath(dInner);
-    w.box.drv_Drive->setCurrentIndex(0);
-    EXPECT_EQ(w.box.dir_DirectoryList->path(), cSub);
-    w.box.drv_Drive->setCurrentIndex(1);
-    EXPECT_EQ(w.box.dir_DirectoryList->path(), dInner);
-    w.box.drv_Drive->setCurrentIndex(2);
-    ASSERT_EQ(w.rec.messages->shown.size(), 1u);
-    EXPECT_EQ(w.rec.messages->shown[0].title, "Tessaline - Drive unavailable.");
-    EXPECT_TRUE(w.rec.messages->shown[0].text.startsWith(
-        "Drive e: [/no/such/drive] is unavailable.\r\n\r\n"));
-    EXPECT_EQ(w.box.drv_Drive->currentIndex(), 2);
-    EXPECT_EQ(w.box.dir_DirectoryList->path(), dInner);
+    const QString c = w.tmp.mkdir("c"), d = w.tmp.mkdir("d"), in = w.tmp.mkdir("d/in"),
+                  gone = w.tmp.mkdir("gone"), other = w.tmp.mkdir("other");
+    setDrivesForTests({{u'c', "/"}, {u'd', d}, {u'e', "/no/such/drive"}, {u'#', other}});
+    const ShownMessage unavailable{
+        "Drive e: [/no/such/drive] is unavailable.\r\n\r\nNo such file or directory.\r\n"
+        "Drive e: [/no/such/drive] may be;\r\n\tEmpty (No disc)\r\n\tUnknown or bad format\r\n"
+        "\tUnplugged",
+        48, "Tessaline - Drive unavailable."};
+    const ShownMessage outOfRange{"Error selecting drive #: [" + other +
+                                      "]\r\n\r\nSubscript out of range\r\nError number; 9.",
+                                  48, "Tessaline - Drive selection error."};
+    const struct {
+        char act; // s: a new showing in the folder (x: "gone" deleted before), d: choose drive n,
+                  // f: go to the folder, t: open the top entry of the folder list
+        QString folder;
+        int drive;
+        QString shown; // the folder list's path afterwards
+        QString top;   // its top entry
+        std::optional<ShownMessage> message;
+    } steps[] = {
+        {'s', c, 0, c, "/", {}},
+        {'d', "", 1, d, d, {}},
+        {'f', in, 1, in, d, {}},
+        {'t', "", 1, d, d, {}}, // the top of the list is the drive's mount point
+        {'f', in, 1, in, d, {}},
+        {'d', "", 0, c, "/", {}},
+        {'d', "", 1, in, d, {}},
+        {'d', "", 2, in, d, unavailable}, // the drive stays chosen, the folder stays
+        {'d', "", 3, in, d, outOfRange},
+        {'f', gone, 3, gone, "/", {}},
+        {'x', c, 0, c, "/", {}}, // no error for the deleted folder, other drives from their roots
+        {'d', "", 1, d, d, {}},
+        {'s', in, 1, in, d, {}}, // a showing on drive d shows d's folders
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.shown.toStdString());
+        w.rec.messages->shown.clear();
+        if (s.act == 's' || s.act == 'x') {
+            if (s.act == 'x') QDir(gone).removeRecursively();
+            w.open(s.folder, w.tmp.file("src.ico"));
+        } else if (s.act == 'd') {
+            w.box.drv_Drive->setCurrentIndex(s.drive);
+        } else if (s.act == 't') {
+            emit w.box.dir_DirectoryList->itemActivated(w.box.dir_DirectoryList->item(0));
+        } else {
+            w.box.dir_DirectoryList->setPath(s.folder);
+        }
+        EXPECT_EQ(w.box.dir_DirectoryList->path(), s.shown);
+        EXPECT_EQ(w.box.dir_DirectoryList->item(0)->text(), s.top);
+        EXPECT_EQ(w.box.lab_PathDisplayString->text(), s.shown);
+        EXPECT_EQ(w.box.drv_Drive->currentIndex(), s.drive);
+        EXPECT_EQ(w.rec.messages->shown,
+                  s.message ? std::vector<ShownMessage>{*s.message} : std::vector<ShownMessage>{});
+    }
     setDrivesForTests({});
 }
 
-TEST(SaveRequest, FolderIsHandedBackAfterSaveAndKeptAfterCancel) {
+TEST(SaveRequest, RefusalOrTheWindowAndTheFolderHandedBack) {
     RecordingServices rec;
     TempDir tmp;
-    const QString sub = tmp.mkdir("sub");
+    const QString sub = tmp.mkdir("sub"), src = tmp.write("src.ico", fx::makeSolidIco(1));
     frm_Vantorel main;
-    main.displayedFile =
-        tmp.write("src.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1))}));
-    for (const bool saving : {false, true}) {
+    QString title;
+    QStringList lines; // each line drawn in the information window
+    bool saving = false;
+    rec.modal->onShow = [&](QDialog& d) {
+        title = d.windowTitle();
+        lines.clear();
+        if (auto* info = dynamic_cast<frm_IconInfo*>(&d)) {
+            double y = -1;
+            for (const TextRun& r : info->surface->textRuns())
+                r.y != y ? void(lines << r.text) : void(lines.back() += r.text), y = r.y;
+            return;
+        }
+        auto& box = static_cast<frm_SaveBox&>(d);
+        lines << box.com_FileName->currentText();
+        box.dir_DirectoryList->setPath(sub);
+        saving ? box.com_Save_Click() : box.com_Cancel_Click();
+    };
+    const QString f = "/x/a.dll", cant = "Can't save icon ",
+                  no = "as this is an invalid icon number.", t = "Tessaline - Icon info.";
+    const struct {
+        const char* caption;
+        QString file;
+        int count;
+        bool saves; // Save pressed in the window, else Cancel
+        QString title;
+        QStringList lines;
+    } cases[] = {
+        // clang-format off
+        {"&Icon 5 info", "", -1, false, t, {cant + "5,", no, "You have NOT yet loaded a file!"}},
+        {"&Icon information", f, 2, false, t, {cant + "-1,", no, f, "has 2 icons, ranging from 0 to 1 only."}},
+        {"&Icon 0 info", f, 0, false, t, {cant + "0,", no, f, "dose not contain any icons."}},
+        {"&Icon 1 info", f, 1, false, t, {cant + "1,", no, f, "has one icon only, numbered as icon index 0."}},
+        {"&Icon 1,234 info", f, 1000, false, t, {cant + "1,234,", no, f, "has 1,000 icons, ranging from 0 to 999 only."}},
+        {"&Icon 1,234 info", f, 1500, false, "Save icon '1,234' as;", {"IconPicture_1234"}},
+        {"&Icon 0 info", src, 1, true, "Save icon '0' as;", {"IconPicture_0"}},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caption);
+        main.menu_IconInformation->setText(c.caption);
+        main.displayedFile = c.file;
+        main.iconCount = c.count;
         main.defaultFolder = tmp.path();
-        rec.modal->onShow = [&](QDialog& d) {
-            auto& box = static_cast<frm_SaveBox&>(d);
-            box.dir_DirectoryList->setPath(sub);
-            if (saving)
-                box.com_Save_Click();
-            else
-                box.com_Cancel_Click();
-        };
-        save::openSaveWindow(main, 0);
-        EXPECT_EQ(main.defaultFolder, saving ? sub : tmp.path());
-        EXPECT_EQ(QFile::exists(sub + "/IconPicture_0.ico"), saving);
+        saving = c.saves;
+        title.clear();
+        main.menu_SaveIcon_Click();
+        EXPECT_EQ(title, c.title);
+        EXPECT_EQ(lines, c.lines);
+        // The folder saved to comes back; after a refusal or Cancel the folder stays.
+        EXPECT_EQ(main.defaultFolder, c.saves ? sub : tmp.path());
+        EXPECT_EQ(QFile::exists(sub + "/IconPicture_0.ico"), c.saves);
     }
-    EXPECT_EQ(rec.modal->captions.back(), "Save icon '0' as;");
 }
 
 } // namespace
