@@ -1,24 +1,23 @@
-// The commands that write icons out of files without opening a window:
-//   tessaline --extract [--format ico|png] [--size N] [--index N] [-o DIR] [--force] FILE...
-//   tessaline --thumbnail INPUT OUTPUT.png SIZE
+// tessaline --extract ... FILE... and tessaline --thumbnail INPUT OUTPUT SIZE: icons written out
+// of files without opening a window.
 #pragma once
 
+#include "cli/command_line.h"
+
 #include <ostream>
-#include <string>
-#include <vector>
 
 namespace tess::cli {
 
-// args: the arguments after "--extract" (a leading "--extract" is skipped too). Writes each icon
-// of each file as NAME_INDEX.ico (its images exactly as stored) or NAME_INDEX.png (its best image
-// for --size, the largest by default), printing one line per file written. Returns 0 when every
-// file was read and written, 1 when any was unreadable, not an icon file or not written, 2 for
-// wrong usage.
-int runExtract(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Writes each icon of each file as NAME_INDEX.ico (.cur for a cursor), its images exactly as
+// stored, or NAME_INDEX.png, one image of it; prints one line per file written. Returns the exit
+// status; a write that fails for any reason but an existing file ends the action.
+int runExtract(const Command& command, std::ostream& out, std::ostream& err);
 
-// args: INPUT OUTPUT SIZE, after "--thumbnail". Writes a PNG of the input's first icon, its best
-// image for SIZE (scaled down to fit SIZE where it is larger), with alpha. Returns 0 when written;
-// 1, and no output file, when the input has no icon; 2 for wrong usage.
-int runThumbnail(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Writes a PNG of the input's first icon that can be drawn, at most SIZE pixels wide and high,
+// to OUTPUT (replacing it). Returns the exit status; nothing is written where nothing is drawn.
+int runThumbnail(const Command& command, std::ostream& err);
+
+// Bounds this process's memory and processor time, for a thumbnail of an untrusted file.
+void limitThumbnailResources();
 
 } // namespace tess::cli
