@@ -304,6 +304,7 @@ std::vector<HostileImage> imageCases() {
         {"png_claims_4096_square", pngClaiming(4096, 4096), false},
         {"png_zero_width", pngClaiming(0, 8), false},
         {"png_crc_wrong", patched(png, [](Bytes& b) { b[29] ^= 1; }), false},
+        {"png_idat_type_damaged", patched(png, [](Bytes& b) { b[40] ^= 0xFF; }), false},
         {"png_cut_in_idat", truncated(png, 50), false},
     };
     // clang-format on
