@@ -148,8 +148,8 @@ TEST(BestImage, NearestWithoutEnlargingThenDeepest) {
 
 TEST(BestImage, DepthComesFromTheHeaderWhenTheDirectoryHasNone) {
     icons::Icon icon;
-    icon.images = {imageOf(fixtures::makeDib(32, 32, 4, {1, 2, 3, 255})),
-                   imageOf(fixtures::makeDib(32, 32, 24, {1, 2, 3, 255}))};
+    icon.images = {imageOf(fixtures::solidImage(32, 4, {1, 2, 3, 255}).bytes),
+                   imageOf(fixtures::solidImage(32, 24, {1, 2, 3, 255}).bytes)};
     for (auto& im : icon.images)
         im.width = im.height = 32;
     EXPECT_EQ(icons::bestImageFor(icon, 32), 1u);
