@@ -62,7 +62,7 @@ std::size_t langDir(const Bytes& b, int type) {
 
 std::vector<Hostile> peCases() {
     const Bytes good = fixtures::makeSolidPe(2);
-    std::vector<Hostile> v;
+    const auto tiny = fixtures::dibImage(fixtures::solid(1, 1, {}), 1);
     auto p = [&](auto f) { return patched(good, f); };
     auto data = [](const Bytes& b) {
         return kRoot + get32(b, langDir(b, 0) + 20);
@@ -71,7 +71,7 @@ std::vector<Hostile> peCases() {
         return get32(b, kRoot + get32(b, langDir(b, 1) + 20)) - fixtures::kPeRsrcRva + kRoot;
     };
     // clang-format off
-    const std::vector<Hostile> rows = {
+    return {
         {"pe_lfanew_past_end", p([](Bytes& b) { set32(b, 0x3C, 0xFFFFFFF0); }), kNot, 0},
         {"pe_no_data_directories", p([](Bytes& b) { set32(b, kRvaCount, 0); }), kIcons, 0},
         {"pe_huge_data_directory_count", p([](Bytes& b) { set32(b, kRvaCount, 0xFFFFFFFF); }), kIcons, 2},
@@ -98,28 +98,20 @@ std::vector<Hostile> peCases() {
         // A named group whose name string's length runs past the end of the section.
         {"pe_name_length_past_end", patched(fixtures::makePe({{std::string("NAME"), {fixtures::solidImage(16, 32, {})}}}),
                                             [](Bytes& b) { set16(b, sub(b, sub(b, kRootEntries + 12) + 16), 0xFFFF); }), kIcons, 1},
+        // One image named 65535 times by one group: served, within the budget.
+        {"pe_one_image_named_65535_times", fixtures::makePeResources({{std::uint16_t{3}, std::uint16_t{1}, 1033, tiny.bytes},
+            {std::uint16_t{14}, std::uint16_t{1}, 1033, fixtures::groupData(std::vector(65535, tiny), std::vector<std::uint16_t>(65535, 1))}}), kIcons, 1},
     };
     // clang-format on
-    v.insert(v.end(), rows.begin(), rows.end());
-    // One image named 65535 times by one group: served, within the budget.
-    const auto tiny = fixtures::dibImage(fixtures::solid(1, 1, {}), 1);
-    const Bytes grp = fixtures::groupData(std::vector<fixtures::Image>(65535, tiny),
-                                          std::vector<std::uint16_t>(65535, 1));
-    v.push_back({"pe_one_image_named_65535_times",
-                 fixtures::makePeResources({{std::uint16_t{3}, std::uint16_t{1}, 1033, tiny.bytes},
-                                            {std::uint16_t{14}, std::uint16_t{1}, 1033, grp}}),
-                 kIcons, 1});
-    return v;
 }
 
 // --- ICO / CUR -----------------------------------------------------------------------------
 std::vector<Hostile> icoCases() {
     const Bytes good =
         fixtures::makeIco({fixtures::solidImage(16, 32, {}), fixtures::solidImage(32, 32, {})});
-    std::vector<Hostile> v;
     auto p = [&](auto f) { return patched(good, f); };
     // clang-format off
-    const std::vector<Hostile> rows = {
+    return {
         {"ico_zero_images", p([](Bytes& b) { set16(b, 4, 0); }), kIcons, 0},
         {"ico_claims_65535_images", p([](Bytes& b) { set16(b, 4, 0xFFFF); }), kIcons, 1},
         {"ico_offset_past_end", p([](Bytes& b) { set32(b, 18, 0x10000000); }), kIcons, 1},
@@ -131,8 +123,6 @@ std::vector<Hostile> icoCases() {
         {"ico_images_overlapping_the_directory", p([](Bytes& b) { set32(b, 18, 0), set32(b, 34, 0); }), kIcons, 1},
     };
     // clang-format on
-    v.insert(v.end(), rows.begin(), rows.end());
-    return v;
 }
 
 // --- ANI -----------------------------------------------------------------------------------
@@ -158,11 +148,9 @@ Bytes riff(const Bytes& body, std::optional<std::uint32_t> claimed = {}) {
 }
 
 std::vector<Hostile> aniCases() {
-    const Bytes good = fixtures::makeSolidAni(2);
-    std::vector<Hostile> v;
-    const Bytes f0 = frame(0), f1 = frame(1);
+    const Bytes f0 = frame(0), f1 = frame(1), good = fixtures::makeAni({f0, f1});
     // clang-format off
-    const std::vector<Hostile> rows = {
+    return {
         {"ani_truncated_in_second_frame", truncated(good, good.size() - 10), kIcons, 1},
         {"ani_odd_chunk_lengths", riff(cat({chunk("junk", {1, 2, 3}), list({f0, f1})})), kIcons, 2},
         {"ani_huge_list_length", riff(list({f0, f1}, 0xFFFFFFF0)), kIcons, 2},
@@ -175,8 +163,6 @@ std::vector<Hostile> aniCases() {
         {"ani_list_of_another_kind", riff(list({f0}, {}, "INFO")), kIcons, 0},
     };
     // clang-format on
-    v.insert(v.end(), rows.begin(), rows.end());
-    return v;
 }
 
 // --- NE ------------------------------------------------------------------------------------
@@ -186,11 +172,10 @@ constexpr std::size_t kNeTable = 0x80;
 std::vector<Hostile> neCases() {
     const Bytes good = fixtures::makeNe({{std::uint16_t{1}, {fixtures::solidImage(16, 32, {})}},
                                          {std::string("TWO"), {fixtures::solidImage(16, 32, {})}}});
-    std::vector<Hostile> v;
     auto p = [&](auto f) { return patched(good, f); };
     // Type records: 2 (shift) + 8 + 12 per resource; the icons' type holds 2, the groups' 2.
     // clang-format off
-    const std::vector<Hostile> rows = {
+    return {
         {"ne_alignment_shift_31", p([](Bytes& b) { set16(b, kNeTable, 31); }), kIcons, 0},
         {"ne_table_offset_past_end", p([](Bytes& b) { set16(b, kNe + 0x24, 0xFFF0), set16(b, kNe + 0x26, 0xFFFF); }), kIcons, 0},
         {"ne_type_claims_65535_resources", p([](Bytes& b) { set16(b, kNeTable + 4, 0xFFFF); }), kIcons, 0},
@@ -201,8 +186,6 @@ std::vector<Hostile> neCases() {
         {"ne_no_terminating_type", p([](Bytes& b) { set16(b, kNe + 0x26, 0x40 + 10 + 24 + 8 + 24); }), kIcons, 2},
     };
     // clang-format on
-    v.insert(v.end(), rows.begin(), rows.end());
-    return v;
 }
 
 class HostileFile : public testing::TestWithParam<Hostile> {};
