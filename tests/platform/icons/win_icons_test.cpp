@@ -160,28 +160,23 @@ TEST_F(WinIcons, DrawingChoosesTheImageForTheSize) {
                                   c(0, 0, 32, 32, 32), c(0, 0, 48, 48, 256)}));
 }
 
-TEST_F(WinIcons, StaleAndSpecialHandlesDrawNothing) {
+TEST_F(WinIcons, HandlesAreBoundedStayValidWhileHeldAndStaleOnesDrawNothing) {
     const auto path = put("one.ico", fixtures::makeSolidIco(1));
-    const HICON h = ExtractIconA(0, path, 0);
-    ASSERT_TRUE(DestroyIcon(h));
-    EXPECT_FALSE(DestroyIcon(h));
+    const HICON first = ExtractIconA(0, path, 0), released = ExtractIconA(0, path, 0);
+    ASSERT_TRUE(DestroyIcon(released));
+    EXPECT_FALSE(DestroyIcon(released));
+    const auto held = icons::iconOfHandle(first);
+    for (int i = 0; i < 10000; ++i)
+        ExtractIconA(0, path, 0); // never released by the caller
     RecordingDc dc;
-    for (HICON bad : {HICON{0}, HICON{1}, h, HICON{0xDEADBEEF}}) {
+    for (HICON bad :
+         {HICON{0}, HICON{1}, released, first, HICON{0xDEADBEEF}}) { // first: the oldest went
         EXPECT_FALSE(DrawIcon(dc, 0, 0, bad));
         EXPECT_FALSE(DrawIconEx(dc, 0, 0, bad, 16, 16, 0, 0, 3));
         EXPECT_EQ(icons::iconOfHandle(bad), nullptr);
     }
     EXPECT_TRUE(dc.calls.empty());
-}
-
-TEST_F(WinIcons, HandleTableIsBoundedAndHandlesStayValidWhileHeld) {
-    const auto path = put("one.ico", fixtures::makeSolidIco(1));
-    const HICON first = ExtractIconA(0, path, 0);
-    const auto held = icons::iconOfHandle(first);
-    for (int i = 0; i < 10000; ++i)
-        ExtractIconA(0, path, 0);                   // never released by the caller
-    EXPECT_EQ(icons::iconOfHandle(first), nullptr); // the oldest went
-    ASSERT_NE(held, nullptr);                       // what was taken stays usable
+    ASSERT_NE(held, nullptr); // what was taken stays usable
     EXPECT_EQ(held->images.size(), 1u);
     // The icon outlives its file's cache entry.
     icons::clearIconCaches();
