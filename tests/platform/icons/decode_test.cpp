@@ -25,67 +25,6 @@ Pixels twoTone(int w, int h) {
     return p;
 }
 
-struct DibCase {
-    const char* name;
-    Pixels pixels;
-    int bits;
-    fixtures::DibOptions options;
-};
-
-class DibDecode : public testing::TestWithParam<DibCase> {};
-
-TEST_P(DibDecode, GivesTheWrittenPixels) {
-    const DibCase& c = GetParam();
-    const auto rgba = icons::decodeImage(imageOf(fixtures::makeDib(c.pixels, c.bits, c.options)));
-    ASSERT_TRUE(rgba);
-    EXPECT_EQ(rgba->width, c.pixels.width);
-    EXPECT_EQ(rgba->height, c.pixels.height);
-    EXPECT_EQ(rgba->pixels, c.pixels.rgba());
-}
-
-Pixels withHalfAlpha(Pixels p) {
-    p.data[0].a = 128;
-    return p;
-}
-
-using fixtures::quadrants;
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(
-    Depths, DibDecode,
-    testing::Values(
-        DibCase{"bits1", twoTone(16, 16), 1, {}},
-        DibCase{"bits1_odd_width", twoTone(37, 5), 1, {}},
-        DibCase{"bits4", quadrants(16, 16), 4, {}},
-        DibCase{"bits4_odd_width", quadrants(7, 6), 4, {}},
-        DibCase{"bits8", quadrants(32, 32), 8, {}},
-        DibCase{"bits16_555", quadrants(16, 16), 16, {}},
-        DibCase{"bits16_565", quadrants(16, 16), 16, {.bitfields = true}},
-        DibCase{"bits24", quadrants(33, 17), 24, {}},
-        DibCase{"bits32_alpha", withHalfAlpha(quadrants(32, 32)), 32, {}},
-        DibCase{"bits32_bitfields", quadrants(32, 32), 32, {.bitfields = true}},
-        DibCase{"bits32_zero_alpha_uses_mask", quadrants(16, 16), 32, {.zeroAlpha = true}},
-        DibCase{"bits32_no_mask", fixtures::solid(16, 16, {1, 2, 3, 255}), 32, {.withMask = false}},
-        DibCase{"bits256", quadrants(256, 256), 32, {}},
-        DibCase{"core_bits1", twoTone(37, 5), 1, {.core = true}},
-        DibCase{"core_bits4", quadrants(7, 6), 4, {.core = true}},
-        DibCase{"core_bits8", quadrants(32, 32), 8, {.core = true}},
-        DibCase{"core_bits24", quadrants(33, 17), 24, {.core = true}}),
-    [](const auto& info) { return std::string(info.param.name); });
-// clang-format on
-
-TEST(DibDecode, SixteenBitChannelsAreScaledToEightBits) {
-    struct Case {
-        bool bitfields;
-        Color expected;
-    } cases[] = {{false, {206, 99, 49, 255}}, {true, {206, 101, 49, 255}}};
-    for (const Case& c : cases) {
-        const auto rgba = icons::decodeImage(imageOf(fixtures::makeDib(
-            fixtures::solid(2, 2, {200, 100, 50, 255}), 16, {.bitfields = c.bitfields})));
-        ASSERT_TRUE(rgba);
-        EXPECT_EQ(Color(rgba->pixels[0], rgba->pixels[1], rgba->pixels[2], 255), c.expected);
-    }
-}
-
 Pixels greys() {
     Pixels p{8, 3, {}};
     for (int y = 0; y < 3; ++y)
@@ -102,56 +41,81 @@ Pixels opaque(Pixels p) {
     return p;
 }
 
-struct PngCase {
-    const char* name;
-    fixtures::PngKind kind;
-    Pixels input;
-    Pixels expected;
-    bool interlaced = false;
-};
-
-class PngDecode : public testing::TestWithParam<PngCase> {};
-
-TEST_P(PngDecode, GivesStraightRgba) {
-    const PngCase& c = GetParam();
-    const auto image = imageOf(fixtures::makePng(c.input, c.kind, c.interlaced));
-    const auto rgba = icons::decodeImage(image);
-    ASSERT_TRUE(rgba);
-    EXPECT_EQ(rgba->width, c.expected.width);
-    EXPECT_EQ(rgba->height, c.expected.height);
-    EXPECT_EQ(rgba->pixels, c.expected.rgba());
-}
-
-Pixels blackWhite() {
-    Pixels p = twoTone(11, 4);
-    for (Color& c : p.data)
-        c = c.a == 0 ? Color{0, 0, 0, 255} : c;
+Pixels withHalfAlpha(Pixels p) {
+    p.data[0].a = 128;
     return p;
 }
 
-using fixtures::PngKind;
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, PngDecode,
-    testing::Values(PngCase{"rgba8", PngKind::Rgba8, quadrants(32, 32), quadrants(32, 32)},
-                    PngCase{"rgb8", PngKind::Rgb8, quadrants(16, 16), opaque(quadrants(16, 16))},
-                    PngCase{"grey8", PngKind::Grey8, greys(), opaque(greys())},
-                    PngCase{"grey_alpha8", PngKind::GreyAlpha8, greys(), greys()},
-                    PngCase{"palette8_trns", PngKind::Palette8, quadrants(16, 16), quadrants(16, 16)},
-                    PngCase{"rgba16", PngKind::Rgba16, quadrants(16, 16), quadrants(16, 16)},
-                    PngCase{"grey1", PngKind::Grey1, blackWhite(), blackWhite()},
-                    PngCase{"interlaced", PngKind::Rgba8, quadrants(13, 11), quadrants(13, 11), true}),
-    [](const auto& info) { return std::string(info.param.name); });
-// clang-format on
-
-TEST(PngDecode, DamagedPngGivesNothing) {
-    auto bytes = fixtures::makePng(fixtures::quadrants(16, 16));
-    bytes.resize(bytes.size() / 2);
-    EXPECT_FALSE(icons::decodeImage(imageOf(bytes)));
-    bytes = fixtures::makePng(fixtures::quadrants(16, 16));
-    bytes[40] ^= 0xFF; // inside IDAT: the CRC no longer matches
-    EXPECT_FALSE(icons::decodeImage(imageOf(bytes)));
+struct DecodeCase {
+    std::string name;
+    fixtures::Bytes bytes;
+    Pixels expected;
+};
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+    *os << c.name;
 }
+
+std::vector<DecodeCase> decodeCases() {
+    using fixtures::PngKind;
+    using fixtures::quadrants;
+    auto dib = [](std::string name, Pixels p, int bits, fixtures::DibOptions o = {}) {
+        return DecodeCase{"dib_" + name, fixtures::makeDib(p, bits, o), p};
+    };
+    auto png = [](std::string name, Pixels p, PngKind kind, Pixels expected,
+                  bool interlaced = false) {
+        return DecodeCase{"png_" + name, fixtures::makePng(p, kind, interlaced), expected};
+    };
+    const Pixels q16 = quadrants(16, 16), q32 = quadrants(32, 32),
+                 orange = fixtures::solid(2, 2, {200, 100, 50, 255});
+    Pixels blackWhite = twoTone(11, 4);
+    for (Color& c : blackWhite.data)
+        c = c.a == 0 ? Color{0, 0, 0, 255} : c;
+    // clang-format off
+    return {
+        dib("bits1", twoTone(16, 16), 1),
+        dib("bits1_odd_width", twoTone(37, 5), 1),
+        dib("bits4", q16, 4),
+        dib("bits4_odd_width", quadrants(7, 6), 4),
+        dib("bits8", q32, 8),
+        dib("bits16_555", q16, 16),
+        dib("bits16_565", q16, 16, {.bitfields = true}),
+        // 5 and 6 bits scaled to 8: 200, 100, 50 are stored as 25, 12 (25 at 6 bits), 6.
+        {"dib_bits16_555_scaled", fixtures::makeDib(orange, 16), fixtures::solid(2, 2, {206, 99, 49, 255})},
+        {"dib_bits16_565_scaled", fixtures::makeDib(orange, 16, {.bitfields = true}), fixtures::solid(2, 2, {206, 101, 49, 255})},
+        dib("bits24", quadrants(33, 17), 24),
+        dib("bits32_alpha", withHalfAlpha(q32), 32),
+        dib("bits32_bitfields", q32, 32, {.bitfields = true}),
+        dib("bits32_zero_alpha_uses_mask", q16, 32, {.zeroAlpha = true}),
+        dib("bits32_no_mask", fixtures::solid(16, 16, {1, 2, 3, 255}), 32, {.withMask = false}),
+        dib("bits256", quadrants(256, 256), 32),
+        dib("core_bits1", twoTone(37, 5), 1, {.core = true}),
+        dib("core_bits4", quadrants(7, 6), 4, {.core = true}),
+        dib("core_bits8", q32, 8, {.core = true}),
+        dib("core_bits24", quadrants(33, 17), 24, {.core = true}),
+        png("rgba8", q32, PngKind::Rgba8, q32),
+        png("rgb8", q16, PngKind::Rgb8, opaque(q16)),
+        png("grey8", greys(), PngKind::Grey8, opaque(greys())),
+        png("grey_alpha8", greys(), PngKind::GreyAlpha8, greys()),
+        png("palette8_trns", q16, PngKind::Palette8, q16),
+        png("rgba16", q16, PngKind::Rgba16, q16),
+        png("grey1", blackWhite, PngKind::Grey1, blackWhite),
+        png("interlaced", quadrants(13, 11), PngKind::Rgba8, quadrants(13, 11), true),
+    };
+    // clang-format on
+}
+
+class Decode : public testing::TestWithParam<DecodeCase> {};
+
+TEST_P(Decode, GivesTheWrittenPixels) {
+    const auto rgba = icons::decodeImage(imageOf(GetParam().bytes));
+    ASSERT_TRUE(rgba);
+    EXPECT_EQ(std::tuple(rgba->width, rgba->height, rgba->pixels),
+              std::tuple(GetParam().expected.width, GetParam().expected.height,
+                         GetParam().expected.rgba()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, Decode, testing::ValuesIn(decodeCases()),
+                         [](const auto& info) { return info.param.name; });
 
 icons::IconImage sized(int side, int bits) {
     icons::IconImage im;
@@ -184,8 +148,8 @@ TEST(BestImage, NearestWithoutEnlargingThenDeepest) {
 
 TEST(BestImage, DepthComesFromTheHeaderWhenTheDirectoryHasNone) {
     icons::Icon icon;
-    icon.images = {imageOf(fixtures::makeDib(32, 32, 4, {1, 2, 3, 255})),
-                   imageOf(fixtures::makeDib(32, 32, 24, {1, 2, 3, 255}))};
+    icon.images = {imageOf(fixtures::solidImage(32, 4, {1, 2, 3, 255}).bytes),
+                   imageOf(fixtures::solidImage(32, 24, {1, 2, 3, 255}).bytes)};
     for (auto& im : icon.images)
         im.width = im.height = 32;
     EXPECT_EQ(icons::bestImageFor(icon, 32), 1u);

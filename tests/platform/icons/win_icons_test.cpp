@@ -40,42 +40,6 @@ class WinIcons : public testing::Test {
     fixtures::TempDir dir;
 };
 
-TEST_F(WinIcons, ResultsByKindOfFile) {
-    ::mkdir(dir.file("folder.exe").c_str(), 0700);
-    const struct {
-        std::string path;
-        int index;
-        HICON expected; // 2 stands for "a handle"
-    } cases[] = {
-        {put("three.dll", fixtures::makeSolidPe(3)), 0, 2},
-        {dir.file("three.dll"), 2, 2},
-        {dir.file("three.dll"), 3, 0},
-        {dir.file("three.dll"), -1, 3}, // the number of icons
-        {dir.file("three.dll"), -3, 2}, // the group with ID 3
-        {dir.file("three.dll"), -4, 0},
-        {put("one.ico", fixtures::makeSolidIco(4)), 0, 2},
-        {dir.file("one.ico"), 1, 0},
-        {put("none.dll", fixtures::makePeResources({})), 0, 0},
-        {put("text.exe", {'t', 'e', 'x', 't'}), 0, 1},
-        {put("text.exe", {'t', 'e', 'x', 't'}), -1, 0},
-        {put("empty.ico", {}), 0, 1},
-        {dir.file("missing.exe"), 0, 0},
-        {dir.file("folder.exe"), 0, 0},
-        {"/dev/zero", 0, 0},
-        {"", 0, 0},
-    };
-    for (const auto& c : cases) {
-        const HICON h = ExtractIconA(0, c.path, c.index);
-        if (c.expected == 2) {
-            EXPECT_GT(h, 1u) << c.path << " " << c.index;
-            EXPECT_NE(icons::iconOfHandle(h), nullptr);
-            EXPECT_TRUE(DestroyIcon(h));
-        } else {
-            EXPECT_EQ(h, c.expected) << c.path << " " << c.index;
-        }
-    }
-}
-
 TEST_F(WinIcons, EmptyGroupKeepsItsNumberAndDrawsNothing) {
     const auto a = fixtures::solidImage(32, 32, fixtures::solidColor(1));
     const auto b = fixtures::solidImage(32, 32, fixtures::solidColor(2));
@@ -88,6 +52,7 @@ TEST_F(WinIcons, EmptyGroupKeepsItsNumberAndDrawsNothing) {
                        {std::uint16_t{14}, std::uint16_t{12}, 1033, fixtures::groupData({b}, {2})},
                    }));
     EXPECT_EQ(ExtractIconA(0, path, -1), 3u);
+    EXPECT_EQ(std::pair(ExtractIconA(0, path, 3), ExtractIconA(0, path, -13)), std::pair(0ul, 0ul));
     RecordingDc dc;
     std::vector<bool> drawn;
     for (const int index : {0, 1, 2, -11, -12}) {
@@ -96,6 +61,7 @@ TEST_F(WinIcons, EmptyGroupKeepsItsNumberAndDrawsNothing) {
         drawn.push_back(DrawIcon(dc, index, 0, h));
     }
     EXPECT_EQ(drawn, (std::vector<bool>{true, false, true, false, true}));
+    EXPECT_TRUE(icons::writeIconFile(*icons::iconOfHandle(ExtractIconA(0, path, 1))).empty());
     EXPECT_EQ(dc.calls.at(1).first, fixtures::solidColor(2));
     EXPECT_EQ(dc.calls.at(2).first, fixtures::solidColor(2));
 }
@@ -149,7 +115,7 @@ TEST_F(WinIcons, SystemLibraryWithoutIconsFollowsItsMun) {
     }
 }
 
-TEST_F(WinIcons, AskingIconByIconParsesOnce) {
+TEST_F(WinIcons, AskingIconByIconParsesOnceUntilTheFileChanges) {
     const auto path = put("many.dll", fixtures::makeSolidPe(500));
     const auto before = icons::cachedParseCount();
     RecordingDc dc;
@@ -164,23 +130,20 @@ TEST_F(WinIcons, AskingIconByIconParsesOnce) {
     EXPECT_EQ(icons::cachedParseCount() - before, 1u);
     ASSERT_EQ(dc.calls.size(), 500u);
     EXPECT_EQ(dc.calls[499].first, fixtures::solidColor(499));
-}
-
-TEST_F(WinIcons, ChangedFileIsParsedAgain) {
-    const auto path = put("change.ico", fixtures::makeSolidIco(1));
-    ASSERT_GT(ExtractIconA(0, path, 0), 1u);
-    const auto before = icons::cachedParseCount();
-    fixtures::writeFile(path, fixtures::makeSolidPe(2)); // a different size
-    EXPECT_GT(ExtractIconA(0, path, 1), 1u);
-    EXPECT_EQ(icons::cachedParseCount() - before, 1u);
+    // A file changed since (another size) is parsed again.
+    fixtures::writeFile(path, fixtures::makeSolidPe(2));
+    EXPECT_EQ(ExtractIconA(0, path, -1), 2u);
+    EXPECT_EQ(icons::cachedParseCount() - before, 2u);
 }
 
 TEST_F(WinIcons, DrawingChoosesTheImageForTheSize) {
     using fixtures::solidColor;
     using fixtures::solidImage;
+    auto broken = solidImage(64, 32, solidColor(64));
+    broken.bytes.resize(60); // the header survives, the pixels do not: the next image serves
     const auto path =
         put("sizes.ico", fixtures::makeIco({solidImage(16, 32, solidColor(16)),
-                                            solidImage(32, 32, solidColor(32)),
+                                            solidImage(32, 32, solidColor(32)), broken,
                                             solidImage(256, 32, solidColor(256), true)}));
     const HICON h = ExtractIconA(0, path, 0);
     RecordingDc dc;
@@ -188,47 +151,32 @@ TEST_F(WinIcons, DrawingChoosesTheImageForTheSize) {
     ASSERT_TRUE(DrawIconEx(dc, 0, 0, h, 16, 16, 0, 0, 3));
     ASSERT_TRUE(DrawIconEx(dc, 6, 6, h, 137, 129, 0, 0, 3));
     ASSERT_TRUE(DrawIconEx(dc, 0, 0, h, 0, 0, 0, 0, 3));
+    ASSERT_TRUE(DrawIconEx(dc, 0, 0, h, 48, 48, 0, 0, 3));
     const auto c = [](int x, int y, int w, int h, int image) {
         return Drawn{x, y, w, h, image, solidColor(image)};
     };
-    EXPECT_EQ(dc.calls, (std::vector<Drawn>{c(8, 9, 32, 32, 32), c(0, 0, 16, 16, 16),
-                                            c(6, 6, 137, 129, 256), c(0, 0, 32, 32, 32)}));
+    EXPECT_EQ(dc.calls,
+              (std::vector<Drawn>{c(8, 9, 32, 32, 32), c(0, 0, 16, 16, 16), c(6, 6, 137, 129, 256),
+                                  c(0, 0, 32, 32, 32), c(0, 0, 48, 48, 256)}));
 }
 
-TEST_F(WinIcons, DamagedBestImageFallsBackToTheNext) {
-    using fixtures::solidColor;
-    auto broken = fixtures::solidImage(32, 32, solidColor(1));
-    broken.bytes.resize(60); // the header survives, the pixels do not
-    const auto path =
-        put("broken.ico", fixtures::makeIco({broken, fixtures::solidImage(16, 32, solidColor(2))}));
-    const HICON h = ExtractIconA(0, path, 0);
-    RecordingDc dc;
-    ASSERT_TRUE(DrawIcon(dc, 0, 0, h));
-    EXPECT_EQ(dc.calls.at(0).first, solidColor(2));
-}
-
-TEST_F(WinIcons, StaleAndSpecialHandlesDrawNothing) {
+TEST_F(WinIcons, HandlesAreBoundedStayValidWhileHeldAndStaleOnesDrawNothing) {
     const auto path = put("one.ico", fixtures::makeSolidIco(1));
-    const HICON h = ExtractIconA(0, path, 0);
-    ASSERT_TRUE(DestroyIcon(h));
-    EXPECT_FALSE(DestroyIcon(h));
+    const HICON first = ExtractIconA(0, path, 0), released = ExtractIconA(0, path, 0);
+    ASSERT_TRUE(DestroyIcon(released));
+    EXPECT_FALSE(DestroyIcon(released));
+    const auto held = icons::iconOfHandle(first);
+    for (int i = 0; i < 10000; ++i)
+        ExtractIconA(0, path, 0); // never released by the caller
     RecordingDc dc;
-    for (HICON bad : {HICON{0}, HICON{1}, h, HICON{0xDEADBEEF}}) {
+    for (HICON bad :
+         {HICON{0}, HICON{1}, released, first, HICON{0xDEADBEEF}}) { // first: the oldest went
         EXPECT_FALSE(DrawIcon(dc, 0, 0, bad));
         EXPECT_FALSE(DrawIconEx(dc, 0, 0, bad, 16, 16, 0, 0, 3));
         EXPECT_EQ(icons::iconOfHandle(bad), nullptr);
     }
     EXPECT_TRUE(dc.calls.empty());
-}
-
-TEST_F(WinIcons, HandleTableIsBoundedAndHandlesStayValidWhileHeld) {
-    const auto path = put("one.ico", fixtures::makeSolidIco(1));
-    const HICON first = ExtractIconA(0, path, 0);
-    const auto held = icons::iconOfHandle(first);
-    for (int i = 0; i < 10000; ++i)
-        ExtractIconA(0, path, 0);                   // never released by the caller
-    EXPECT_EQ(icons::iconOfHandle(first), nullptr); // the oldest went
-    ASSERT_NE(held, nullptr);                       // what was taken stays usable
+    ASSERT_NE(held, nullptr); // what was taken stays usable
     EXPECT_EQ(held->images.size(), 1u);
     // The icon outlives its file's cache entry.
     icons::clearIconCaches();
