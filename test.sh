@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what building and testing need, builds everything into build-test/ and runs every
+# Installs what building and testing need, builds everything (benchmarks too) into build-test/ and runs every
 # test through CTest. With CI=true it builds into build-ci/ instead, with warnings as errors and
 # AddressSanitizer and UndefinedBehaviorSanitizer, runs the fuzz target for a bounded time
 # first, and afterwards makes the Debian package and checks it (tools/check_deb.sh).
@@ -10,9 +10,9 @@ build=$TESS_ROOT/build-test
 if [ "${CI:-}" = "true" ]; then
     tess_install_missing "${TESS_CI_PACKAGES[@]}"
     build=$TESS_ROOT/build-ci
-    tess_configure "$build" -DTESSALINE_WERROR=ON -DTESSALINE_SANITIZE=ON
+    tess_configure "$build" -DTESSALINE_BENCH=ON -DTESSALINE_WERROR=ON -DTESSALINE_SANITIZE=ON
 else
-    tess_configure "$build"
+    tess_configure "$build" -DTESSALINE_BENCH=ON
 fi
 tess_build "$build"
 if [ "${CI:-}" = "true" ] && [ -x "$TESS_ROOT/fuzz/run.sh" ]; then
