@@ -111,7 +111,9 @@ TEST(ListCommand, JsonListingOfEveryStatus) {
     const std::string odd = dir.file("caf\xE9.cur"); // not UTF-8
     fixtures::writeFile(dir.file("a.ico"), fixtures::makeIco({fixtures::solidImage(16, 32, {})}));
     fixtures::writeFile(
-        odd, fixtures::makeIco({{32, 32, 0, 1, 1, 5, 9, fixtures::makeDib(fixtures::solid(32, 32, {}), 1)}}, true));
+        odd,
+        fixtures::makeIco(
+            {{32, 32, 0, 1, 1, 5, 9, fixtures::makeDib(fixtures::solid(32, 32, {}), 1)}}, true));
     fixtures::writeFile(dir.file("b.exe"), {'n', 'o'});
     const auto r = list({"--json", dir.file("a.ico"), odd, dir.file("b.exe"), dir.file("c.exe")});
     EXPECT_EQ(r.status, 1);

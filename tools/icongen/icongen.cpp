@@ -84,7 +84,8 @@ std::vector<std::uint8_t> dib(const QImage& image) {
     for (int y = h - 1; y >= 0; --y) {
         std::vector<std::uint8_t> row(static_cast<std::size_t>(maskRow), 0);
         for (int x = 0; x < w; ++x) {
-            if (qAlpha(image.pixel(x, y)) == 0) row[static_cast<std::size_t>(x / 8)] |= 0x80 >> (x % 8);
+            if (qAlpha(image.pixel(x, y)) == 0)
+                row[static_cast<std::size_t>(x / 8)] |= 0x80 >> (x % 8);
         }
         b.insert(b.end(), row.begin(), row.end());
     }
@@ -99,7 +100,8 @@ QByteArray png(const QImage& image) {
     return bytes;
 }
 
-tess::icons::IconImage entry(int size, tess::icons::ImageFormat format, std::vector<std::uint8_t> bytes) {
+tess::icons::IconImage entry(int size, tess::icons::ImageFormat format,
+                             std::vector<std::uint8_t> bytes) {
     tess::icons::IconImage im = tess::icons::imageFromBytes(std::move(bytes));
     im.width = im.height = static_cast<std::uint8_t>(size >= 256 ? 0 : size);
     im.planes = 1;
@@ -129,8 +131,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (const int size : {16, 32, 48, 64, 128, 256}) {
-        const QString folder = QStringLiteral("%1/%2x%2/apps").arg(QString::fromLocal8Bit(argv[2])).arg(size);
-        if (!QDir().mkpath(folder) || !paint(size).save(folder + QStringLiteral("/tessaline.png"), "PNG")) {
+        const QString folder =
+            QStringLiteral("%1/%2x%2/apps").arg(QString::fromLocal8Bit(argv[2])).arg(size);
+        if (!QDir().mkpath(folder) ||
+            !paint(size).save(folder + QStringLiteral("/tessaline.png"), "PNG")) {
             std::fprintf(stderr, "tessaline_icongen: cannot write into %s\n", qPrintable(folder));
             return 1;
         }

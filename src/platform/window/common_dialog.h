@@ -20,10 +20,12 @@ struct CommonDialog {
     std::uint32_t Color = 0;
 
     void ShowOpen() {
-        FileName = services().dialogs->showOpen(
-            OpenFileRequest{CancelError, DialogTitle, Filter, FilterIndex, InitDir, FileName, Flags});
+        FileName = services().dialogs->showOpen(OpenFileRequest{
+            CancelError, DialogTitle, Filter, FilterIndex, InitDir, FileName, Flags});
     }
-    void ShowColor() { Color = services().dialogs->showColor(ColorRequest{CancelError, DialogTitle, Color}); }
+    void ShowColor() {
+        Color = services().dialogs->showColor(ColorRequest{CancelError, DialogTitle, Color});
+    }
 };
 
 } // namespace tess

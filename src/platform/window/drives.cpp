@@ -14,11 +14,13 @@ std::vector<Drive>& pinned() {
 
 bool isPseudo(const QString& type) {
     static const QSet<QString> pseudo = {
-        "proc",     "sysfs",      "devtmpfs",    "devpts",  "tmpfs",      "cgroup",
-        "cgroup2",  "securityfs", "pstore",      "debugfs", "tracefs",    "mqueue",
-        "hugetlbfs", "fusectl",   "configfs",    "binfmt_misc", "autofs", "bpf",
-        "nsfs",     "ramfs",      "rpc_pipefs",  "efivarfs", "overlay",   "squashfs",
-        "fuse.gvfsd-fuse", "fuse.portal", "selinuxfs", "none", "shm", "sunrpc", "nfsd"};
+        "proc",        "sysfs",     "devtmpfs",   "devpts",   "tmpfs",
+        "cgroup",      "cgroup2",   "securityfs", "pstore",   "debugfs",
+        "tracefs",     "mqueue",    "hugetlbfs",  "fusectl",  "configfs",
+        "binfmt_misc", "autofs",    "bpf",        "nsfs",     "ramfs",
+        "rpc_pipefs",  "efivarfs",  "overlay",    "squashfs", "fuse.gvfsd-fuse",
+        "fuse.portal", "selinuxfs", "none",       "shm",      "sunrpc",
+        "nfsd"};
     return pseudo.contains(type);
 }
 
@@ -55,8 +57,10 @@ std::vector<Drive> drives() {
             const QString point = unescapeMount(QString::fromLocal8Bit(f[1]));
             const QString type = QString::fromLocal8Bit(f[2]);
             if (isPseudo(type) || seen.contains(point)) continue;
-            if (point.startsWith(QStringLiteral("/proc")) || point.startsWith(QStringLiteral("/sys")) ||
-                point.startsWith(QStringLiteral("/dev")) || point.startsWith(QStringLiteral("/run")))
+            if (point.startsWith(QStringLiteral("/proc")) ||
+                point.startsWith(QStringLiteral("/sys")) ||
+                point.startsWith(QStringLiteral("/dev")) ||
+                point.startsWith(QStringLiteral("/run")))
                 continue;
             if (table.size() >= 24) break; // c to z
             seen.insert(point);
@@ -66,7 +70,9 @@ std::vector<Drive> drives() {
     return table;
 }
 
-void setDrivesForTests(std::vector<Drive> table) { pinned() = std::move(table); }
+void setDrivesForTests(std::vector<Drive> table) {
+    pinned() = std::move(table);
+}
 
 QString mapDrivePath(const QString& path) {
     if (path.size() < 2 || path[1] != u':' || !path[0].isLetter()) return path;

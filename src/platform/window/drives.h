@@ -9,7 +9,9 @@ namespace tess {
 struct Drive {
     QChar letter;       // lower case
     QString mountPoint; // native path
-    QString text() const { return QString(letter) + QStringLiteral(": [") + mountPoint + QStringLiteral("]"); }
+    QString text() const {
+        return QString(letter) + QStringLiteral(": [") + mountPoint + QStringLiteral("]");
+    }
 };
 
 // The drives of this machine (read afresh from the mount table).

@@ -28,11 +28,15 @@ QString formatPicture(double value, const QString& picture) {
     if (fracMax > 0) {
         const double f = std::round((magnitude - std::floor(magnitude)) * scale);
         frac = std::to_string(static_cast<long long>(f));
-        frac.insert(0, static_cast<std::size_t>(fracMax) - std::min<std::size_t>(frac.size(), fracMax), '0');
-        while (static_cast<qsizetype>(frac.size()) > fracRequired && !frac.empty() && frac.back() == '0')
+        frac.insert(0,
+                    static_cast<std::size_t>(fracMax) - std::min<std::size_t>(frac.size(), fracMax),
+                    '0');
+        while (static_cast<qsizetype>(frac.size()) > fracRequired && !frac.empty() &&
+               frac.back() == '0')
             frac.pop_back();
     }
-    while (static_cast<qsizetype>(digits.size()) < minWhole) digits.insert(0, 1, '0');
+    while (static_cast<qsizetype>(digits.size()) < minWhole)
+        digits.insert(0, 1, '0');
 
     const QLocale locale;
     QString whole;
@@ -93,7 +97,8 @@ double val(const QString& text) {
             qsizetype i = 2;
             for (; i < s.size(); ++i) {
                 const int digit = QString(s[i]).toInt(nullptr, 16);
-                const bool isDigit = s[i].isDigit() || (base == 16 && QString("abcdefABCDEF").contains(s[i]));
+                const bool isDigit =
+                    s[i].isDigit() || (base == 16 && QString("abcdefABCDEF").contains(s[i]));
                 if (!isDigit || digit >= base) break;
                 v = v * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
                 if (v > 0xFFFFFFFFull) break;
@@ -122,7 +127,8 @@ double val(const QString& text) {
     if (i < s.size() && (s[i] == u'e' || s[i] == u'E' || s[i] == u'd' || s[i] == u'D')) {
         std::string exp = "e";
         qsizetype j = i + 1;
-        if (j < s.size() && (s[j] == u'+' || s[j] == u'-')) exp += static_cast<char>(s[j++].unicode());
+        if (j < s.size() && (s[j] == u'+' || s[j] == u'-'))
+            exp += static_cast<char>(s[j++].unicode());
         bool expDigits = false;
         for (; j < s.size() && s[j] >= u'0' && s[j] <= u'9'; ++j) {
             exp += static_cast<char>(s[j].unicode());
@@ -131,14 +137,19 @@ double val(const QString& text) {
         if (expDigits) num += exp;
     }
     double result = 0.0;
-    const auto [end, ec] = std::from_chars(num.data() + (num[0] == '+' ? 1 : 0), num.data() + num.size(), result);
+    const auto [end, ec] =
+        std::from_chars(num.data() + (num[0] == '+' ? 1 : 0), num.data() + num.size(), result);
     (void)end;
     if (ec == std::errc::result_out_of_range) return num[0] == '-' ? -HUGE_VAL : HUGE_VAL;
     return result;
 }
 
-QString hexUpper(std::uint32_t value) { return QString::number(value, 16).toUpper(); }
+QString hexUpper(std::uint32_t value) {
+    return QString::number(value, 16).toUpper();
+}
 
-QString plainNumber(std::int64_t value) { return QString::number(value); }
+QString plainNumber(std::int64_t value) {
+    return QString::number(value);
+}
 
 } // namespace tess

@@ -24,8 +24,10 @@ class Timer : public QObject {
     bool enabled() const { return enabled_; }
     void setEnabled(bool on) {
         enabled_ = on;
-        if (!on) timer_.stop();
-        else if (interval_ > 0) timer_.start(interval_);
+        if (!on)
+            timer_.stop();
+        else if (interval_ > 0)
+            timer_.start(interval_);
     }
 
   signals:

@@ -28,8 +28,12 @@ std::int32_t roundToInt(double v) {
     return static_cast<std::int32_t>(r);
 }
 
-double twipsPerPixelX() { return pinnedX > 0 ? pinnedX : 1440.0 / screenDpi(true); }
-double twipsPerPixelY() { return pinnedY > 0 ? pinnedY : 1440.0 / screenDpi(false); }
+double twipsPerPixelX() {
+    return pinnedX > 0 ? pinnedX : 1440.0 / screenDpi(true);
+}
+double twipsPerPixelY() {
+    return pinnedY > 0 ? pinnedY : 1440.0 / screenDpi(false);
+}
 
 void setTwipsPerPixelForTests(double x, double y) {
     pinnedX = x;

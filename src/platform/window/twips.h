@@ -7,7 +7,9 @@
 namespace tess {
 
 // Nearest whole number, halves to the even neighbour.
-inline double roundHalfEven(double v) { return std::nearbyint(v); }
+inline double roundHalfEven(double v) {
+    return std::nearbyint(v);
+}
 
 // The same, as an integer, saturating at the 32-bit range.
 std::int32_t roundToInt(double v);

@@ -39,7 +39,8 @@ TEST(NumberPictures, FormatLikeTheWindowsPictures) {
         {1234, "#,###,###,##0", "1,234"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(formatPicture(c.value, QString::fromLatin1(c.picture)), QString::fromLatin1(c.expected))
+        EXPECT_EQ(formatPicture(c.value, QString::fromLatin1(c.picture)),
+                  QString::fromLatin1(c.expected))
             << c.value << " with " << c.picture;
     }
 }
@@ -65,12 +66,11 @@ struct ValCase {
 
 TEST(NumberReader, ReadsTheNumberAtTheStartOfAText) {
     const ValCase cases[] = {
-        {"", 0},         {"abc", 0},          {"12", 12},        {"  12", 12},
-        {"1 2", 12},     {"1\t2\n3", 123},    {"12.5", 12.5},    {"12.5.6", 12.5},
-        {"-3", -3},      {"+4", 4},           {"12 pt", 12},     {"1e3", 1000},
-        {"2.5E-1", 0.25}, {"1d2", 100},       {"&H1F", 31},      {"&hff", 255},
-        {"&O17", 15},    {"&o8", 0},          {".5", 0.5},       {".", 0},
-        {"16>", 16},     {"0", 0},            {"1e", 1},         {"- 5", -5},
+        {"", 0},          {"abc", 0},     {"12", 12},       {"  12", 12}, {"1 2", 12},
+        {"1\t2\n3", 123}, {"12.5", 12.5}, {"12.5.6", 12.5}, {"-3", -3},   {"+4", 4},
+        {"12 pt", 12},    {"1e3", 1000},  {"2.5E-1", 0.25}, {"1d2", 100}, {"&H1F", 31},
+        {"&hff", 255},    {"&O17", 15},   {"&o8", 0},       {".5", 0.5},  {".", 0},
+        {"16>", 16},      {"0", 0},       {"1e", 1},        {"- 5", -5},
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(val(QString::fromLatin1(c.text)), c.expected) << '"' << c.text << '"';
@@ -84,9 +84,11 @@ TEST(NumberReader, IgnoresTheLocalesDecimalPoint) {
 }
 
 TEST(Rounding, HalvesGoToTheEvenNeighbour) {
-    const std::pair<double, int> cases[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0},
-                                            {-1.5, -2}, {2.4999, 2}, {2.5001, 3}, {7.89, 8}};
-    for (auto [v, expected] : cases) EXPECT_EQ(roundToInt(v), expected) << v;
+    const std::pair<double, int> cases[] = {{0.5, 0},    {1.5, 2},    {2.5, 2},
+                                            {3.5, 4},    {-0.5, 0},   {-1.5, -2},
+                                            {2.4999, 2}, {2.5001, 3}, {7.89, 8}};
+    for (auto [v, expected] : cases)
+        EXPECT_EQ(roundToInt(v), expected) << v;
     EXPECT_EQ(roundToInt(1e20), 2147483647);
     EXPECT_EQ(roundToInt(-1e20), -2147483647 - 1);
 }
