@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what building and testing need, builds everything (benchmarks too) into build-test/ and runs every
-# test through CTest. With CI=true it builds into build-ci/ instead, with warnings as errors and
+# Installs what building and testing need, builds everything (benchmarks too) into build-test/
+# and runs every test through CTest. With CI=true it first checks that every C++ file is as
+# clang-format writes it, builds into build-ci/ instead, with warnings as errors and
 # AddressSanitizer and UndefinedBehaviorSanitizer, runs the fuzz target for a bounded time
 # first, and afterwards makes the Debian package and checks it (tools/check_deb.sh).
 set -euo pipefail
@@ -10,6 +11,9 @@ build=$TESS_ROOT/build-test
 if [ "${CI:-}" = "true" ]; then
     tess_install_missing "${TESS_CI_PACKAGES[@]}"
     build=$TESS_ROOT/build-ci
+    # Every C++ file of the tree is as clang-format (config at the root) writes it.
+    (cd "$TESS_ROOT" && find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' |
+        sort | xargs clang-format-14 --dry-run --Werror)
     tess_configure "$build" -DTESSALINE_BENCH=ON -DTESSALINE_WERROR=ON -DTESSALINE_SANITIZE=ON
 else
     tess_configure "$build" -DTESSALINE_BENCH=ON

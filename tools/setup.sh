@@ -15,8 +15,9 @@ TESS_RUN_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev lib
 TESS_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils imagemagick
     icoutils binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 clang-14 libclang-rt-14-dev
     desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin appstream xdotool)
-# CI makes the Debian package too (shlibdeps comes with dpkg-dev) and checks it with lintian.
-TESS_CI_PACKAGES=(dpkg-dev lintian)
+# CI checks the C++ files' format and makes the Debian package too (shlibdeps comes with dpkg-dev)
+# and checks it with lintian.
+TESS_CI_PACKAGES=(dpkg-dev lintian clang-format-14)
 
 # tess_install_missing PACKAGE...: installs those not installed (as root), or prints the line to run.
 tess_install_missing() {
