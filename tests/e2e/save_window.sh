@@ -15,31 +15,24 @@ convert -size 16x16 xc:none -fill '#c02020' -draw 'rectangle 3,3 12,12' "$work/s
 icotool -c -o "$work/source.ico" "$work/big.png" "$work/small.png"
 source="$work/SOURCE.ICO"
 
-window() { # the id of the window with this exact caption, waiting for it
-    local id=
-    for _ in $(seq 100); do
-        id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$1\"" | awk '{print $1}' | head -n 1 || true)
-        [ -n "$id" ] && { echo "$id"; return; }
-        sleep 0.1
-    done
-    echo "no window with the caption \"$1\"" >&2
-    cat "$work/out.log" >&2
-    exit 1
-}
-
 HomeDrive= HomePath="$work/home" "$bin" "$source" >"$work/out.log" 2>&1 &
 app=$!
-main=$(window "Icons from; $source")
-sleep 0.5
+main=$(wait_window "Icons from; $source")
+pixels() { # pixels of the window's picture within 12% of a colour
+    convert "$work/main.png" -fuzz 12% -fill black +opaque "$1" -fill white -opaque "$1" \
+        -format '%[fx:int(mean*w*h+0.5)]' info:
+}
+# The icon is drawn: one of its images' colours covers a good part of a 32-pixel cell.
+drawn() { shot "$main" "$work/main.png" && [ $(($(pixels '#2060c0') + $(pixels '#c02020'))) -gt 100 ]; }
+poll drawn || { echo "the icon is not drawn"; exit 1; }
 # Icon 0 sits 8 pixels into the first cell, the surface 8 pixels into the window.
 xdotool mousemove --window "$main" 30 30 keydown ctrl click 1 keyup ctrl
-box=$(window "Save icon '0' as;")
-sleep 0.5
-[ -n "${TESSALINE_E2E_SHOTS:-}" ] && import -window "$box" "$TESSALINE_E2E_SHOTS/save_window.png"
+box=$(wait_window "Save icon '0' as;")
+poll sh -c "xwininfo -id $box | grep -q IsViewable" || { echo "the save window is not shown"; exit 1; }
+[ -n "${TESSALINE_E2E_SHOTS:-}" ] && shot "$box" "$TESSALINE_E2E_SHOTS/save_window.png"
 xdotool windowfocus --sync "$box" key Return
 saved="$pictures/IconPicture_0.ico"
-for _ in $(seq 50); do [ -s "$saved" ] && break; sleep 0.1; done
-[ -s "$saved" ] || { echo "nothing was saved"; ls -la "$pictures"; exit 1; }
+poll test -s "$saved" || { echo "nothing was saved"; ls -la "$pictures"; exit 1; }
 
 # The same images in the same order, and the same pixels.
 icotool -l "$work/source.ico" | sed 's/--index=[0-9]* //; s/--offset=[0-9]* //' >"$work/want.txt"
@@ -54,5 +47,5 @@ for want in "$work/want"/*.png; do
     [ "$differ" = 0 ] || { echo "$(basename "$want"): $differ pixels differ"; exit 1; }
 done
 echo "saved: $(tr '\n' ';' <"$work/got.txt")"
-kill "$app"; wait "$app" 2>/dev/null || true; app=
+stop_app
 echo "the save window saved the icon shown"

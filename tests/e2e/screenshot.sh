@@ -5,7 +5,7 @@
 set -euo pipefail
 bin="$1"
 source "$(dirname "$0")/lib/x_server.sh"
-need_tools Xvfb xwininfo import convert x86_64-w64-mingw32-windres x86_64-w64-mingw32-ld
+need_tools Xvfb xwininfo import convert compare x86_64-w64-mingw32-windres x86_64-w64-mingw32-ld
 start_x_server
 
 echo "1 ICON \"$(dirname "$bin")/tessaline.ico\"" >"$work/icons.rc"
@@ -24,18 +24,20 @@ x86_64-w64-mingw32-ld --subsystem windows -e 0 -o "$work/shapes.exe" "$work/icon
 
 "$bin" "$work/shapes.exe" >"$work/out.log" 2>&1 &
 app=$!
-id=
-for _ in $(seq 100); do
-    id=$(xwininfo -root -tree 2>/dev/null | grep -F '"Icons from; ' | awk '{print $1}' | head -n 1 || true)
-    [ -n "$id" ] && break
-    sleep 0.1
-done
-[ -n "$id" ] || { echo "the window did not show the file"; cat "$work/out.log"; exit 1; }
-sleep 0.5
-import -window "$id" "$work/shot.png"
-colours=$(convert "$work/shot.png" -format %k info:)
+id=$(wait_window "Icons from; $work/shapes.exe")
+# Drawn: the shapes' many colours show, and a second picture is the same as the first.
+colours() { convert "$work/shot.png" -format %k info:; }
+drawn() {
+    shot "$id" "$work/next.png" || return 1
+    local settled
+    settled=$(compare -metric AE "$work/next.png" "$work/shot.png" null: 2>&1) || true
+    mv "$work/next.png" "$work/shot.png"
+    [ "$settled" = 0 ] && [ "$(colours)" -gt 30 ]
+}
+poll drawn || true
+colours=$(colours)
 echo "screenshot colours: $colours"
 [ "$colours" -gt 30 ] || { echo "the icons were not drawn"; exit 1; }
 [ -n "${TESSALINE_SCREENSHOT:-}" ] && cp "$work/shot.png" "$TESSALINE_SCREENSHOT"
-kill "$app"; wait "$app" 2>/dev/null || true; app=
+stop_app
 echo "screenshot taken"
