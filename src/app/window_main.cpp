@@ -5,14 +5,41 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+namespace {
+
+// A display that is named but can't be reached makes Qt give up while the application starts,
+// with a warning and a page of advice about plugins. Say it in one line instead and end as a
+// missing display does; what Qt says while starting is shown only once it has started.
+QStringList startUpWarnings;
+
+void startUpMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        const char* display = std::getenv("DISPLAY");
+        const bool named = display && *display;
+        std::fprintf(stderr,
+                     "tessaline: can't open the display%s%s; use --help for the command line\n",
+                     named ? " " : "", named ? display : "");
+        std::_Exit(1);
+    }
+    if (type != QtDebugMsg && type != QtInfoMsg) startUpWarnings << message;
+}
+
+} // namespace
 
 // argv[1] .. argv[argc - 1] are the files to load, options already taken off by the program; Qt
 // sees only the program's name, so that no file name is read as one of its options.
 extern "C" __attribute__((visibility("default"))) int tessaline_window_main(int argc, char** argv) {
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
+    const QtMessageHandler previous = qInstallMessageHandler(startUpMessages);
     QApplication app(qtArgc, qtArgv);
+    qInstallMessageHandler(previous);
+    for (const QString& warning : std::as_const(startUpWarnings))
+        std::fprintf(stderr, "%s\n", warning.toLocal8Bit().constData());
     frm_Vantorel window;
     window.show();
     // Files named on the command line: by their bytes; one holding icons loads whatever its

@@ -35,6 +35,9 @@ line='tessaline: no display found (DISPLAY is not set); use --help for the comma
 expect 1 "$line" env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin"
 expect 1 "$line" env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$bin" "$work/a.ico"
 expect 1 "$line" env DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM='wayland;xcb' "$bin" -- --list
+# A display that is named but not there: one line too, not Qt's page of plugin advice.
+expect 1 "tessaline: can't open the display :9999; use --help for the command line" \
+    env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:9999 "$bin" "$work/a.ico"
 
 # The windows' library is looked for beside the program, then where it is installed.
 mkdir -p "$work/prefix/bin" "$work/prefix/lib/tessaline"
