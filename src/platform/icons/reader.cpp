@@ -80,7 +80,7 @@ FileSource::Opened FileSource::open(const std::string& path) {
     result.source =
         std::make_unique<FileSource>(Key{}, fd, static_cast<std::uint64_t>(after.st_size));
     FileSource& s = *result.source;
-    if (s.size_ != 0 && s.size_ <= 16 * s.blockSize_) {
+    if (s.size_ != 0 && s.size_ <= s.blockSize_) {
         s.whole_.resize(static_cast<std::size_t>(s.size_));
         if (!s.preadAll(0, s.whole_)) s.whole_ = {}; // it shrank: read in blocks, and fail there
     }

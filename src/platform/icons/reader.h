@@ -67,7 +67,7 @@ void setFileBlockSize(std::uint64_t bytes);
 
 // A regular file read with pread through a small cache of aligned blocks, so that walking a
 // resource directory entry by entry costs few system calls and a large file is never read whole.
-// A small file (at most 16 blocks) is read whole, in one call, when opened, and kept.
+// A file of one block at most is read whole when opened, and kept: images then cost no read.
 class FileSource final : public Source {
   public:
     struct Opened;
