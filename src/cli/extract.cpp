@@ -71,9 +71,6 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
             last = first + 1;
         }
         const std::string name = baseName(path) + (command.cursors ? "_cursor" : "");
-        // Writing every icon: their images come in a few large reads rather than one each.
-        std::vector<std::shared_ptr<const std::vector<std::uint8_t>>> held;
-        if (!command.png && !command.index) held = icons::readImagesAhead(icons);
         for (std::size_t i = first; i < last; ++i) {
             const icons::Icon& icon = icons[i];
             const char* suffix = command.png ? ".png" : icon.cursor ? ".cur" : ".ico";

@@ -184,44 +184,6 @@ std::shared_ptr<const std::vector<std::uint8_t>> ImageStore::bytes(std::uint64_t
     return fresh;
 }
 
-std::vector<std::shared_ptr<const std::vector<std::uint8_t>>>
-ImageStore::readAhead(std::vector<std::pair<std::uint64_t, std::uint32_t>> places) const {
-    // Bytes between neighbours cost less to read than a call more; a lone image is read when
-    // needed, and a small file is in memory already.
-    constexpr std::uint64_t kGap = 4096, kRun = 1 << 20;
-    std::vector<std::shared_ptr<const std::vector<std::uint8_t>>> held;
-    if (source_->held() != 0) return held;
-    std::sort(places.begin(), places.end());
-    places.erase(std::unique(places.begin(), places.end()), places.end());
-    std::uint64_t left = source_->size(); // overlapping images cannot multiply the file
-    std::vector<std::uint8_t> run;
-    std::lock_guard lock(mutex_);
-    for (std::size_t i = 0, j = 0; i < places.size(); i = j) {
-        const std::uint64_t start = places[i].first;
-        std::uint64_t end = start + places[i].second, cost = places[i].second;
-        for (j = i + 1; j < places.size() && places[j].first <= end + kGap &&
-                        places[j].first + places[j].second - start <= kRun;
-             ++j)
-            end = std::max(end, places[j].first + places[j].second), cost += places[j].second;
-        if (j - i < 2 || cost > left) continue;
-        left -= cost;
-        run.resize(static_cast<std::size_t>(end - start));
-        if (!source_->readOnce(start, run)) continue;
-        for (std::size_t k = i; k < j; ++k) {
-            auto& slot = shared_[places[k]];
-            auto bytes = slot.lock();
-            if (!bytes) {
-                const auto from =
-                    run.begin() + static_cast<std::ptrdiff_t>(places[k].first - start);
-                slot = bytes = std::make_shared<std::vector<std::uint8_t>>(
-                    from, from + static_cast<std::ptrdiff_t>(places[k].second));
-            }
-            held.push_back(std::move(bytes));
-        }
-    }
-    return held;
-}
-
 IconFile readFrom(std::shared_ptr<const ImageStore> store) {
     IconFile file;
     const Source& source = store->source();
@@ -362,24 +324,6 @@ std::shared_ptr<const std::vector<std::uint8_t>> imageBytes(const IconImage& ima
         return image.store->bytes(image.offset, image.size);
     } catch (const std::bad_alloc&) {
         return nullptr;
-    }
-}
-
-std::vector<std::shared_ptr<const std::vector<std::uint8_t>>>
-readImagesAhead(std::span<const Icon> icons) {
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> places;
-    const detail::ImageStore* store = nullptr;
-    for (const Icon& icon : icons)
-        for (const IconImage& image : icon.images) {
-            if (!store) store = image.store.get();
-            if (store && image.store.get() == store && image.size != 0)
-                places.emplace_back(image.offset, image.size);
-        }
-    try {
-        return store ? store->readAhead(std::move(places))
-                     : std::vector<std::shared_ptr<const std::vector<std::uint8_t>>>{};
-    } catch (const std::bad_alloc&) {
-        return {};
     }
 }
 

@@ -31,9 +31,6 @@ class ImageStore {
     const Source& source() const { return *source_; }
     std::shared_ptr<const std::vector<std::uint8_t>> bytes(std::uint64_t offset,
                                                            std::uint32_t size) const;
-    // Images (offset and size) read in runs of neighbours, each held by the answer.
-    std::vector<std::shared_ptr<const std::vector<std::uint8_t>>>
-    readAhead(std::vector<std::pair<std::uint64_t, std::uint32_t>> places) const;
 
   private:
     std::unique_ptr<Source> source_;

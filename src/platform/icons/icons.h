@@ -87,10 +87,6 @@ std::uint64_t bytesReadFromFiles();
 // An image's bytes exactly as stored, read once and shared by every reference to them while
 // held; null when they cannot be read.
 std::shared_ptr<const std::vector<std::uint8_t>> imageBytes(const IconImage& image);
-// The bytes of every image of these icons, read ahead in as few reads as their places in the file
-// allow and held while the answer is kept, for writing all of them; at most the file's size.
-std::vector<std::shared_ptr<const std::vector<std::uint8_t>>>
-readImagesAhead(std::span<const Icon> icons);
 
 // An image whose bytes are held in memory (format and header depth filled from them).
 IconImage imageFromBytes(std::vector<std::uint8_t> bytes);

@@ -259,27 +259,6 @@ TEST(Reading, ASmallFileIsReadOnceWhole) {
     EXPECT_EQ(icons::bytesReadFromFiles() - before, pe.size());
 }
 
-TEST(Reading, ImagesReadAheadOfALargeFileAreNotReadAgain) {
-    const std::vector<fixtures::Image> images = {solidImage(16, 4, solidColor(1)),
-                                                 solidImage(32, 8, solidColor(2)),
-                                                 solidImage(48, 32, solidColor(3))};
-    const auto pe = fixtures::makePe(
-        {{std::uint16_t{1}, {images[0], images[1]}}, {std::uint16_t{2}, {images[2]}}}, true,
-        {.gap = 1u << 20});
-    fixtures::TempDir dir;
-    fixtures::writeFile(dir.file("large.dll"), pe);
-    const auto f = icons::readIconFile(dir.file("large.dll"));
-    ASSERT_EQ(f.icons.size(), 2u);
-    const auto before = icons::bytesReadFromFiles();
-    const auto held = icons::readImagesAhead(f.icons);
-    EXPECT_EQ(held.size(), 3u);
-    const auto ahead = icons::bytesReadFromFiles();
-    for (std::size_t i = 0; i < 3; ++i)
-        EXPECT_EQ(*icons::imageBytes(f.icons[i / 2].images.at(i % 2)), images[i].bytes) << i;
-    EXPECT_EQ(icons::bytesReadFromFiles(), ahead);
-    EXPECT_GT(ahead, before);
-}
-
 TEST(Reading, OneImageNamedManyTimesIsReadOnceAndCostsAtMostAFewTimesTheFile) {
     // A 1 MiB image named 65535 times by one group of a 2 MB file.
     const auto big = fixtures::dibImage(fixtures::solid(512, 512, solidColor(3)), 32);
