@@ -46,7 +46,7 @@ for f in "${real[@]}"; do
     cp "$f" "$work/corpus/real_$(echo "$f" | md5sum | cut -c1-8)_$(basename "$f")"
 done
 files=("$work"/corpus/*)
-largest=$(ls -S "${files[@]}" | head -n 1)
+largest=$(ls -S "${files[@]}" | sed -n 1p) # sed reads it all: no SIGPIPE for ls
 
 # The median wall time of a command over $n runs, in milliseconds (read from bash's own clock,
 # so that no process of the timing's own is counted); $prepare (untimed) runs before each.

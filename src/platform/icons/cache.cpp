@@ -1,7 +1,7 @@
 // The parsed directories of the last files, by path, size and modification time (and the file's
 // identity), so that asking for icons 0, 1, 2 ... parses a file once. Bounded by the bytes the
-// parses hold (image bytes are not held: they are read when drawn), and by a count of files,
-// since each keeps its file open.
+// parses hold (image bytes are read when drawn, but for a small file's, read whole and held),
+// and by a count of files, since each keeps its file open.
 #include "platform/icons/formats.h"
 #include "platform/icons/win_icons_detail.h"
 
@@ -36,13 +36,16 @@ IconFile unreadable(std::string error) {
     return f;
 }
 
-// What a parse holds in memory.
+// What a parse holds in memory: its lists, and a small file's bytes its images share.
 std::uint64_t heldBytes(const IconFile& f) {
     std::uint64_t n = sizeof f + f.source.size() + f.error.size();
+    const detail::ImageStore* store = nullptr;
     for (const auto* list : {&f.icons, &f.cursors})
-        for (const Icon& icon : *list)
+        for (const Icon& icon : *list) {
             n += sizeof icon + icon.id.size() + icon.images.size() * sizeof(IconImage);
-    return n;
+            if (!store && !icon.images.empty()) store = icon.images.front().store.get();
+        }
+    return n + (store ? store->source().held() : 0);
 }
 
 } // namespace

@@ -79,6 +79,11 @@ FileSource::Opened FileSource::open(const std::string& path) {
     }
     result.source =
         std::make_unique<FileSource>(Key{}, fd, static_cast<std::uint64_t>(after.st_size));
+    FileSource& s = *result.source;
+    if (s.size_ != 0 && s.size_ <= s.blockSize_) {
+        s.whole_.resize(static_cast<std::size_t>(s.size_));
+        if (!s.preadAll(0, s.whole_)) s.whole_ = {}; // it shrank: read in blocks, and fail there
+    }
     result.mtimeNs =
         static_cast<std::int64_t>(after.st_mtim.tv_sec) * 1000000000 + after.st_mtim.tv_nsec;
     result.device = after.st_dev;
@@ -117,8 +122,14 @@ const std::vector<std::uint8_t>* FileSource::block(std::uint64_t index) const {
     return &(blocks_[index] = std::move(data));
 }
 
+bool FileSource::fromWhole(std::uint64_t offset, std::span<std::uint8_t> out) const {
+    if (!out.empty()) std::memcpy(out.data(), whole_.data() + offset, out.size());
+    return true;
+}
+
 bool FileSource::read(std::uint64_t offset, std::span<std::uint8_t> out) const {
     if (!fits(offset, out.size(), size_)) return false;
+    if (!whole_.empty()) return fromWhole(offset, out);
     if (out.empty()) return true;
     // Large reads (image bytes) go straight to the file; small ones through the block cache.
     if (out.size() > 2 * blockSize_) return preadAll(offset, out);
@@ -138,6 +149,7 @@ bool FileSource::read(std::uint64_t offset, std::span<std::uint8_t> out) const {
 
 bool FileSource::readOnce(std::uint64_t offset, std::span<std::uint8_t> out) const {
     if (!fits(offset, out.size(), size_)) return false;
+    if (!whole_.empty()) return fromWhole(offset, out);
     if (out.empty()) return true;
     // Bytes already held in one block come from there; the rest straight from the file.
     const std::uint64_t index = offset / blockSize_;

@@ -43,6 +43,8 @@ class Source {
     }
     // Drops what is cached for the walk of the directories, once it is done.
     virtual void releaseCache() const {}
+    // The bytes it holds for as long as it lives.
+    virtual std::uint64_t held() const { return 0; }
 };
 
 // Bytes in memory, held by the source itself.
@@ -51,6 +53,7 @@ class MemorySource final : public Source {
     explicit MemorySource(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
     std::uint64_t size() const override { return bytes_.size(); }
     bool read(std::uint64_t offset, std::span<std::uint8_t> out) const override;
+    std::uint64_t held() const override { return bytes_.size(); }
 
   private:
     std::vector<std::uint8_t> bytes_;
@@ -64,6 +67,7 @@ void setFileBlockSize(std::uint64_t bytes);
 
 // A regular file read with pread through a small cache of aligned blocks, so that walking a
 // resource directory entry by entry costs few system calls and a large file is never read whole.
+// A file of one block at most is read whole when opened, and kept: images then cost no read.
 class FileSource final : public Source {
   public:
     struct Opened;
@@ -78,6 +82,7 @@ class FileSource final : public Source {
     bool read(std::uint64_t offset, std::span<std::uint8_t> out) const override;
     bool readOnce(std::uint64_t offset, std::span<std::uint8_t> out) const override;
     void releaseCache() const override;
+    std::uint64_t held() const override { return whole_.size(); }
 
   private:
     struct Key {
@@ -90,12 +95,14 @@ class FileSource final : public Source {
   private:
     bool preadAll(std::uint64_t offset, std::span<std::uint8_t> out) const;
     const std::vector<std::uint8_t>* block(std::uint64_t index) const;
+    bool fromWhole(std::uint64_t offset, std::span<std::uint8_t> out) const;
 
     static constexpr std::size_t kMaxBlocks = 64;
 
     int fd_;
     std::uint64_t size_;
     std::uint64_t blockSize_;
+    std::vector<std::uint8_t> whole_; // a small file's bytes, else empty
     mutable std::unordered_map<std::uint64_t, std::vector<std::uint8_t>> blocks_;
     mutable std::vector<std::uint64_t> blockOrder_; // oldest first
 };

@@ -246,6 +246,19 @@ TEST(Reading, OnlyDirectoriesAndImageHeadsAreRead) {
     EXPECT_EQ(icons::bytesReadFromFiles() - before - listed, image.bytes.size());
 }
 
+TEST(Reading, ASmallFileIsReadOnceWhole) {
+    const auto pe = fixtures::makePe({{std::uint16_t{1}, {solidImage(16, 8, solidColor(1))}},
+                                      {std::uint16_t{2}, {solidImage(32, 32, solidColor(2))}}});
+    fixtures::TempDir dir;
+    fixtures::writeFile(dir.file("small.dll"), pe);
+    const auto before = icons::bytesReadFromFiles();
+    const auto f = icons::readIconFile(dir.file("small.dll"));
+    ASSERT_EQ(f.icons.size(), 2u);
+    for (const auto& icon : f.icons)
+        EXPECT_TRUE(icons::decodeImage(icon.images.at(0)) && !icons::writeIconFile(icon).empty());
+    EXPECT_EQ(icons::bytesReadFromFiles() - before, pe.size());
+}
+
 TEST(Reading, OneImageNamedManyTimesIsReadOnceAndCostsAtMostAFewTimesTheFile) {
     // A 1 MiB image named 65535 times by one group of a 2 MB file.
     const auto big = fixtures::dibImage(fixtures::solid(512, 512, solidColor(3)), 32);
