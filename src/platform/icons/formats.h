@@ -94,6 +94,17 @@ struct GroupEntry {
     std::uint16_t planes, bitCount;
     std::uint32_t bytesInRes;
     std::uint16_t id;
+
+    // An image with this entry's directory values, not yet placed in the file.
+    IconImage image() const {
+        IconImage im;
+        im.width = width;
+        im.height = height;
+        im.colorCount = colorCount;
+        im.planes = planes;
+        im.bitCount = bitCount;
+        return im;
+    }
 };
 // The entries of a group-icon resource (GRPICONDIR), or of a group-cursor one, whose entries
 // give 16-bit width and height (twice the image's); entries that do not fit are dropped.

@@ -81,12 +81,7 @@ void readNe(const Reader& in, std::uint32_t ne, IconFile& file, Parse& parse) {
                  group ? parseGroup(*group, cursor) : std::vector<GroupEntry>{}) {
                 const auto it = images.find(ge.id);
                 if (it == images.end()) continue;
-                IconImage image;
-                image.width = ge.width;
-                image.height = ge.height;
-                image.colorCount = ge.colorCount;
-                image.planes = ge.planes;
-                image.bitCount = ge.bitCount;
+                IconImage image = ge.image();
                 if (placeImage(in, it->second.offset, it->second.length, parse, image, cursor,
                                ge.bytesInRes ? ge.bytesInRes : 0xFFFFFFFFu))
                     icon.images.push_back(std::move(image));

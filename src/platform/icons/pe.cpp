@@ -200,12 +200,7 @@ void readPe(const Reader& in, std::uint32_t pe, IconFile& file, Parse& parse) {
                 const auto it = images.find(ge.id);
                 const auto at = it == images.end() ? std::nullopt : res.place(it->second);
                 if (!at) continue;
-                IconImage image;
-                image.width = ge.width;
-                image.height = ge.height;
-                image.colorCount = ge.colorCount;
-                image.planes = ge.planes;
-                image.bitCount = ge.bitCount;
+                IconImage image = ge.image();
                 if (placeImage(in, at->first, at->second, parse, image, cursor))
                     icon.images.push_back(std::move(image));
             }
