@@ -4,7 +4,9 @@
 #include "files.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 int main(int argc, char** argv) {
     namespace fx = tess::fixtures;
@@ -13,6 +15,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = argv[1];
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        std::fprintf(stderr, "bench_make_files: %s: %s\n", folder.c_str(), error.message().c_str());
+        return 1;
+    }
     if (argc == 3) {
         fx::writeFile(folder + "/shell32like.dll", tess::bench::shell32Like());
         fx::writeFile(folder + "/repeated.dll", tess::bench::repeatedImage());
