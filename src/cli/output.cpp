@@ -1,9 +1,9 @@
 #include "cli/output.h"
+#include "platform/icons/replace_file.h"
 
 #include <stb_image_resize.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -13,25 +13,8 @@
 #include <unistd.h>
 
 namespace tess::cli {
-namespace {
 
-// Every byte written, whatever the system takes at a time; 0 or the errno.
-int writeAll(int fd, std::span<const std::uint8_t> bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return 0;
-}
-
-std::atomic<unsigned> tempCounter{0};
-
-} // namespace
+using files::writeAll;
 
 int writeFileBytes(const std::string& path, std::span<const std::uint8_t> bytes, bool replace) {
     if (!replace) {
@@ -44,44 +27,16 @@ int writeFileBytes(const std::string& path, std::span<const std::uint8_t> bytes,
         if (error != 0) ::unlink(path.c_str());
         return error;
     }
+    // A device or a pipe (/dev/stdout) is written to as it is; a file is replaced in one step.
     struct stat st {};
-    std::string target = path;
-    if (::stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return EISDIR;
-        if (!S_ISREG(st.st_mode)) {
-            // A device or a pipe: written to as it is.
-            const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-            if (fd < 0) return errno;
-            int error = writeAll(fd, bytes);
-            if (::close(fd) != 0 && error == 0) error = errno;
-            return error;
-        }
-        // A symbolic link is written through to the file it names.
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) return errno;
+        int error = writeAll(fd, bytes);
+        if (::close(fd) != 0 && error == 0) error = errno;
+        return error;
     }
-
-    const std::size_t slash = target.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temp = folder + "." + name + ".tessaline-" + std::to_string(::getpid()) + "-" +
-               std::to_string(tempCounter++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return errno;
-    }
-    if (fd < 0) return EEXIST;
-    int error = writeAll(fd, bytes);
-    if (error == 0 && S_ISREG(st.st_mode) && ::fchmod(fd, st.st_mode & 07777) != 0) error = errno;
-    if (::close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
-    if (error != 0) ::unlink(temp.c_str());
-    return error;
+    return files::replaceFile(path, bytes);
 }
 
 std::string baseName(std::string_view path) {

@@ -1,5 +1,6 @@
 // Writing the picture file: the path, the content for its extension, and the atomic write.
 #include "platform/icons/icons.h"
+#include "platform/icons/replace_file.h"
 #include "platform/window/environment.h"
 #include "platform/window/failure.h"
 #include "platform/window/format.h"
@@ -12,12 +13,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QImageWriter>
-#include <cerrno>
-#include <climits>
-#include <fcntl.h>
 #include <gif_lib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace tess;
 
@@ -128,23 +124,6 @@ QByteArray gifEncoded(const QImage& source) {
     return out;
 }
 
-// The file a path names once its symbolic links are followed to the end (a link to nothing
-// names the file it would create); a loop of links raises its failure.
-QByteArray linkTarget(QByteArray path) {
-    for (int hops = 0;; ++hops) {
-        struct stat st {};
-        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-        if (hops == 40) throw failureFromErrno(ELOOP);
-        QByteArray link(PATH_MAX, '\0');
-        const ssize_t n =
-            ::readlink(path.constData(), link.data(), static_cast<size_t>(link.size()));
-        if (n < 0) throw failureFromErrno(errno);
-        link.truncate(n);
-        const qsizetype slash = path.lastIndexOf('/');
-        path = link.startsWith('/') || slash < 0 ? link : path.left(slash + 1) + link;
-    }
-}
-
 } // namespace
 
 namespace tess::save {
@@ -177,62 +156,8 @@ std::vector<std::uint8_t> pictureFileBytes(const QString& path, const QImage& pi
 }
 
 void writeFileAtomically(const QString& path, const std::vector<std::uint8_t>& bytes) {
-    // A symbolic link is written through to the file it names, the link itself kept.
-    const QByteArray target = linkTarget(pathToBytes(path));
-    struct stat old {};
-    const bool replacing = ::stat(target.constData(), &old) == 0;
-    if (replacing) {
-        if (S_ISDIR(old.st_mode)) throw failureFromErrno(EISDIR);
-        if (!S_ISREG(old.st_mode)) throw failureFromErrno(EACCES);
-        // A file nobody may write is read-only, for the administrator too; otherwise whoever
-        // saves must be allowed to write it, not only to replace it in its folder.
-        if ((old.st_mode & 0222) == 0 ||
-            ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
-            throw failureFromErrno(EACCES);
-    }
-    const qsizetype slash = target.lastIndexOf('/');
-    QByteArray temp = (slash < 0 ? QByteArray() : target.left(slash + 1)) + '.' +
-                      target.mid(slash + 1) + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) throw failureFromErrno(errno);
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(temp.constData());
-        throw failureFromErrno(err);
-    };
-    // The new file takes the old one's permissions and owner, or the usual ones for a new file.
-    mode_t mode = 0666;
-    if (replacing) {
-        mode = old.st_mode & 07777;
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-            // Only the administrator may give a file away; the file is then the saver's own.
-        }
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode &= ~mask;
-    }
-    if (::fchmod(fd, mode) != 0) fail(errno);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0) fail(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.constData());
-        throw failureFromErrno(err);
-    }
-    if (::rename(temp.constData(), target.constData()) != 0) {
-        const int err = errno;
-        ::unlink(temp.constData());
-        throw failureFromErrno(err);
-    }
+    if (const int error = files::replaceFile(pathToBytes(path).toStdString(), bytes))
+        throw failureFromErrno(error);
 }
 
 } // namespace tess::save
