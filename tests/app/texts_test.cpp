@@ -62,13 +62,7 @@ struct Watch {
     }
 };
 
-void drop(frm_Vantorel& w, QStringList files) {
-    DropData data{std::move(files)};
-    std::int32_t effect = 0;
-    std::int16_t button = 0, shift = 0;
-    float x = 0, y = 0;
-    w.Form_OLEDragDrop(data, effect, button, shift, x, y);
-}
+using tess::testing::drop;
 
 struct Row {
     const char* trigger;

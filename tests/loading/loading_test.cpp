@@ -23,14 +23,7 @@ using tess::testing::RecordingServices;
 using tess::testing::ScopedEnv;
 using tess::testing::TempDir;
 
-void drop(frm_Vantorel& w, QStringList files) {
-    DropData data{std::move(files)};
-    std::int32_t effect = 7;
-    std::int16_t button = 0, shift = 0;
-    float x = 0, y = 0;
-    w.Form_OLEDragDrop(data, effect, button, shift, x, y);
-    EXPECT_EQ(effect, 7);
-}
+using tess::testing::drop;
 
 // What a drop or a command line leaves: the file loaded, its icons counted, messages shown.
 TEST(Loading, DropsAndCommandLineFiles) {

@@ -2,6 +2,7 @@
 // they answer in turn and keep what was asked, so that no test ever blocks.
 #pragma once
 
+#include "app/frm_Vantorel.h"
 #include "platform/window/failure.h"
 #include "platform/window/services.h"
 
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -147,5 +149,15 @@ struct RecordingServices {
     RecordingServices(const RecordingServices&) = delete;
     RecordingServices& operator=(const RecordingServices&) = delete;
 };
+
+// Drops the files on the main window as the desktop would; a drop never changes the effect.
+inline void drop(frm_Vantorel& w, QStringList files) {
+    DropData data{std::move(files)};
+    std::int32_t effect = 7;
+    std::int16_t button = 0, shift = 0;
+    float x = 0, y = 0;
+    w.Form_OLEDragDrop(data, effect, button, shift, x, y);
+    EXPECT_EQ(effect, 7);
+}
 
 } // namespace tess::testing
