@@ -41,7 +41,7 @@ std::vector<std::string> namesIn(const std::string& folder) {
 }
 
 // A PNG file read back by libpng as straight 8-bit RGBA: its width, height and pixels.
-auto readPng(const std::string& path) {
+fx::Pixels readPng(const std::string& path) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     std::vector<std::uint8_t> rgba;
@@ -53,9 +53,8 @@ auto readPng(const std::string& path) {
     fx::Pixels p{static_cast<int>(image.width), static_cast<int>(image.height), {}};
     for (std::size_t i = 0; i + 3 < rgba.size(); i += 4)
         p.data.push_back({rgba[i], rgba[i + 1], rgba[i + 2], rgba[i + 3]});
-    return std::tuple(p.width, p.height, p.data);
+    return p;
 }
-
 auto pixels(const fx::Pixels& p) {
     return std::tuple(p.width, p.height, p.data);
 }
@@ -75,7 +74,7 @@ const fx::Image kArrow = [] {
 class Actions : public testing::Test {
   protected:
     Actions() {
-        ::chdir(dir.path().c_str());
+        EXPECT_EQ(::chdir(dir.path().c_str()), 0);
         fx::writeFile("app.dll", fx::makePe({{std::string("MAIN"), {kRed16, kPng256}},
                                              {std::uint16_t{7}, {kBlue32}}}));
         fx::writeFile(
@@ -99,19 +98,21 @@ class Actions : public testing::Test {
         fx::writeFile("text.exe", {'h', 'i'});
         fx::writeFile("empty.exe", {});
     }
-    ~Actions() override { ::chdir(home.c_str()); }
+    ~Actions() override { EXPECT_EQ(::chdir(home.c_str()), 0); }
     const std::string home = std::filesystem::current_path();
     const fx::TempDir dir;
 };
 
-TEST_F(Actions, ListingsAsTextAndJson) {
-    const std::string mine = "caf\xE9.x.ico: ico, 1 icon\n  icon 0: 1 image\n"
-                             "    32 x 32, 32 bits, dib, 4264 bytes\n";
+TEST_F(Actions, WhatEachPrintsAndWrites) {
+    const std::string o = "d\xE9/", mine = "caf\xE9.x.ico: ico, 1 icon\n  icon 0: 1 image\n"
+                                           "    32 x 32, 32 bits, dib, 4264 bytes\n";
     const struct {
         std::vector<std::string> args;
         Result expected;
+        // What is in the folder d\xE9 then: each file's bytes, or where none, its pixels.
+        std::vector<std::tuple<std::string, fx::Bytes, fx::Pixels>> written = {};
     } cases[] = {
-        {{"app.dll", "cur.dll", "System32/shell32.dll", "none.exe", "text.exe"},
+        {{"--list", "app.dll", "cur.dll", "System32/shell32.dll", "none.exe", "text.exe"},
          {0,
           R"(app.dll: pe32+, 2 icons
   icon 0, id MAIN: 2 images
@@ -133,18 +134,12 @@ none.exe: pe32+, 0 icons
 text.exe: not an icon file, 0 icons
 )",
           ""}},
-        {{"--json", "System32/shell32.dll", "cur.dll", "caf\xE9.cur", "text.exe", "gone.exe"},
+        {{"--list", "--json", "System32/shell32.dll", "caf\xE9.cur", "text.exe", "gone.exe"},
          {1,
-          R"([{"file":"System32/shell32.dll","status":"icons","kind":"pe32+",)"
-          R"("source":")" +
+          R"([{"file":"System32/shell32.dll","status":"icons","kind":"pe32+","source":")" +
               dir.path() +
               R"(/SystemResources/shell32.dll.mun","icons":[{"index":0,"id":"1","images":)"
               R"([{"width":32,"height":32,"bits":32,"format":"dib","bytes":4264}]}],"cursors":[]},)"
-              "\n"
-              R"( {"file":"cur.dll","status":"icons","kind":"pe32+","icons":[{"index":0,"id":"50",)"
-              R"("images":[{"width":16,"height":16,"bits":32,"format":"dib","bytes":1128}]}],)"
-              R"("cursors":[{"index":0,"id":"40","images":[{"width":32,"height":32,"bits":4,)"
-              R"("format":"dib","bytes":744,"hotspot":[5,30]}]}]},)"
               "\n {\"file\":\"caf\xEF\xBF\xBD.cur\","
               R"("file_bytes":[99,97,102,233,46,99,117,114],"status":"icons","kind":"cur","icons":)"
               R"([{"index":0,"id":"","images":[{"width":32,"height":32,"bits":1,"format":"dib",)"
@@ -157,27 +152,12 @@ text.exe: not an icon file, 0 icons
               "\n",
           "tessaline: gone.exe: No such file or directory\n"}},
         // Names ignore case, as on Windows; a file with nothing in it is read fine.
-        {{"CAF\xE9.X.Ico", "empty.exe"}, {0, mine + "empty.exe: not an icon file, 0 icons\n", ""}},
-        {{"folder.ico", "caf\xE9.x.ico"}, {1, mine, "tessaline: folder.ico: is a folder\n"}},
-        {{"/dev/null"}, {1, "", "tessaline: /dev/null: is a device\n"}},
-        {{"--", "--json"}, {1, "", "tessaline: --json: No such file or directory\n"}},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> args = c.args;
-        args.insert(args.begin(), "--list");
-        EXPECT_EQ(run(args), c.expected) << testing::PrintToString(c.args);
-    }
-}
-
-TEST_F(Actions, WhatExtractAndThumbnailWriteAndTheirFailures) {
-    const std::string o = "d\xE9/";
-    const fx::Bytes mine = fx::makeSolidIco(1);
-    const struct {
-        std::vector<std::string> args;
-        Result expected;
-        // What is in the folder d\xE9 then: each file's bytes, or where none, its pixels.
-        std::vector<std::tuple<std::string, fx::Bytes, fx::Pixels>> written;
-    } cases[] = {
+        {{"--list", "CAF\xE9.X.Ico", "empty.exe"},
+         {0, mine + "empty.exe: not an icon file, 0 icons\n", ""}},
+        {{"--list", "folder.ico", "caf\xE9.x.ico"},
+         {1, mine, "tessaline: folder.ico: is a folder\n"}},
+        {{"--list", "/dev/null"}, {1, "", "tessaline: /dev/null: is a device\n"}},
+        {{"--list", "--", "--json"}, {1, "", "tessaline: --json: No such file or directory\n"}},
         {{"--extract", "-o", o, "app.dll"},
          {0, o + "app_0.ico\n" + o + "app_1.ico\n", ""},
          {{"app_0.ico", fx::makeIco({kRed16, kPng256}), {}},
@@ -186,8 +166,7 @@ TEST_F(Actions, WhatExtractAndThumbnailWriteAndTheirFailures) {
          {0, o + "cur_cursor_0.cur\n", ""},
          {{"cur_cursor_0.cur", fx::makeIco({kArrow}, true), {}}}},
         {{"--extract", "--cursors", "-o", o, "app.dll"},
-         {1, "", "tessaline: app.dll: no cursors to write\n"},
-         {}},
+         {1, "", "tessaline: app.dll: no cursors to write\n"}},
         // A PNG stored is written as it is; other images are decoded, scaled, never enlarged.
         {{"--extract", "--format=png", "--index=0", "-o", o, "app.dll"},
          {0, o + "app_0.png\n", ""},
@@ -204,30 +183,22 @@ TEST_F(Actions, WhatExtractAndThumbnailWriteAndTheirFailures) {
         {{"--thumbnail", "app.dll", o + "t.png", "16"},
          {0, "", ""},
          {{"t.png", {}, fx::solid(16, 16, {255, 0, 0, 255})}}},
-        {{"--thumbnail", "cur.dll", o + "t.png", "256"},
+        {{"--thumbnail", "cur.dll", o + "x\xE9.png", "256"},
          {0, "", ""},
-         {{"t.png", {}, fx::solid(16, 16, fx::solidColor(1))}}},
-        // Names keep their bytes, and find the file and the folder whatever their case.
-        {{"--extract", "-oD\xE9", "CAF\xE9.X.ICO"},
-         {0, o + "caf\xE9.x_0.ico\n", ""},
-         {{"caf\xE9.x_0.ico", mine, {}}}},
-        {{"--thumbnail", "caf\xE9.x.ico", o + "x\xE9.png", "32"},
-         {0, "", ""},
-         {{"x\xE9.png", {}, fx::solid(32, 32, fx::solidColor(0))}}},
-        {{"--extract", "-o", o, "caf\xE9.x.ico", "gone.dll", "text.exe", "--index=0"},
+         {{"x\xE9.png", {}, fx::solid(16, 16, fx::solidColor(1))}}},
+        // Names keep their bytes and find the file and the folder whatever their case; a file
+        // that fails does not stop the next.
+        {{"--extract", "-oD\xE9", "CAF\xE9.X.ICO", "gone.dll", "text.exe", "--index=0"},
          {1, o + "caf\xE9.x_0.ico\n",
           "tessaline: gone.dll: No such file or directory\n"
           "tessaline: text.exe: no icons to write\n"},
-         {{"caf\xE9.x_0.ico", mine, {}}}},
+         {{"caf\xE9.x_0.ico", fx::makeSolidIco(1), {}}}},
         {{"--extract", "--index=3", "-o", o, "caf\xE9.x.ico"},
-         {1, "", "tessaline: caf\xE9.x.ico: no icon 3 (it has 1)\n"},
-         {}},
+         {1, "", "tessaline: caf\xE9.x.ico: no icon 3 (it has 1)\n"}},
         {{"--thumbnail", "none.exe", o + "n.png", "128"},
-         {1, "", "tessaline: none.exe: no icon to draw\n"},
-         {}},
+         {1, "", "tessaline: none.exe: no icon to draw\n"}},
         {{"--thumbnail", "caf\xE9.x.ico", "/dev/full", "32"},
-         {1, "", "tessaline: /dev/full: No space left on device\n"},
-         {}},
+         {1, "", "tessaline: /dev/full: No space left on device\n"}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(run(c.args), c.expected) << testing::PrintToString(c.args);
@@ -235,7 +206,7 @@ TEST_F(Actions, WhatExtractAndThumbnailWriteAndTheirFailures) {
         for (const auto& [name, bytes, decoded] : c.written) {
             names.push_back(name);
             EXPECT_EQ(bytes.empty() ? fx::Bytes{} : fx::readFile(o + name), bytes) << name;
-            EXPECT_EQ(bytes.empty() ? readPng(o + name) : pixels(decoded), pixels(decoded)) << name;
+            EXPECT_EQ(pixels(bytes.empty() ? readPng(o + name) : decoded), pixels(decoded)) << name;
         }
         EXPECT_EQ(namesIn(o), names) << testing::PrintToString(c.args);
         std::filesystem::remove_all(o);
@@ -244,20 +215,16 @@ TEST_F(Actions, WhatExtractAndThumbnailWriteAndTheirFailures) {
 }
 
 TEST_F(Actions, ReplacesOnlyWhenForcedAndThenInOneStep) {
-    fx::writeFile("caf\xE9.x_0.ico", {'o', 'l', 'd'});
-    ::chmod("caf\xE9.x_0.ico", 0640);
-    EXPECT_EQ(run({"--extract", "caf\xE9.x.ico"}),
-              Result(1, "", "tessaline: caf\xE9.x_0.ico: File exists (--force replaces it)\n"));
-    EXPECT_EQ(fx::readFile("caf\xE9.x_0.ico"), (fx::Bytes{'o', 'l', 'd'}));
-    EXPECT_EQ(run({"--extract", "--force", "caf\xE9.x.ico"}), Result(0, "caf\xE9.x_0.ico\n", ""));
-    EXPECT_EQ(fx::readFile("caf\xE9.x_0.ico"), fx::makeSolidIco(1));
-    struct stat st {};
-    ::stat("caf\xE9.x_0.ico", &st);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(namesIn("."), (std::vector<std::string>{
-                                "System32", "SystemResources", "app.dll", "caf\xE9.cur",
-                                "caf\xE9.x.ico", "caf\xE9.x_0.ico", "cur.dll", "d\xE9", "empty.exe",
-                                "folder.ico", "none.exe", "text.exe"})); // no temporary left
+    const std::string old = "d\xE9/caf\xE9.x_0.ico";
+    fx::writeFile(old, {'o', 'l', 'd'});
+    ::chmod(old.c_str(), 0640);
+    EXPECT_EQ(run({"--extract", "-od\xE9", "caf\xE9.x.ico"}),
+              Result(1, "", "tessaline: " + old + ": File exists (--force replaces it)\n"));
+    EXPECT_EQ(fx::readFile(old), (fx::Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(run({"--extract", "--force", "-od\xE9", "caf\xE9.x.ico"}), Result(0, old + "\n", ""));
+    EXPECT_EQ(fx::readFile(old), fx::makeSolidIco(1));
+    EXPECT_EQ(std::filesystem::status(old).permissions(), std::filesystem::perms{0640});
+    EXPECT_EQ(namesIn("d\xE9"), std::vector<std::string>{"caf\xE9.x_0.ico"}); // no temporary left
 }
 
 TEST_F(Actions, ADiskThatFillsUpEndsTheActionWithOneLine) {
@@ -278,13 +245,12 @@ TEST_F(Actions, ADiskThatFillsUpEndsTheActionWithOneLine) {
 
 TEST_F(Actions, AThumbnailScalesDownWithItsFilter) {
     ASSERT_EQ(run({"--thumbnail", "app.dll", "t.png", "128"}), Result(0, "", ""));
-    const auto [width, height, back] = readPng("t.png");
-    const fx::Pixels expected = fx::quadrants(128, 128);
-    ASSERT_EQ(std::tuple(width, height), std::tuple(128, 128));
+    const fx::Pixels back = readPng("t.png"), expected = fx::quadrants(128, 128);
+    ASSERT_EQ(std::tuple(back.width, back.height), std::tuple(128, 128));
     for (int y = 4; y < 124; ++y) // away from the edges, where the filter blends
         for (int x = 4; x < 124; ++x) {
             if (std::abs(x - 64) <= 3 || std::abs(y - 64) <= 3) continue;
-            ASSERT_EQ(back[y * 128 + x], expected.at(x, y)) << x << "," << y;
+            ASSERT_EQ(back.at(x, y), expected.at(x, y)) << x << "," << y;
         }
 }
 
