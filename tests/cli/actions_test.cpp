@@ -77,19 +77,18 @@ class Actions : public testing::Test {
         EXPECT_EQ(::chdir(dir.path().c_str()), 0);
         fx::writeFile("app.dll", fx::makePe({{std::string("MAIN"), {kRed16, kPng256}},
                                              {std::uint16_t{7}, {kBlue32}}}));
-        fx::writeFile(
-            "cur.dll",
-            fx::makePeResources({
-                {std::uint16_t{1}, std::uint16_t{1}, 1033, fx::cursorData(kArrow)},
-                {std::uint16_t{3}, std::uint16_t{1}, 1033, kIcon16.bytes},
-                {std::uint16_t{12}, std::uint16_t{40}, 1033, fx::cursorGroupData({kArrow}, {1})},
-                {std::uint16_t{14}, std::uint16_t{50}, 1033, fx::groupData({kIcon16}, {1})},
-            }));
+        const fx::Bytes cursors = fx::makePeResources({
+            {std::uint16_t{1}, std::uint16_t{1}, 1033, fx::cursorData(kArrow)},
+            {std::uint16_t{3}, std::uint16_t{1}, 1033, kIcon16.bytes},
+            {std::uint16_t{12}, std::uint16_t{40}, 1033, fx::cursorGroupData({kArrow}, {1})},
+            {std::uint16_t{14}, std::uint16_t{50}, 1033, fx::groupData({kIcon16}, {1})},
+        });
+        fx::writeFile("cur.dll", cursors);
         for (const char* folder : {"System32", "SystemResources", "d\xE9", "folder.ico"})
             ::mkdir(folder, 0700);
         fx::writeFile("System32/shell32.dll",
                       fx::makePeResources({{std::uint16_t{16}, std::uint16_t{1}, 1033, {1, 2}}}));
-        fx::writeFile("SystemResources/shell32.dll.mun", fx::makeSolidPe(1));
+        fx::writeFile("SystemResources/shell32.dll.mun", cursors);
         fx::writeFile("caf\xE9.x.ico", fx::makeSolidIco(1));
         fx::writeFile(
             "caf\xE9.cur",
@@ -112,7 +111,7 @@ TEST_F(Actions, WhatEachPrintsAndWrites) {
         // What is in the folder d\xE9 then: each file's bytes, or where none, its pixels.
         std::vector<std::tuple<std::string, fx::Bytes, fx::Pixels>> written = {};
     } cases[] = {
-        {{"--list", "app.dll", "cur.dll", "System32/shell32.dll", "none.exe", "text.exe"},
+        {{"--list", "app.dll", "System32/shell32.dll", "none.exe", "text.exe"},
          {0,
           R"(app.dll: pe32+, 2 icons
   icon 0, id MAIN: 2 images
@@ -121,15 +120,12 @@ TEST_F(Actions, WhatEachPrintsAndWrites) {
               std::to_string(kPng256.bytes.size()) + R"( bytes
   icon 1, id 7: 1 image
     32 x 32, 32 bits, dib, 4264 bytes
-cur.dll: pe32+, 1 icon, 1 cursor
+System32/shell32.dll: pe32+, 1 icon, 1 cursor (read from )" +
+              dir.path() + R"(/SystemResources/shell32.dll.mun)
   icon 0, id 50: 1 image
     16 x 16, 32 bits, dib, 1128 bytes
   cursor 0, id 40: 1 image
     32 x 32, 4 bits, dib, 744 bytes, hotspot 5,30
-System32/shell32.dll: pe32+, 1 icon (read from )" +
-              dir.path() + R"(/SystemResources/shell32.dll.mun)
-  icon 0, id 1: 1 image
-    32 x 32, 32 bits, dib, 4264 bytes
 none.exe: pe32+, 0 icons
 text.exe: not an icon file, 0 icons
 )",
@@ -138,8 +134,10 @@ text.exe: not an icon file, 0 icons
          {1,
           R"([{"file":"System32/shell32.dll","status":"icons","kind":"pe32+","source":")" +
               dir.path() +
-              R"(/SystemResources/shell32.dll.mun","icons":[{"index":0,"id":"1","images":)"
-              R"([{"width":32,"height":32,"bits":32,"format":"dib","bytes":4264}]}],"cursors":[]},)"
+              R"(/SystemResources/shell32.dll.mun","icons":[{"index":0,"id":"50","images":)"
+              R"([{"width":16,"height":16,"bits":32,"format":"dib","bytes":1128}]}],"cursors":)"
+              R"([{"index":0,"id":"40","images":[{"width":32,"height":32,"bits":4,"format":"dib",)"
+              R"("bytes":744,"hotspot":[5,30]}]}]},)"
               "\n {\"file\":\"caf\xEF\xBF\xBD.cur\","
               R"("file_bytes":[99,97,102,233,46,99,117,114],"status":"icons","kind":"cur","icons":)"
               R"([{"index":0,"id":"","images":[{"width":32,"height":32,"bits":1,"format":"dib",)"
