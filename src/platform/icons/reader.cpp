@@ -109,17 +109,23 @@ bool FileSource::preadAll(std::uint64_t offset, std::span<std::uint8_t> out) con
 }
 
 const std::vector<std::uint8_t>* FileSource::block(std::uint64_t index) const {
-    if (auto it = blocks_.find(index); it != blocks_.end()) return &it->second;
+    if (last_ && lastIndex_ == index) return last_;
+    if (auto it = blocks_.find(index); it != blocks_.end()) {
+        lastIndex_ = index;
+        return last_ = &it->second;
+    }
     const std::uint64_t start = index * blockSize_;
     if (start >= size_) return nullptr;
     std::vector<std::uint8_t> data(static_cast<std::size_t>(std::min(blockSize_, size_ - start)));
     if (!preadAll(start, data)) return nullptr;
     if (blocks_.size() >= kMaxBlocks) {
+        if (lastIndex_ == blockOrder_.front()) last_ = nullptr;
         blocks_.erase(blockOrder_.front());
         blockOrder_.erase(blockOrder_.begin());
     }
     blockOrder_.push_back(index);
-    return &(blocks_[index] = std::move(data));
+    lastIndex_ = index;
+    return last_ = &(blocks_[index] = std::move(data));
 }
 
 bool FileSource::fromWhole(std::uint64_t offset, std::span<std::uint8_t> out) const {
@@ -164,6 +170,7 @@ bool FileSource::readOnce(std::uint64_t offset, std::span<std::uint8_t> out) con
 }
 
 void FileSource::releaseCache() const {
+    last_ = nullptr;
     blocks_.clear();
     blockOrder_.clear();
 }

@@ -105,6 +105,9 @@ class FileSource final : public Source {
     std::vector<std::uint8_t> whole_; // a small file's bytes, else empty
     mutable std::unordered_map<std::uint64_t, std::vector<std::uint8_t>> blocks_;
     mutable std::vector<std::uint64_t> blockOrder_; // oldest first
+    // The block found last: a directory is read field by field from one block.
+    mutable std::uint64_t lastIndex_ = 0;
+    mutable const std::vector<std::uint8_t>* last_ = nullptr;
 };
 
 struct FileSource::Opened {
