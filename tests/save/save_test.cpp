@@ -1,5 +1,4 @@
 #include "app/frm_Vantorel.h"
-#include "info/frm_IconInfo.h"
 #include "platform/window/drives.h"
 #include "platform/window/environment.h"
 #include "save/frm_SaveBox.h"
@@ -9,10 +8,10 @@
 #include "support/temp_dir.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QPainter>
+#include <QStyleOptionComboBox>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -28,11 +27,7 @@ using tess::testing::TempDir;
 namespace {
 
 TEST(SavePath, NameOwnExtensionDecidesOtherwiseTypeIsAppended) {
-    const struct {
-        QString folder, name;
-        int type;
-        QString expected;
-    } cases[] = {
+    const std::tuple<QString, QString, int, QString> cases[] = {
         {"/", "IconPicture_5", 1, "/IconPicture_5.ico"},
         {"/pics//", "x", 2, "/pics/x.gif"},
         {"/p/my.icons", "x.bmp", 2, "/p/my.icons/x.bmp"},
@@ -42,27 +37,19 @@ TEST(SavePath, NameOwnExtensionDecidesOtherwiseTypeIsAppended) {
         {"/p", "icon.png", 1, "/p/icon.png.ico"},
         {"/p", "x", -1, "/p/x.bmp"},
         {"/p", "x", 7, "/p/x.bmp"},
-        {"/p", " x ", 4, "/p/ x .gfm"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(save::savePath(c.folder, c.name, c.type), c.expected) << c.name.toStdString();
+        {"/p", " x ", 4, "/p/ x .gfm"}};
+    for (const auto& [folder, name, type, expected] : cases)
+        EXPECT_EQ(save::savePath(folder, name, type), expected) << name.toStdString();
 }
 
-QByteArray bytesOf(const fx::Bytes& b) {
-    return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
-}
 QRgb rgb(int i) {
     const fx::Color c = fx::solidColor(i);
     return qRgb(c.r, c.g, c.b);
 }
-int distance(QRgb a, QRgb b) {
-    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                     std::abs(qBlue(a) - qBlue(b))});
-}
 
 // A save window on a folder holding src.ico (colour 3 at 32 x 32 and 16 x 16) and text.exe (no
-// icons), opened for the file named (its bytes) in that file's folder; a name under a folder
-// gets the icon file too. Its window icon is colour 9 in a transparent border.
+// icons), opened for the file named in that file's folder; a name under a folder gets the icon
+// file too. Its window icon is colour 9 in a transparent border.
 struct SaveWindow {
     RecordingServices rec;
     TempDir tmp;
@@ -95,11 +82,65 @@ struct SaveWindow {
         box.com_FileType->setCurrentIndex(type);
         box.com_Save_Click();
     }
-    QByteArray bytes(const QString& name) const { // of a file in the window's folder
+    QByteArray bytes(const QString& name) const { // of a file in the window's folder, or nothing
         const std::string path = pathToBytes(folder + "/" + name).toStdString();
-        return ::access(path.c_str(), F_OK) == 0 ? bytesOf(fx::readFile(path)) : QByteArray();
+        if (::access(path.c_str(), F_OK) != 0) return {};
+        const fx::Bytes b = fx::readFile(path);
+        return QByteArray(reinterpret_cast<const char*>(b.data()),
+                          static_cast<qsizetype>(b.size()));
     }
 };
+
+// Each text whole, fitting its box in the design font; no name, no saving.
+TEST(SaveWindow, TextsFitTheirBoxesAndABlankNameDisablesSave) {
+    const tess::testing::ScopedDrives pinned({{u'c', "/"}});
+    SaveWindow w;
+    frm_SaveBox& b = w.box;
+    const std::pair<QWidget*, QStringList> texts[] = {
+        {b.lab_SaveIn, {"Save &in;"}},
+        {b.lab_FileName, {"File &name;"}},
+        {b.lab_SaveType, {"Save as &type;"}},
+        {b.com_Save, {"&Save"}},
+        {b.com_Cancel, {"Cancel"}},
+        {b.drv_Drive, {"c: [/]"}},
+        {b.com_FileType,
+         {"BMP  Windows Bitmap                            (*.bmp)",
+          "ICO  Icon image                                       (*.ico)",
+          "GIF  Graphic Interchange Format            (*.gif)",
+          "JPEG Interchange Format                       (*.jpeg)",
+          "GFM  Computer Graphics Meta-file          (*.gfm)"}}};
+    for (const auto& [widget, expected] : texts) {
+        QStringList shown;
+        int room = widget->width();
+        if (auto* label = qobject_cast<QLabel*>(widget)) shown << label->text();
+        if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            shown << button->text();
+            room -= 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+        }
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            for (int i = 0; i < combo->count(); ++i)
+                shown << combo->itemText(i);
+            QStyleOptionComboBox option;
+            option.initFrom(combo);
+            room = combo->style()
+                       ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField,
+                                        combo)
+                       .width() -
+                   2;
+        }
+        EXPECT_EQ(shown, expected);
+        for (const QString& text : shown)
+            EXPECT_LE(widget->fontMetrics().horizontalAdvance(QString(text).remove(u'&')), room)
+                << text.toStdString();
+        EXPECT_LE(widget->fontMetrics().height(), widget->height());
+    }
+    EXPECT_LE(b.lab_PathDisplayString->fontMetrics().height(), b.lab_PathDisplayString->height());
+    for (const auto& [text, enabled] : {std::pair{"   ", false}, {"", false}, {" a ", true}}) {
+        b.com_FileName->lineEdit()->setText(text);
+        b.com_FileName_Change();
+        EXPECT_EQ(b.com_Save->isEnabled(), enabled) << text;
+    }
+}
 
 TEST(SaveWindow, DrawsAndWritesTheIconOfTheFileTheGridShows) {
     const struct {
@@ -114,20 +155,25 @@ TEST(SaveWindow, DrawsAndWritesTheIconOfTheFileTheGridShows) {
         {"text.exe", {153, 145}, 0, false},                // nothing drawn
         {"caf\xe9/caf\xe9.ico", {153, 145}, rgb(3), true}, // names that are not UTF-8, kept
     };
-    const char* extensions[] = {".bmp", ".ico", ".gif", ".jpeg", ".gfm"};
-    const char* formats[] = {"bmp", "ico", "gif", "jpeg", "bmp"};
+    const char* formats[] = {"bmp", "ico", "gif", "jpeg", "bmp"}; // .gfm is written as a bitmap
+    const auto distance = [](QRgb a, QRgb b) {
+        return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                         std::abs(qBlue(a) - qBlue(b))});
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SaveWindow w(c.name);
         const QRgb background = w.box.palette().color(QPalette::Base).rgb();
         for (int type = 0; type < 5; ++type) {
             w.save("p", type);
-            QByteArray saved = w.bytes(QString("p") + extensions[type]);
+            QByteArray saved = w.bytes(QString("p.") + (type == 4 ? "gfm" : formats[type]));
             QBuffer buffer(&saved);
             QImageReader reader(&buffer);
             EXPECT_EQ(reader.format(), formats[type]);
             if (type == 1) {
-                EXPECT_EQ(saved == bytesOf(w.ico), c.icoIsTheFile);
+                EXPECT_EQ(saved == QByteArray(reinterpret_cast<const char*>(w.ico.data()),
+                                              static_cast<qsizetype>(w.ico.size())),
+                          c.icoIsTheFile);
                 continue;
             }
             // The icon on the surface's background, as on screen.
@@ -142,23 +188,6 @@ TEST(SaveWindow, DrawsAndWritesTheIconOfTheFileTheGridShows) {
         }
         EXPECT_TRUE(w.rec.messages->shown.empty());
     }
-}
-
-ShownMessage overwriteQuestion(const QString& path, const QString& name) {
-    return {"WARNING;\r\nFile " + path + "\r\n" + name +
-                " already exists.\r\n\r\nDo you wish to overwrite this file?",
-            308, "Tessaline - File already exists."};
-}
-ShownMessage saveError(const QString& path, bool access) {
-    return {access ? "Can't save file;\r\n" + path +
-                         "\r\n\r\nAccess denied by drive, directory or file.\r\n\r\nIf "
-                         "overwriting an old file, check that the file is not locked.\r\nCheck "
-                         "drive and directory can be written to.\r\n(Eg. Not a CD-ROM or a "
-                         "locked floppy disc)"
-                   : "File save error with file;\r\n" + path +
-                         "\r\n\r\nError message; \tNo such file or directory\r\nError number; "
-                         "\t53.",
-            48, "Tessaline - Saving file error."};
 }
 
 TEST(SaveWindow, WriteTargets) {
@@ -185,16 +214,15 @@ TEST(SaveWindow, WriteTargets) {
         SCOPED_TRACE(c.name);
         SaveWindow w;
         const QString old = w.tmp.file("old.bmp"), made = w.tmp.file(c.made), name = c.name;
-        if (c.oldMode) {
-            w.tmp.write("old.bmp", QByteArray("old bytes"));
-            ::chmod(QFile::encodeName(old), static_cast<mode_t>(c.oldMode));
-        }
+        if (c.oldMode)
+            ::chmod(QFile::encodeName(w.tmp.write("old.bmp", QByteArray("old bytes"))),
+                    static_cast<mode_t>(c.oldMode));
         if (QString(c.made) == "link.bmp") QFile::link("old.bmp", made);
         if (QString(c.made) == "dir.bmp") QDir().mkdir(made);
-        const auto entries = [&] {
-            QStringList e = QDir(w.tmp.path()).entryList(QDir::AllEntries | QDir::Hidden);
-            e.removeAll("old.bmp");
-            return e;
+        const auto entries = [&] { // besides old.bmp
+            return QDir(w.tmp.path())
+                .entryList(QDir::AllEntries | QDir::Hidden)
+                .filter(QRegularExpression("^(?!old\\.bmp$)"));
         };
         const QStringList before = entries();
         w.rec.messages->answers = {c.yes ? mb::AnswerYes : mb::AnswerNo};
@@ -203,8 +231,22 @@ TEST(SaveWindow, WriteTargets) {
         const QString path = w.tmp.file(name.endsWith(".bmp") ? name : name + ".bmp");
         std::vector<ShownMessage> expected;
         for (const char m : std::string(c.messages))
-            expected.push_back(m == 'q' ? overwriteQuestion(path, name)
-                                        : saveError(path, m == 'a'));
+            expected.push_back(
+                m == 'q' ? ShownMessage{"WARNING;\r\nFile " + path + "\r\n" + name +
+                                            " already exists.\r\n\r\nDo you wish to overwrite "
+                                            "this file?",
+                                        308, "Tessaline - File already exists."}
+                : m == 'a'
+                    ? ShownMessage{"Can't save file;\r\n" + path +
+                                       "\r\n\r\nAccess denied by drive, directory or file.\r\n\r\n"
+                                       "If overwriting an old file, check that the file is not "
+                                       "locked.\r\nCheck drive and directory can be written to."
+                                       "\r\n(Eg. Not a CD-ROM or a locked floppy disc)",
+                                   48, "Tessaline - Saving file error."}
+                    : ShownMessage{"File save error with file;\r\n" + path +
+                                       "\r\n\r\nError message; \tNo such file or directory\r\n"
+                                       "Error number; \t53.",
+                                   48, "Tessaline - Saving file error."});
         EXPECT_EQ(w.rec.messages->shown, expected);
         struct stat st {};
         EXPECT_EQ(::stat(QFile::encodeName(old), &st) == 0 ? st.st_mode & 07777 : 0,
@@ -245,20 +287,12 @@ TEST(SaveWindow, FileTheUserMayNotWriteIsNotReplaced) {
     EXPECT_EQ(QDir(shared).entryList(QDir::Files | QDir::Hidden), QStringList{"f.bmp"});
 }
 
-TEST(SaveWindow, BlankNameDisablesSave) {
-    SaveWindow w;
-    for (const auto& [text, enabled] : {std::pair{"   ", false}, {"", false}, {" a ", true}}) {
-        w.box.com_FileName->lineEdit()->setText(text);
-        w.box.com_FileName_Change();
-        EXPECT_EQ(w.box.com_Save->isEnabled(), enabled) << text;
-    }
-}
-
 TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
     SaveWindow w;
     const QString c = w.tmp.mkdir("c"), d = w.tmp.mkdir("d"), in = w.tmp.mkdir("d/in"),
                   gone = w.tmp.mkdir("gone"), other = w.tmp.mkdir("other");
-    setDrivesForTests({{u'c', "/"}, {u'd', d}, {u'e', "/no/such/drive"}, {u'#', other}});
+    const tess::testing::ScopedDrives pinned(
+        {{u'c', "/"}, {u'd', d}, {u'e', "/no/such/drive"}, {u'#', other}});
     const ShownMessage unavailable{
         "Drive e: [/no/such/drive] is unavailable.\r\n\r\nNo such file or directory.\r\n"
         "Drive e: [/no/such/drive] may be;\r\n\tEmpty (No disc)\r\n\tUnknown or bad format\r\n"
@@ -274,7 +308,7 @@ TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
         int drive;
         QString shown; // the folder list's path afterwards
         QString top;   // its top entry
-        std::optional<ShownMessage> message;
+        std::vector<ShownMessage> messages;
     } steps[] = {
         {'s', c, 0, c, "/", {}},
         {'d', "", 1, d, d, {}},
@@ -283,8 +317,8 @@ TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
         {'f', in, 1, in, d, {}},
         {'d', "", 0, c, "/", {}},
         {'d', "", 1, in, d, {}},
-        {'d', "", 2, in, d, unavailable}, // the drive stays chosen, the folder stays
-        {'d', "", 3, in, d, outOfRange},
+        {'d', "", 2, in, d, {unavailable}}, // the drive stays chosen, the folder stays
+        {'d', "", 3, in, d, {outOfRange}},
         {'f', gone, 3, gone, "/", {}},
         {'x', c, 0, c, "/", {}}, // no error for the deleted folder, other drives from their roots
         {'d', "", 1, d, d, {}},
@@ -293,24 +327,18 @@ TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
     for (const auto& s : steps) {
         SCOPED_TRACE(s.shown.toStdString());
         w.rec.messages->shown.clear();
-        if (s.act == 's' || s.act == 'x') {
-            if (s.act == 'x') QDir(gone).removeRecursively();
-            w.open(s.folder, w.tmp.file("src.ico"));
-        } else if (s.act == 'd') {
-            w.box.drv_Drive->setCurrentIndex(s.drive);
-        } else if (s.act == 't') {
+        if (s.act == 'x') QDir(gone).removeRecursively();
+        if (s.act == 's' || s.act == 'x') w.open(s.folder, w.tmp.file("src.ico"));
+        if (s.act == 'd') w.box.drv_Drive->setCurrentIndex(s.drive);
+        if (s.act == 't')
             emit w.box.dir_DirectoryList->itemActivated(w.box.dir_DirectoryList->item(0));
-        } else {
-            w.box.dir_DirectoryList->setPath(s.folder);
-        }
+        if (s.act == 'f') w.box.dir_DirectoryList->setPath(s.folder);
         EXPECT_EQ(w.box.dir_DirectoryList->path(), s.shown);
         EXPECT_EQ(w.box.dir_DirectoryList->item(0)->text(), s.top);
         EXPECT_EQ(w.box.lab_PathDisplayString->text(), s.shown);
         EXPECT_EQ(w.box.drv_Drive->currentIndex(), s.drive);
-        EXPECT_EQ(w.rec.messages->shown,
-                  s.message ? std::vector<ShownMessage>{*s.message} : std::vector<ShownMessage>{});
+        EXPECT_EQ(w.rec.messages->shown, s.messages);
     }
-    setDrivesForTests({});
 }
 
 TEST(SaveRequest, FolderIsHandedBackAfterSaveAndKeptAfterCancel) {
@@ -326,15 +354,13 @@ TEST(SaveRequest, FolderIsHandedBackAfterSaveAndKeptAfterCancel) {
         rec.modal->onShow = [&](QDialog& d) {
             auto& box = static_cast<frm_SaveBox&>(d);
             box.dir_DirectoryList->setPath(sub);
-            if (saving)
-                box.com_Save_Click();
-            else
-                box.com_Cancel_Click();
+            saving ? box.com_Save_Click() : box.com_Cancel_Click();
         };
         save::openSaveWindow(main, 0);
         EXPECT_EQ(main.state().defaultFolder, saving ? sub : tmp.path());
         EXPECT_EQ(QFile::exists(sub + "/IconPicture_0.ico"), saving);
     }
+    EXPECT_EQ(rec.modal->captions, std::vector<QString>(2, "Save icon '0' as;"));
 }
 
 } // namespace
