@@ -21,9 +21,7 @@
 
 using namespace tess;
 namespace fx = tess::fixtures;
-using tess::testing::RecordingServices;
-using tess::testing::ShownMessage;
-using tess::testing::TempDir;
+using namespace tess::testing;
 
 namespace {
 
@@ -85,7 +83,7 @@ struct SaveWindow {
 // Each text whole and fitting its box in the design font; a long drive entry elided in the
 // middle, whole in its tooltip and open list; no name, no saving.
 TEST(SaveWindow, TextsFitTheirBoxesAndABlankNameDisablesSave) {
-    const tess::testing::ScopedDrives pinned({{u'c', "/"}});
+    const ScopedDrives pinned({{u'c', "/"}});
     SaveWindow w;
     frm_SaveBox& b = w.box;
     const std::pair<QWidget*, QStringList> texts[] = {
@@ -171,8 +169,7 @@ TEST(SaveWindow, DrawsAndWritesTheIconOfTheFileTheGridShows) {
             w.save("p", type);
             const fx::Bytes b = fx::readFile(
                 pathToBytes(w.folder + "/p." + (type == 4 ? "gfm" : formats[type])).toStdString());
-            QByteArray saved(reinterpret_cast<const char*>(b.data()),
-                             static_cast<qsizetype>(b.size()));
+            QByteArray saved = QByteArray::fromStdString(std::string(b.begin(), b.end()));
             QBuffer buffer(&saved);
             QImageReader reader(&buffer);
             EXPECT_EQ(reader.format(), formats[type]);
@@ -288,8 +285,7 @@ TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
     SaveWindow w;
     const QString c = w.tmp.mkdir("c"), d = w.tmp.mkdir("d"), in = w.tmp.mkdir("d/in"),
                   gone = w.tmp.mkdir("gone"), other = w.tmp.mkdir("other");
-    const tess::testing::ScopedDrives pinned(
-        {{u'c', "/"}, {u'd', d}, {u'e', "/no/such/drive"}, {u'#', other}});
+    const ScopedDrives pinned({{u'c', "/"}, {u'd', d}, {u'e', "/no/such/drive"}, {u'#', other}});
     const ShownMessage unavailable{
         "Drive e: [/no/such/drive] is unavailable.\r\n\r\nNo such file or directory.\r\n"
         "Drive e: [/no/such/drive] may be;\r\n\tEmpty (No disc)\r\n\tUnknown or bad format\r\n"
@@ -338,7 +334,7 @@ TEST(SaveRequest, FolderIsHandedBackAfterSaveAndKeptAfterCancel) {
     TempDir tmp;
     const QString sub = tmp.mkdir("sub");
     // The save window opens in the home folder: no "My Pictures" or "My Documents" below it.
-    const tess::testing::ScopedEnv home{{"HomeDrive", ""}, {"HomePath", tmp.path().toUtf8()}};
+    const ScopedEnv home{{"HomeDrive", ""}, {"HomePath", tmp.path().toUtf8()}};
     frm_Vantorel main;
     main.loadCommandLineFiles(
         {tmp.write("src.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1))}))});

@@ -22,8 +22,7 @@
 #include <unistd.h>
 
 using namespace tess;
-using tess::testing::TempDir;
-using tess::testing::whenShown;
+using namespace tess::testing;
 
 namespace {
 
@@ -155,10 +154,10 @@ TEST(Numbers, PicturesReadingAndRoundingAsTheWindowsDo) {
         {2.4999, 2}, {2.5001, 3}, {7.89, 8}, {1e20, 2147483647}, {-1e20, INT32_MIN}};
     for (auto [v, expected] : halves)
         EXPECT_EQ(roundToInt(v), expected) << v;
-    EXPECT_EQ(formatDate(QDateTime(QDate(2026, 3, 5), QTime(9, 7, 59)), "yyyy-mm-dd_HH-MM"),
-              "2026-03-05_09-07");
-    EXPECT_EQ(formatDate(QDateTime(QDate(1999, 12, 31), QTime(23, 59)), "yyyy-mm-dd_HH-MM"),
-              "1999-12-31_23-59");
+    for (const auto& [when, text] :
+         {std::pair{QDateTime({2026, 3, 5}, {9, 7, 59}), "2026-03-05_09-07"},
+          {QDateTime({1999, 12, 31}, {23, 59}), "1999-12-31_23-59"}})
+        EXPECT_EQ(formatDate(when, "yyyy-mm-dd_HH-MM"), text);
     // Pictures group and point with the locale's separators; numbers are read with a point.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(QStringList({formatPicture(1234, "#,###,##0"),
@@ -200,7 +199,7 @@ TEST(Paths, ResolveIgnoringCaseComponentByComponentKeepingBytes) {
 TEST(Drives, LettersMapOntoMountPointsAndTheRootIsC) {
     EXPECT_EQ(drives().at(0).text(), "c: [/]"); // the machine's own table
     TempDir tmp;
-    const tess::testing::ScopedDrives pinned({{u'c', "/"}, {u'd', tmp.path()}});
+    const ScopedDrives pinned({{u'c', "/"}, {u'd', tmp.path()}});
     const QString mapped[][2] = {{"C:\\", "/"},
                                  {"c:", "/"},
                                  {"D:\\Work\\My Pictures", tmp.path() + "/Work/My Pictures"},
@@ -220,11 +219,10 @@ TEST(Drives, LettersMapOntoMountPointsAndTheRootIsC) {
 TEST(Environment, WindowsFolderFromSystemRootOrWinePrefix) {
     TempDir tmp;
     {
-        const tess::testing::ScopedEnv env{{"SystemRoot", tmp.path().toUtf8()}};
+        const ScopedEnv env{{"SystemRoot", tmp.path().toUtf8()}};
         EXPECT_EQ(windowsFolder(), tmp.path());
     }
-    const tess::testing::ScopedEnv env{{"SystemRoot", "/no/such/folder"},
-                                       {"WINEPREFIX", tmp.path().toUtf8()}};
+    const ScopedEnv env{{"SystemRoot", "/no/such/folder"}, {"WINEPREFIX", tmp.path().toUtf8()}};
     EXPECT_EQ(windowsFolder(), "");
     tmp.mkdir("drive_c/windows");
     EXPECT_EQ(windowsFolder(), tmp.path() + "/drive_c/windows");
