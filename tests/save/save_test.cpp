@@ -210,29 +210,29 @@ QStringList entries(const TempDir& tmp) {
 
 TEST(SaveWindow, WriteTargets) {
     ::umask(022);
-    // The name typed (type BMP); old.bmp made first with this mode (0: none); also made first
-    // ("link.bmp" a link to old.bmp, "dir.bmp" a folder); the answer to the overwrite question;
-    // the messages (q the question, a access denied, g the general text); the folder afterwards,
-    // no temporary file left behind.
+    // The name typed (type BMP; made first as a link to old.bmp for "link.bmp", as a folder for
+    // "dir.bmp"); old.bmp made first with this mode (0: none); the answer to the overwrite
+    // question; the messages (q the question, a access denied, g the general text); the folder
+    // afterwards, no temporary file left behind.
     // clang-format off
-    const std::tuple<QString, int, QString, bool, std::string, QStringList> cases[] = {
-        {"old.bmp", 0, "", true, "", {"old.bmp 644 bmp"}},
-        {"old.bmp", 0640, "", false, "q", {"old.bmp 640 old bytes"}},
-        {"old.bmp", 0640, "", true, "q", {"old.bmp 640 bmp"}},
-        {"old.bmp", 0444, "", true, "qa", {"old.bmp 444 old bytes"}}, // read-only
-        {"link.bmp", 0600, "link.bmp", true, "q", {"link.bmp 777 -> old.bmp", "old.bmp 600 bmp"}},
-        {"dir.bmp", 0, "dir.bmp", true, "a", {"dir.bmp 755 "}},
-        {"old.bmp/x", 0640, "", true, "a", {"old.bmp 640 old bytes"}},
-        {"nosuch/x", 0, "", true, "g", {}}};
+    const std::tuple<QString, int, bool, std::string, QStringList> cases[] = {
+        {"old.bmp", 0, true, "", {"old.bmp 644 bmp"}},
+        {"old.bmp", 0640, false, "q", {"old.bmp 640 old bytes"}},
+        {"old.bmp", 0640, true, "q", {"old.bmp 640 bmp"}},
+        {"old.bmp", 0444, true, "qa", {"old.bmp 444 old bytes"}}, // read-only
+        {"link.bmp", 0600, true, "q", {"link.bmp 777 -> old.bmp", "old.bmp 600 bmp"}},
+        {"dir.bmp", 0, true, "a", {"dir.bmp 755 "}},
+        {"old.bmp/x", 0640, true, "a", {"old.bmp 640 old bytes"}},
+        {"nosuch/x", 0, true, "g", {}}};
     // clang-format on
-    for (const auto& [name, oldMode, made, yes, messages, after] : cases) {
+    for (const auto& [name, oldMode, yes, messages, after] : cases) {
         SCOPED_TRACE(name.toStdString());
         SaveWindow w;
         if (oldMode)
             ::chmod(QFile::encodeName(w.tmp.write("old.bmp", QByteArray("old bytes"))),
                     static_cast<mode_t>(oldMode));
-        if (made == "link.bmp") QFile::link("old.bmp", w.tmp.file(made));
-        if (made == "dir.bmp") QDir().mkdir(w.tmp.file(made));
+        if (name == "link.bmp") QFile::link("old.bmp", w.tmp.file(name));
+        if (name == "dir.bmp") QDir().mkdir(w.tmp.file(name));
         w.rec.messages->answers = {yes ? mb::AnswerYes : mb::AnswerNo};
         w.save(name, 0);
         const QString path = w.tmp.file(name.endsWith(".bmp") ? name : name + ".bmp");
