@@ -119,41 +119,34 @@ TEST(Reading, EachKindOfFileByItsContent) {
     const std::string neList = "ne 7(32x32/4/16=1) \"HELLO\"(16x16/1/2=2 32x32/8/0=3) "
                                "2(32x32/24/0=4) cursor 9(32x32/1/0@3,4=8)";
     const std::string ani = "ani (32x32/32/0@0,0=0) (32x32/32/0@0,0=1) (32x32/32/0@0,0=2)";
+    // A group naming missing icons keeps its number, empty.
+    const auto gap =
+        fixtures::makePeResources({{U16{3}, U16{1}, 1033, a.bytes},
+                                   {U16{3}, U16{2}, 1033, b.bytes},
+                                   {U16{14}, U16{10}, 1033, fixtures::groupData({a, b}, {1, 99})},
+                                   {U16{14}, U16{11}, 1033, fixtures::groupData({a}, {77})},
+                                   {U16{14}, U16{12}, 1033, fixtures::groupData({b}, {2})}});
+    const auto cursors = fixtures::makePeResources(
+        {{U16{1}, U16{1}, 1033, fixtures::cursorData(arrow)},
+         {U16{3}, U16{1}, 1033, b.bytes},
+         {U16{12}, U16{40}, 1033, fixtures::cursorGroupData({arrow}, {1})},
+         {U16{14}, U16{50}, 1033, fixtures::groupData({b}, {1})}});
     const struct {
         std::string name;
         std::optional<Bytes> bytes; // none: the path is made by the test, or is the name itself
         std::string listed;
         std::string extracted; // the count (index -1), then indexes 0 to the count
     } cases[] = {
-        {"pe32.dll", fixtures::makePe(mixedGroups(), false), "pe32 " + mixed,
-         "6 =3 =7 =1 =2 =0 =5 0"},
-        {"pe32plus.dll", fixtures::makePe(mixedGroups()), "pe32+ " + mixed,
-         "6 =3 =7 =1 =2 =0 =5 0"},
-        // A group naming missing icons keeps its number, empty.
-        {"gap.dll",
-         fixtures::makePeResources({{U16{3}, U16{1}, 1033, a.bytes},
-                                    {U16{3}, U16{2}, 1033, b.bytes},
-                                    {U16{14}, U16{10}, 1033, fixtures::groupData({a, b}, {1, 99})},
-                                    {U16{14}, U16{11}, 1033, fixtures::groupData({a}, {77})},
-                                    {U16{14}, U16{12}, 1033, fixtures::groupData({b}, {2})}}),
-         "pe32+ 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2 0"},
-        {"cursors.dll",
-         fixtures::makePeResources(
-             {{U16{1}, U16{1}, 1033, fixtures::cursorData(arrow)},
-              {U16{3}, U16{1}, 1033, b.bytes},
-              {U16{12}, U16{40}, 1033, fixtures::cursorGroupData({arrow}, {1})},
-              {U16{14}, U16{50}, 1033, fixtures::groupData({b}, {1})}}),
-         "pe32+ 50(16x16/32/0=2) cursor 40(32x32/4/0@5,30=7)", "1 =2 0"},
+        // clang-format off
+        {"pe32.dll", fixtures::makePe(mixedGroups(), false), "pe32 " + mixed, "6 =3 =7 =1 =2 =0 =5 0"},
+        {"pe32plus.dll", fixtures::makePe(mixedGroups()), "pe32+ " + mixed, "6 =3 =7 =1 =2 =0 =5 0"},
+        {"gap.dll", gap, "pe32+ 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2 0"},
+        {"cursors.dll", cursors, "pe32+ 50(16x16/32/0=2) cursor 40(32x32/4/0@5,30=7)", "1 =2 0"},
         {"ne0.exe", ne(0), neList, "3 =1 =3 =4 0"},
         {"ne4.exe", ne(4), neList, "3 =1 =3 =4 0"},
         {"ne9.exe", ne(9), neList, "3 =1 =3 =4 0"},
-        {"really_an_ico.exe",
-         fixtures::makeIco(
-             {solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}),
-         "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 =1 0"},
-        {"really_a_cur.ico",
-         fixtures::makeIco({withHotspot(solidImage(32, 8, solidColor(1)), 5, 27)}, true),
-         "cur (32x32/8/0@5,27=1)", "1 =1 0"},
+        {"really_an_ico.exe", fixtures::makeIco({solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}), "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 =1 0"},
+        {"really_a_cur.ico", fixtures::makeIco({withHotspot(solidImage(32, 8, solidColor(1)), 5, 27)}, true), "cur (32x32/8/0@5,27=1)", "1 =1 0"},
         {"really_an_ani.cur", fixtures::makeAni(frames), ani, "3 =0 =1 =2 0"},
         {"ani_claims_100.ani", fixtures::makeAni(frames, {.frames = 100}), ani, "3 =0 =1 =2 0"},
         {"ani_claims_1.ani", fixtures::makeAni(frames, {.frames = 1}), ani, "3 =0 =1 =2 0"},
@@ -169,6 +162,7 @@ TEST(Reading, EachKindOfFileByItsContent) {
         {"/dev/zero", {}, "unreadable", "0 0"},
         {"/dev/null", {}, "unreadable", "0 0"},
         {"", {}, "unreadable", "0 0"},
+        // clang-format on
     };
     fixtures::TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("pipe.exe").c_str(), 0600), 0);
