@@ -94,32 +94,6 @@ TEST(Decode, EachImageFormGivesTheWrittenPixels) {
     }
 }
 
-TEST(BestImage, NearestWithoutEnlargingThenDeepest) {
-    auto sized = [](int side, int bits) {
-        icons::IconImage im;
-        im.width = im.height = static_cast<std::uint8_t>(side == 256 ? 0 : side);
-        im.bitCount = static_cast<std::uint16_t>(bits);
-        return im;
-    };
-    icons::Icon icon;
-    icon.images = {sized(16, 32), sized(32, 8),   sized(32, 32),
-                   sized(48, 32), sized(256, 32), sized(32, 4)};
-    // Asked size -> index: 32 the deepest of three; 24 and 40 equally near two: the larger;
-    // 1 the smallest; 100 shrinks 256 rather than enlarge 48; above all: 256 (stored as 0).
-    const std::vector<std::pair<int, std::size_t>> cases = {
-        {32, 2}, {24, 2}, {40, 3}, {1, 0}, {100, 4}, {48, 3}, {33, 3}, {300, 4}, {256, 4}};
-    for (const auto& [size, expected] : cases)
-        EXPECT_EQ(icons::bestImageFor(icon, size), expected) << "size " << size;
-    EXPECT_FALSE(icons::bestImageFor(icons::Icon{}, 32));
-    // No depth in the directory: the image header's.
-    icon.images = {icons::imageFromBytes(fixtures::solidImage(32, 4, {}).bytes),
-                   icons::imageFromBytes(fixtures::solidImage(32, 24, {}).bytes)};
-    for (auto& im : icon.images)
-        im.width = im.height = 32;
-    EXPECT_EQ(std::pair(icons::bestImageFor(icon, 32), icons::bitDepth(icon.images[0])),
-              std::pair(std::optional<std::size_t>(1), 4));
-}
-
 // The number of the solid colour at an image's top-left pixel, "?" for none.
 std::string colourOf(const std::optional<icons::Rgba>& rgba) {
     for (int n = 0; rgba && n < 1000; ++n)
@@ -440,21 +414,38 @@ TEST(WinIcons, SystemLibraryWithoutIconsFollowsItsMun) {
     }
 }
 
+// The nearest size without enlarging (the larger of two equally near, else the largest), then the
+// deepest colour, the image header's where the directory gives none; each image's colour is its
+// side, or its depth among the 32s.
 TEST(WinIcons, DrawingChoosesTheImageForTheSize) {
-    auto broken = solidImage(64, 32, solidColor(64));
+    auto broken = solidImage(64, 32, solidColor(64)),
+         headerDepth = solidImage(32, 24, solidColor(24));
     broken.bytes.resize(60); // the header survives, the pixels do not: the next image serves
+    headerDepth.bitCount = 0;
     fixtures::TempDir dir;
     fixtures::writeFile(
         dir.file("sizes.ico"),
-        fixtures::makeIco({solidImage(16, 32, solidColor(16)), solidImage(32, 32, solidColor(32)),
-                           broken, solidImage(256, 32, solidColor(256), true)}));
+        fixtures::makeIco({solidImage(16, 32, solidColor(16)), solidImage(32, 8, solidColor(8)),
+                           headerDepth, solidImage(32, 4, solidColor(4)), broken,
+                           solidImage(48, 32, solidColor(48)),
+                           solidImage(256, 32, solidColor(256), true)}));
     const HICON icon = ExtractIconA(0, dir.file("sizes.ico"), 0);
     Dc dc;
     ASSERT_TRUE(DrawIcon(dc, 8, 9, icon));
-    for (const auto& [x, w, h] : {std::tuple{0, 16, 16}, {6, 137, 129}, {0, 0, 0}, {0, 48, 48}})
+    for (const auto& [x, w, h] : {std::tuple{0, 16, 16},
+                                  {6, 137, 129},
+                                  {0, 0, 0},
+                                  {0, 64, 64},
+                                  {0, 24, 24},
+                                  {0, 40, 40},
+                                  {0, 1, 1},
+                                  {0, 100, 100},
+                                  {0, 300, 300}})
         ASSERT_TRUE(DrawIconEx(dc, x, x, icon, w, h, 0, 0, 3));
-    EXPECT_EQ(dc.calls, "8,9 32x32 from 32=32 0,0 16x16 from 16=16 6,6 137x129 from 256=256 "
-                        "0,0 32x32 from 32=32 0,0 48x48 from 256=256");
+    EXPECT_EQ(dc.calls, "8,9 32x32 from 32=24 0,0 16x16 from 16=16 6,6 137x129 from 256=256 "
+                        "0,0 32x32 from 32=24 0,0 64x64 from 256=256 0,0 24x24 from 32=24 "
+                        "0,0 40x40 from 48=48 0,0 1x1 from 16=16 0,0 100x100 from 256=256 "
+                        "0,0 300x300 from 256=256");
 }
 
 TEST(WinIcons, HandlesAreBoundedStayValidWhileHeldAndStaleOnesDrawNothing) {
