@@ -1,7 +1,6 @@
-// Malformed, truncated and hostile files: each gives "no icon" where it cannot serve one, or
-// "not an icon file", and never a crash, a hang or an out-of-bounds read (the sanitizer build
-// checks the latter). Expected icon counts pin down that a good icon beside a damaged one is
-// still served.
+// Malformed, truncated and hostile files: each gives "no icon" where it cannot serve one, or "not
+// an icon file", and never a crash, a hang or an out-of-bounds read (the sanitizer build checks
+// that); a good icon beside a damaged one is still served.
 #include "../../../fuzz/one_input.h"
 #include "platform/icons/icons.h"
 #include "support/fixtures/fixtures.h"
@@ -188,12 +187,11 @@ TEST(Hostile, EachImageDecodesOnlyWhatIsThere) {
     // A PNG whose IHDR says width x height, its CRC made right.
     auto pngClaiming = [&](std::uint32_t w, std::uint32_t h) {
         Bytes b = png;
-        for (int i = 0; i < 4; ++i)
-            b[16 + i] = static_cast<std::uint8_t>(w >> (24 - 8 * i)),
-                   b[20 + i] = static_cast<std::uint8_t>(h >> (24 - 8 * i));
-        const auto crc = static_cast<std::uint32_t>(crc32(0, b.data() + 12, 17));
-        for (int i = 0; i < 4; ++i)
-            b[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+        auto be32 = [&](std::size_t at, std::uint32_t v) {
+            for (int i = 0; i < 4; ++i)
+                b[at + i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+        };
+        be32(16, w), be32(20, h), be32(29, static_cast<std::uint32_t>(crc32(0, b.data() + 12, 17)));
         return b;
     };
     const struct {
