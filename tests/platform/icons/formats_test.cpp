@@ -1,13 +1,11 @@
-// Reading each file kind (icon order, IDs and names, directory values, hotspots, frames), detection
-// by content, the ICO writer, and how much of a file is read.
+// Decoding each image form, the choice of the image for a size, reading each file kind (icon order,
+// IDs and names, directory values, hotspots, frames) by its content, the ICO writer, how much of a
+// file is read, and the Windows-style handle functions with the caches behind them.
 #include "platform/icons/icons.h"
 #include "platform/icons/win_icons.h"
 #include "support/fixtures/fixtures.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
 
 #include <sys/stat.h>
 
@@ -15,69 +13,167 @@ namespace {
 
 using namespace tess;
 using fixtures::Bytes;
+using fixtures::Color;
 using fixtures::Image;
+using fixtures::makeDib;
+using fixtures::makePng;
+using fixtures::Pixels;
+using fixtures::PngKind;
+using fixtures::quadrants;
 using fixtures::solidColor;
 using fixtures::solidImage;
+using icons::HICON;
+using U16 = std::uint16_t;
+
+TEST(Decode, EachImageFormGivesTheWrittenPixels) {
+    // Black and white with a transparent corner (fits a 1-bit palette); greys over three alphas.
+    auto twoTone = [](int w, int h, Color corner = {0, 0, 0, 0}) {
+        return fixtures::pixels(w, h, [=](int x, int y) {
+            return x < 2 && y < 2 ? corner
+                   : (x + y) % 2  ? Color{255, 255, 255, 255}
+                                  : Color{0, 0, 0, 255};
+        });
+    };
+    auto greys = [](bool opaque) {
+        return fixtures::pixels(8, 3, [=](int x, int y) {
+            const auto v = static_cast<std::uint8_t>(x * 36);
+            return Color{v, v, v, static_cast<std::uint8_t>(opaque || !y ? 255 : 60 * y)};
+        });
+    };
+    const Pixels q16 = quadrants(16, 16), q32 = quadrants(32, 32), q33 = quadrants(33, 17),
+                 q7 = quadrants(7, 6), orange = fixtures::solid(2, 2, {200, 100, 50, 255});
+    Pixels half = q32, opaque16 = q16;
+    half.data[0].a = 128;
+    for (Color& c : opaque16.data)
+        c.a = 255;
+    const struct {
+        const char* name;
+        fixtures::Bytes bytes;
+        Pixels expected;
+    } cases[] = {
+        // clang-format off
+        {"bits1", makeDib(twoTone(16, 16), 1), twoTone(16, 16)},
+        {"bits1_odd_width", makeDib(twoTone(37, 5), 1), twoTone(37, 5)},
+        {"bits4", makeDib(q16, 4), q16},
+        {"bits4_odd_width", makeDib(q7, 4), q7},
+        {"bits8", makeDib(q32, 8), q32},
+        {"bits16_555", makeDib(q16, 16), q16},
+        {"bits16_565", makeDib(q16, 16, {.bitfields = true}), q16},
+        // 5 and 6 bits scaled to 8: 200, 100, 50 are stored as 25, 12 (25 at 6 bits), 6.
+        {"bits16_555_scaled", makeDib(orange, 16), fixtures::solid(2, 2, {206, 99, 49, 255})},
+        {"bits16_565_scaled", makeDib(orange, 16, {.bitfields = true}), fixtures::solid(2, 2, {206, 101, 49, 255})},
+        {"bits24", makeDib(q33, 24), q33},
+        {"bits32_alpha", makeDib(half, 32), half},
+        {"bits32_bitfields", makeDib(q32, 32, {.bitfields = true}), q32},
+        {"bits32_zero_alpha_uses_mask", makeDib(q16, 32, {.zeroAlpha = true}), q16},
+        {"bits32_no_mask", makeDib(orange, 32, {.withMask = false}), orange},
+        {"bits256", makeDib(quadrants(256, 256), 32), quadrants(256, 256)},
+        {"core_bits1", makeDib(twoTone(37, 5), 1, {.core = true}), twoTone(37, 5)},
+        {"core_bits4", makeDib(q7, 4, {.core = true}), q7},
+        {"core_bits8", makeDib(q32, 8, {.core = true}), q32},
+        {"core_bits24", makeDib(q33, 24, {.core = true}), q33},
+        {"png_rgba8", makePng(q32), q32},
+        {"png_rgb8", makePng(q16, PngKind::Rgb8), opaque16},
+        {"png_grey8", makePng(greys(true), PngKind::Grey8), greys(true)},
+        {"png_grey_alpha8", makePng(greys(false), PngKind::GreyAlpha8), greys(false)},
+        {"png_palette8_trns", makePng(q16, PngKind::Palette8), q16},
+        {"png_rgba16", makePng(q16, PngKind::Rgba16), q16},
+        {"png_grey1", makePng(twoTone(11, 4, {0, 0, 0, 255}), PngKind::Grey1), twoTone(11, 4, {0, 0, 0, 255})},
+        {"png_interlaced", makePng(quadrants(13, 11), PngKind::Rgba8, true), quadrants(13, 11)},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        const auto rgba = icons::decodeImage(icons::imageFromBytes(c.bytes));
+        ASSERT_TRUE(rgba) << c.name;
+        EXPECT_EQ(std::tuple(rgba->width, rgba->height, rgba->pixels),
+                  std::tuple(c.expected.width, c.expected.height, c.expected.rgba()))
+            << c.name;
+    }
+}
+
+// The number of the solid colour at an image's top-left pixel, "?" for none.
+std::string colourOf(const std::optional<icons::Rgba>& rgba) {
+    for (int n = 0; rgba && n < 1000; ++n)
+        if (solidColor(n) ==
+            Color{rgba->pixels[0], rgba->pixels[1], rgba->pixels[2], rgba->pixels[3]})
+            return std::to_string(n);
+    return "?";
+}
+
+// Each draw as "x,y wxh from <image width>=<colour>".
+struct Dc : icons::DeviceContext {
+    void drawRgba(int x, int y, int w, int h, const icons::Rgba& image) override {
+        calls += (calls.empty() ? "" : " ") + std::to_string(x) + "," + std::to_string(y) + " " +
+                 std::to_string(w) + "x" + std::to_string(h) + " from " +
+                 std::to_string(image.width) + "=" + (colour = colourOf(image));
+    }
+    std::string calls, colour;
+};
 
 // A file as text: its kind, then each icon's ID (names quoted) and images, each as
-// WxH/bits/colours, "/png", a cursor's hotspot, and its top-left pixel as the number of its
-// solid colour ("?" where it does not decode).
+// WxH/bits/colours, "/png", a cursor's hotspot, and the colour it decodes to.
 std::string listing(const icons::IconFile& f) {
     std::string s = f.status == icons::FileStatus::Unreadable      ? "unreadable"
                     : f.status == icons::FileStatus::NotAnIconFile ? "not"
                                                                    : f.kind;
-    for (const auto* list : {&f.icons, &f.cursors}) {
+    for (const auto* list : {&f.icons, &f.cursors})
         for (const auto& icon : *list) {
             s += std::string(list == &f.cursors ? " cursor " : " ") +
                  (icon.named ? "\"" + icon.id + "\"" : icon.id) + "(";
-            for (const auto& im : icon.images) {
+            for (const auto& im : icon.images)
                 s += (&im == &icon.images[0] ? "" : " ") + std::to_string(im.pixelWidth()) + "x" +
                      std::to_string(im.pixelHeight()) + "/" + std::to_string(im.bitCount) + "/" +
                      std::to_string(im.colorCount) +
-                     (im.format == icons::ImageFormat::Png ? "/png" : "");
-                if (icon.cursor)
-                    s += "@" + std::to_string(im.hotspotX) + "," + std::to_string(im.hotspotY);
-                const auto rgba = icons::decodeImage(im);
-                int n = 0;
-                while (rgba && n < 100 &&
-                       !(solidColor(n) == fixtures::Color{rgba->pixels[0], rgba->pixels[1],
-                                                          rgba->pixels[2], rgba->pixels[3]}))
-                    ++n;
-                s += "=" + (n < 100 && rgba ? std::to_string(n) : "?");
-            }
+                     (im.format == icons::ImageFormat::Png ? "/png" : "") +
+                     (icon.cursor
+                          ? "@" + std::to_string(im.hotspotX) + "," + std::to_string(im.hotspotY)
+                          : "") +
+                     "=" + colourOf(icons::decodeImage(im));
             s += ")";
         }
+    return s;
+}
+
+// ExtractIconA at each index: the count (-1), 0 or 1 as such, else what DrawIcon draws ("=colour",
+// "-": nothing).
+std::string extracted(const std::string& path, const std::vector<int>& indexes) {
+    std::string s;
+    for (const int i : indexes) {
+        const HICON h = ExtractIconA(0, path, i);
+        Dc dc;
+        s += (s.empty() ? "" : " ") + (h <= 1 || i == -1       ? std::to_string(h)
+                                       : DrawIcon(dc, 0, 0, h) ? "=" + dc.colour
+                                                               : "-");
+        DestroyIcon(h);
     }
     return s;
 }
 
-Image withHotspot(Image im, std::uint16_t x, std::uint16_t y) {
+Image withHotspot(Image im, U16 x, U16 y) {
     im.hotspotX = x, im.hotspotY = y;
     return im;
 }
 
 std::vector<fixtures::Group> mixedGroups() {
-    return {{std::uint16_t{20}, {solidImage(32, 32, solidColor(6))}, 2052},
-            {std::uint16_t{20}, {solidImage(32, 32, solidColor(0))}, 1031}, // the first language
+    return {{U16{20}, {solidImage(32, 32, solidColor(6))}, 2052},
+            {U16{20}, {solidImage(32, 32, solidColor(0))}, 1031}, // the first language
             {std::string("beta"), {solidImage(32, 32, solidColor(1))}},
-            {std::uint16_t{3}, {solidImage(32, 32, solidColor(2))}},
+            {U16{3}, {solidImage(32, 32, solidColor(2))}},
             {std::string("Ic\xC3\xB4ne \xF0\x9F\x98\x80"), {solidImage(16, 32, solidColor(7))}},
             {std::string("Alpha"), {solidImage(32, 32, solidColor(3))}},
-            {std::uint16_t{100},
-             {solidImage(16, 8, solidColor(4)), solidImage(48, 32, solidColor(5))}}};
+            {U16{100}, {solidImage(16, 8, solidColor(4)), solidImage(48, 32, solidColor(5))}}};
 }
 
 TEST(Reading, EachKindOfFileByItsContent) {
     const auto a = solidImage(32, 32, solidColor(1)), b = solidImage(16, 32, solidColor(2));
     const auto arrow = withHotspot(solidImage(32, 4, solidColor(7)), 5, 30);
-    const auto neArrow = withHotspot(solidImage(32, 1, solidColor(8)), 3, 4);
     auto ne = [&](int shift) {
         return fixtures::makeNe(
-            {{std::uint16_t{7}, {solidImage(32, 4, solidColor(1))}},
+            {{U16{7}, {solidImage(32, 4, solidColor(1))}},
              {std::string("HELLO"),
               {solidImage(16, 1, solidColor(2)), solidImage(32, 8, solidColor(3))}},
-             {std::uint16_t{2}, {solidImage(32, 24, solidColor(4))}}},
-            shift, {{std::uint16_t{9}, {neArrow}}});
+             {U16{2}, {solidImage(32, 24, solidColor(4))}}},
+            shift, {{U16{9}, {withHotspot(solidImage(32, 1, solidColor(8)), 3, 4)}}});
     };
     std::vector<Bytes> frames, bare;
     for (int i = 0; i < 3; ++i)
@@ -92,44 +188,38 @@ TEST(Reading, EachKindOfFileByItsContent) {
     const std::string neList = "ne 7(32x32/4/16=1) \"HELLO\"(16x16/1/2=2 32x32/8/0=3) "
                                "2(32x32/24/0=4) cursor 9(32x32/1/0@3,4=8)";
     const std::string ani = "ani (32x32/32/0@0,0=0) (32x32/32/0@0,0=1) (32x32/32/0@0,0=2)";
+    // A group naming missing icons keeps its number, empty.
+    const auto gap =
+        fixtures::makePeResources({{U16{3}, U16{1}, 1033, a.bytes},
+                                   {U16{3}, U16{2}, 1033, b.bytes},
+                                   {U16{14}, U16{10}, 1033, fixtures::groupData({a, b}, {1, 99})},
+                                   {U16{14}, U16{11}, 1033, fixtures::groupData({a}, {77})},
+                                   {U16{14}, U16{12}, 1033, fixtures::groupData({b}, {2})}});
+    const auto cursors = fixtures::makePeResources(
+        {{U16{1}, U16{1}, 1033, fixtures::cursorData(arrow)},
+         {U16{3}, U16{1}, 1033, b.bytes},
+         {U16{12}, U16{40}, 1033, fixtures::cursorGroupData({arrow}, {1})},
+         {U16{14}, U16{50}, 1033, fixtures::groupData({b}, {1})}});
     const struct {
         std::string name;
         std::optional<Bytes> bytes; // none: the path is made by the test, or is the name itself
         std::string listed;
-        std::string extracted; // ExtractIconA at -1, then at 0 ("h": a handle)
+        std::string extracted; // the count (index -1), then indexes 0 to the count
     } cases[] = {
-        {"pe32.dll", fixtures::makePe(mixedGroups(), false), "pe32 " + mixed, "6 h"},
-        {"pe32plus.dll", fixtures::makePe(mixedGroups()), "pe32+ " + mixed, "6 h"},
-        // A group naming missing icons keeps its number, empty.
-        {"gap.dll",
-         fixtures::makePeResources(
-             {{std::uint16_t{3}, std::uint16_t{1}, 1033, a.bytes},
-              {std::uint16_t{3}, std::uint16_t{2}, 1033, b.bytes},
-              {std::uint16_t{14}, std::uint16_t{10}, 1033, fixtures::groupData({a, b}, {1, 99})},
-              {std::uint16_t{14}, std::uint16_t{11}, 1033, fixtures::groupData({a}, {77})},
-              {std::uint16_t{14}, std::uint16_t{12}, 1033, fixtures::groupData({b}, {2})}}),
-         "pe32+ 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 h"},
-        {"cursors.dll",
-         fixtures::makePeResources(
-             {{std::uint16_t{1}, std::uint16_t{1}, 1033, fixtures::cursorData(arrow)},
-              {std::uint16_t{3}, std::uint16_t{1}, 1033, b.bytes},
-              {std::uint16_t{12}, std::uint16_t{40}, 1033, fixtures::cursorGroupData({arrow}, {1})},
-              {std::uint16_t{14}, std::uint16_t{50}, 1033, fixtures::groupData({b}, {1})}}),
-         "pe32+ 50(16x16/32/0=2) cursor 40(32x32/4/0@5,30=7)", "1 h"},
-        {"ne0.exe", ne(0), neList, "3 h"},
-        {"ne4.exe", ne(4), neList, "3 h"},
-        {"ne9.exe", ne(9), neList, "3 h"},
-        {"really_an_ico.exe",
-         fixtures::makeIco(
-             {solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}),
-         "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 h"},
-        {"really_a_cur.ico",
-         fixtures::makeIco({withHotspot(solidImage(32, 8, solidColor(1)), 5, 27)}, true),
-         "cur (32x32/8/0@5,27=1)", "1 h"},
-        {"really_an_ani.cur", fixtures::makeAni(frames), ani, "3 h"},
-        {"ani_claims_100.ani", fixtures::makeAni(frames, {.frames = 100}), ani, "3 h"},
-        {"ani_claims_1.ani", fixtures::makeAni(frames, {.frames = 1}), ani, "3 h"},
-        {"ani_bare_dibs.ani", fixtures::makeAni(bare, {false, {}}), ani, "3 h"},
+        // clang-format off
+        {"pe32.dll", fixtures::makePe(mixedGroups(), false), "pe32 " + mixed, "6 =3 =7 =1 =2 =0 =5 0"},
+        {"pe32plus.dll", fixtures::makePe(mixedGroups()), "pe32+ " + mixed, "6 =3 =7 =1 =2 =0 =5 0"},
+        {"gap.dll", gap, "pe32+ 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2 0"},
+        {"cursors.dll", cursors, "pe32+ 50(16x16/32/0=2) cursor 40(32x32/4/0@5,30=7)", "1 =2 0"},
+        {"ne0.exe", ne(0), neList, "3 =1 =3 =4 0"},
+        {"ne4.exe", ne(4), neList, "3 =1 =3 =4 0"},
+        {"ne9.exe", ne(9), neList, "3 =1 =3 =4 0"},
+        {"really_an_ico.exe", fixtures::makeIco({solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}), "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 =1 0"},
+        {"really_a_cur.ico", fixtures::makeIco({withHotspot(solidImage(32, 8, solidColor(1)), 5, 27)}, true), "cur (32x32/8/0@5,27=1)", "1 =1 0"},
+        {"really_an_ani.cur", fixtures::makeAni(frames), ani, "3 =0 =1 =2 0"},
+        {"ani_claims_100.ani", fixtures::makeAni(frames, {.frames = 100}), ani, "3 =0 =1 =2 0"},
+        {"ani_claims_1.ani", fixtures::makeAni(frames, {.frames = 1}), ani, "3 =0 =1 =2 0"},
+        {"ani_bare_dibs.ani", fixtures::makeAni(bare, {false, {}}), ani, "3 =0 =1 =2 0"},
         {"no_resources.dll", fixtures::makePeResources({}), "pe32+", "0 0"},
         {"text.exe", Bytes{'h', 'e', 'l', 'l', 'o', '\n'}, "not", "0 1"},
         {"empty.dll", Bytes{}, "not", "0 1"},
@@ -141,6 +231,7 @@ TEST(Reading, EachKindOfFileByItsContent) {
         {"/dev/zero", {}, "unreadable", "0 0"},
         {"/dev/null", {}, "unreadable", "0 0"},
         {"", {}, "unreadable", "0 0"},
+        // clang-format on
     };
     fixtures::TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("pipe.exe").c_str(), 0600), 0);
@@ -151,13 +242,18 @@ TEST(Reading, EachKindOfFileByItsContent) {
         const auto f = icons::readIconFile(path);
         EXPECT_EQ(listing(f), c.listed) << c.name;
         EXPECT_EQ(f.error.empty(), f.status != icons::FileStatus::Unreadable) << c.name;
-        const auto first = ExtractIconA(0, path, 0);
-        EXPECT_EQ(std::to_string(ExtractIconA(0, path, -1)) + " " +
-                      (first > 1 ? "h" : std::to_string(first)),
-                  c.extracted)
-            << c.name;
-        DestroyIcon(first);
+        // Asked icon by icon, a file is parsed once (one that cannot be read, never).
+        const auto parses = icons::cachedParseCount();
+        std::vector<int> indexes{-1};
+        for (int i = 0; i <= static_cast<int>(ExtractIconA(0, path, -1)); ++i)
+            indexes.push_back(i);
+        EXPECT_EQ(extracted(path, indexes), c.extracted) << c.name;
+        EXPECT_EQ(icons::cachedParseCount() - parses, c.listed == "unreadable" ? 0u : 1u) << c.name;
     }
+    // Negative indexes are resource IDs; an empty group's icon writes no file.
+    EXPECT_EQ(extracted(dir.file("gap.dll"), {-10, -11, -12, -13}), "=1 - =2 0");
+    EXPECT_TRUE(icons::writeIconFile(*icons::iconOfHandle(ExtractIconA(0, dir.file("gap.dll"), 1)))
+                    .empty());
 }
 
 TEST(Writer, AnIconIsWrittenWithItsImagesExactlyAsStored) {
@@ -165,123 +261,197 @@ TEST(Writer, AnIconIsWrittenWithItsImagesExactlyAsStored) {
     const auto ca = withHotspot(a, 3, 9), cb = withHotspot(b, 4, 8);
     const auto c = solidImage(32, 8, solidColor(3)), arrow = withHotspot(c, 5, 30);
     const auto cursorPe = fixtures::makePeResources(
-        {{std::uint16_t{1}, std::uint16_t{1}, 1033, fixtures::cursorData(arrow)},
-         {std::uint16_t{12}, std::uint16_t{40}, 1033, fixtures::cursorGroupData({arrow}, {1})}});
-    const std::string ne =
-        "--icon --index=1 --width=32 --height=32 --bit-depth=8 --palette-size=256\n"
-        "--icon --index=2 --width=16 --height=16 --bit-depth=4 --palette-size=16\n";
+        {{U16{1}, U16{1}, 1033, fixtures::cursorData(arrow)},
+         {U16{12}, U16{40}, 1033, fixtures::cursorGroupData({arrow}, {1})}});
+    const std::string c8 = "--index=1 --width=32 --height=32 --bit-depth=8 --palette-size=256";
+    const std::string ne = "--icon " + c8 + "\n--icon --index=2 --width=16 --height=16 " +
+                           "--bit-depth=4 --palette-size=16\n";
     const struct {
         const char* name;
         Bytes file;
-        bool cursorGroup; // the file's first cursor group, else its first icon
-        bool asCursor;    // written as .cur, else as .ico
+        bool cursorGroup, asCursor; // the first cursor group, else the last icon; .cur, else .ico
         Bytes expected;
         std::string icotool; // what icotool -l lists, "" where not asked
     } cases[] = {
+        // clang-format off
         {"ico", fixtures::makeIco({a, b}), false, false, fixtures::makeIco({a, b}), ""},
-        {"cur", fixtures::makeIco({ca, cb}, true), false, true, fixtures::makeIco({ca, cb}, true),
-         ""},
-        {"cur_as_ico", fixtures::makeIco({ca, cb}, true), false, false, fixtures::makeIco({a, b}),
-         ""},
-        {"pe_group", fixtures::makePe(mixedGroups()), false, false,
-         fixtures::makeIco({solidImage(16, 8, solidColor(4)), solidImage(48, 32, solidColor(5))}),
-         ""},
+        {"cur", fixtures::makeIco({ca, cb}, true), false, true, fixtures::makeIco({ca, cb}, true), ""},
+        {"cur_as_ico", fixtures::makeIco({ca, cb}, true), false, false, fixtures::makeIco({a, b}), ""},
+        {"pe_group", fixtures::makePe(mixedGroups()), false, false, fixtures::makeIco({solidImage(16, 8, solidColor(4)), solidImage(48, 32, solidColor(5))}), ""},
         // NE resources are padded to 2^shift bytes: the images are written at their true size.
-        {"ne4", fixtures::makeNe({{std::uint16_t{1}, {c, a}}}, 4), false, false,
-         fixtures::makeIco({c, a}), ne},
-        {"ne9", fixtures::makeNe({{std::uint16_t{1}, {c, a}}}, 9), false, false,
-         fixtures::makeIco({c, a}), ne},
-        {"ne_cursor", fixtures::makeNe({}, 9, {{std::uint16_t{1}, {arrow}}}), true, true,
-         fixtures::makeIco({arrow}, true), ""},
-        {"pe_cursor", cursorPe, true, true, fixtures::makeIco({arrow}, true),
-         "--cursor --index=1 --width=32 --height=32 --bit-depth=8 --palette-size=256 "
-         "--hotspot-x=5 --hotspot-y=30\n"},
-        {"pe_cursor_as_icon", cursorPe, true, false, fixtures::makeIco({c}),
-         "--icon --index=1 --width=32 --height=32 --bit-depth=8 --palette-size=256\n"},
+        {"ne4", fixtures::makeNe({{U16{1}, {c, a}}}, 4), false, false, fixtures::makeIco({c, a}), ne},
+        {"ne9", fixtures::makeNe({{U16{1}, {c, a}}}, 9), false, false, fixtures::makeIco({c, a}), ne},
+        {"ne_cursor", fixtures::makeNe({}, 9, {{U16{1}, {arrow}}}), true, true, fixtures::makeIco({arrow}, true), ""},
+        {"pe_cursor", cursorPe, true, true, fixtures::makeIco({arrow}, true), "--cursor " + c8 + " --hotspot-x=5 --hotspot-y=30\n"},
+        {"pe_cursor_as_icon", cursorPe, true, false, fixtures::makeIco({c}), "--icon " + c8 + "\n"},
+        // clang-format on
     };
     const bool icotool = fixtures::haveTool("icotool");
     for (const auto& t : cases) {
         const auto f = icons::readIconBytes(t.file);
-        const auto& icon = t.cursorGroup ? f.cursors.at(0) : f.icons.at(f.icons.size() - 1);
+        const auto& icon = t.cursorGroup ? f.cursors.at(0) : f.icons.back();
         const auto written = t.asCursor ? icons::writeCursorFile(icon) : icons::writeIconFile(icon);
         EXPECT_EQ(written, t.expected) << t.name;
         if (!icotool || t.icotool.empty()) continue;
-        // A peer reads the same entries and the same pixels.
+        // A peer lists the same entries.
         fixtures::TempDir dir;
-        const std::string out = dir.file(t.asCursor ? "x.cur" : "x.ico");
-        fixtures::writeFile(out, written);
-        ASSERT_EQ(fixtures::run("icotool -l " + out + " >" + dir.file("list") + " 2>&1"), 0);
+        fixtures::writeFile(dir.file("x"), written);
+        ASSERT_EQ(fixtures::run("icotool -l " + dir.file("x") + " >" + dir.file("list") + " 2>&1"),
+                  0);
         const auto listed = fixtures::readFile(dir.file("list"));
         EXPECT_EQ(std::string(listed.begin(), listed.end()), t.icotool) << t.name;
-        ASSERT_EQ(fixtures::run("icotool -x -o " + dir.file("") + " " + out + " 2>&1"), 0);
-        std::vector<std::string> pngs; // x_1_32x32x8.png ...
-        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-            if (e.path().extension() == ".png") pngs.push_back(e.path().string());
-        std::sort(pngs.begin(), pngs.end());
-        ASSERT_EQ(pngs.size(), icon.images.size()) << t.name;
-        for (std::size_t i = 0; i < pngs.size(); ++i) {
-            const auto theirs =
-                icons::decodeImage(icons::imageFromBytes(fixtures::readFile(pngs[i])));
-            const auto ours = icons::decodeImage(icon.images[i]);
-            ASSERT_TRUE(theirs && ours) << t.name << " " << i;
-            EXPECT_EQ(theirs->pixels, ours->pixels) << t.name << " " << i;
-        }
     }
 }
 
-TEST(Reading, OnlyDirectoriesAndImageHeadsAreRead) {
-    // 64 MiB of filler before the resources: listing reads the headers, the directories and a few
-    // bytes of each image; drawing then reads the image it draws, once.
+// Listing reads the headers, the directories and a few bytes of each image; drawing or writing
+// then reads the images it needs, each once.
+TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
     const auto image = solidImage(32, 32, solidColor(1));
-    const auto pe = fixtures::makePe({{std::uint16_t{1}, {image}}, {std::uint16_t{2}, {image}}},
-                                     true, {.gap = 64u << 20});
-    fixtures::TempDir dir;
-    fixtures::writeFile(dir.file("big.dll"), pe);
-    const auto before = icons::bytesReadFromFiles();
-    const auto f = icons::readIconFile(dir.file("big.dll"));
-    const auto listed = icons::bytesReadFromFiles() - before;
-    ASSERT_EQ(f.icons.size(), 2u);
-    EXPECT_LT(listed, 40u * 1024);
-    EXPECT_TRUE(icons::decodeImage(f.icons[0].images.at(0)));
-    EXPECT_EQ(icons::bytesReadFromFiles() - before - listed, image.bytes.size());
-}
-
-TEST(Reading, ASmallFileIsReadOnceWhole) {
-    const auto pe = fixtures::makePe({{std::uint16_t{1}, {solidImage(16, 8, solidColor(1))}},
-                                      {std::uint16_t{2}, {solidImage(32, 32, solidColor(2))}}});
-    fixtures::TempDir dir;
-    fixtures::writeFile(dir.file("small.dll"), pe);
-    const auto before = icons::bytesReadFromFiles();
-    const auto f = icons::readIconFile(dir.file("small.dll"));
-    ASSERT_EQ(f.icons.size(), 2u);
-    for (const auto& icon : f.icons)
-        EXPECT_TRUE(icons::decodeImage(icon.images.at(0)) && !icons::writeIconFile(icon).empty());
-    EXPECT_EQ(icons::bytesReadFromFiles() - before, pe.size());
-}
-
-TEST(Reading, OneImageNamedManyTimesIsReadOnceAndCostsAtMostAFewTimesTheFile) {
-    // A 1 MiB image named 65535 times by one group of a 2 MB file.
+    // A 1 MiB image named 65535 times by one group of a 2 MB file (its entries without bytes).
     const auto big = fixtures::dibImage(fixtures::solid(512, 512, solidColor(3)), 32);
-    auto entry = big; // the group's entries, without the bytes
+    auto entry = big;
     entry.bytes.clear();
-    const auto pe = fixtures::makePeResources(
-        {{std::uint16_t{3}, std::uint16_t{1}, 1033, big.bytes},
-         {std::uint16_t{14}, std::uint16_t{1}, 1033,
-          fixtures::groupData(std::vector(65535, entry), std::vector<std::uint16_t>(65535, 1))}});
+    const auto many = fixtures::makePeResources(
+        {{U16{3}, U16{1}, 1033, big.bytes},
+         {U16{14}, U16{1}, 1033,
+          fixtures::groupData(std::vector(65535, entry), std::vector<U16>(65535, 1))}});
+    const struct {
+        const char* name;
+        Bytes file;
+        std::size_t listed, icons; // at most, bytes read to list; icons
+        bool whole;                // read once whole on opening
+    } cases[] = {
+        // clang-format off
+        {"big", fixtures::makePe({{U16{1}, {image}}, {U16{2}, {image}}}, true, {64u << 20}), 40 * 1024, 2, false}, // 64 MiB of filler first
+        {"small", fixtures::makePe({{U16{1}, {solidImage(16, 8, solidColor(1))}}, {U16{2}, {image}}}), SIZE_MAX, 2, true},
+        {"many", many, SIZE_MAX, 1, false},
+        // clang-format on
+    };
     fixtures::TempDir dir;
-    fixtures::writeFile(dir.file("many.dll"), pe);
-    const auto f = icons::readIconFile(dir.file("many.dll"));
-    ASSERT_EQ(f.icons.size(), 1u);
-    const auto& images = f.icons[0].images;
-    ASSERT_GE(images.size(), 2u);
-    const auto before = icons::bytesReadFromFiles();
-    const auto first = icons::imageBytes(images[0]), second = icons::imageBytes(images[1]);
-    EXPECT_EQ(first.get(), second.get());
-    EXPECT_EQ(*first, big.bytes);
-    const auto ico = icons::writeIconFile(f.icons[0]);
-    EXPECT_EQ(icons::bytesReadFromFiles() - before, big.bytes.size());
-    EXPECT_LE(ico.size(), 5 * pe.size());
-    EXPECT_EQ(ico.size(), 6 + images.size() * (16 + big.bytes.size()));
+    for (const auto& c : cases) {
+        fixtures::writeFile(dir.file(c.name), c.file);
+        const auto before = icons::bytesReadFromFiles();
+        const auto f = icons::readIconFile(dir.file(c.name));
+        const auto listed = icons::bytesReadFromFiles() - before;
+        ASSERT_EQ(f.icons.size(), c.icons) << c.name;
+        EXPECT_LE(listed, c.listed) << c.name;
+        std::size_t images = 0;
+        for (const auto& icon : f.icons) {
+            images += icon.images[0].size;
+            EXPECT_TRUE(icons::decodeImage(icon.images[0])) << c.name;
+        }
+        EXPECT_EQ(icons::bytesReadFromFiles() - before, c.whole ? c.file.size() : listed + images)
+            << c.name;
+    }
+    // Writing reads nothing of a file held whole, and an image named 65535 times once.
+    for (const std::string name : {"small", "many"}) {
+        const auto icon = icons::readIconFile(dir.file(name)).icons.back();
+        const auto before = icons::bytesReadFromFiles();
+        const auto ico = icons::writeIconFile(icon);
+        EXPECT_EQ(icons::bytesReadFromFiles() - before, name == "small" ? 0 : big.bytes.size());
+        if (name == "small") continue;
+        EXPECT_EQ(icons::imageBytes(icon.images.at(0)).get(),
+                  icons::imageBytes(icon.images[1]).get());
+        EXPECT_EQ(*icons::imageBytes(icon.images[0]), big.bytes);
+        EXPECT_EQ(ico.size(), 6 + icon.images.size() * (16 + big.bytes.size()));
+        EXPECT_LE(ico.size(), 5 * many.size());
+    }
+}
+
+TEST(WinIcons, SystemLibraryWithoutIconsFollowsItsMun) {
+    const auto stub = fixtures::makePeResources({{U16{16}, U16{1}, 1033, {1, 2}}});
+    const auto mun = fixtures::makeSolidPe(3);
+    const struct {
+        const char* name;
+        std::string folder, munName; // "": none made
+        Bytes library, munBytes;
+        std::string extracted; // indexes -1 to 2; three icons: read from the .mun
+    } cases[] = {
+        // clang-format off
+        {"exact", "SystemResources", "shell32.dll.mun", stub, mun, "3 =0 =1 =2"},
+        {"case", "systemresources", "SHELL32.DLL.MUN", stub, mun, "3 =0 =1 =2"},
+        {"no_mun", "SystemResources", "", stub, mun, "0 0 0 0"},
+        {"no_folder", "", "", stub, mun, "0 0 0 0"},
+        {"mun_not_a_program", "SystemResources", "shell32.dll.mun", stub, {'M', 'Z'}, "0 0 0 0"},
+        {"mun_without_icons", "SystemResources", "shell32.dll.mun", stub, stub, "0 0 0 0"},
+        {"mun_truncated", "SystemResources", "shell32.dll.mun", stub, Bytes(mun.begin(), mun.begin() + 0x210), "0 0 0 0"},
+        {"library_has_icons", "SystemResources", "shell32.dll.mun", fixtures::makeSolidPe(1), mun, "1 =0 0 0"},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        icons::clearIconCaches();
+        fixtures::TempDir root;
+        ::mkdir(root.file("System32").c_str(), 0700);
+        const std::string library = root.file("System32/shell32.dll");
+        const std::string munPath = root.file(c.folder + "/" + c.munName);
+        fixtures::writeFile(library, c.library);
+        if (!c.folder.empty()) ::mkdir(root.file(c.folder).c_str(), 0700);
+        if (!c.munName.empty()) fixtures::writeFile(munPath, c.munBytes);
+        const bool redirected = c.extracted[0] == '3';
+        EXPECT_EQ(icons::readIconFile(library).source, redirected ? munPath : library) << c.name;
+        EXPECT_EQ(extracted(library, {-1, 0, 1, 2}), c.extracted) << c.name;
+        if (!redirected) continue;
+        fixtures::writeFile(munPath, fixtures::makeSolidPe(5)); // changed since: read again
+        EXPECT_EQ(ExtractIconA(0, library, -1), 5u) << c.name;
+    }
+}
+
+// The nearest size without enlarging (the larger of two equally near, else the largest), then the
+// deepest colour, the image header's where the directory gives none; each image's colour is its
+// side, or its depth among the 32s.
+TEST(WinIcons, DrawingChoosesTheImageForTheSize) {
+    auto broken = solidImage(64, 32, solidColor(64)),
+         headerDepth = solidImage(32, 24, solidColor(24));
+    broken.bytes.resize(60); // the header survives, the pixels do not: the next image serves
+    headerDepth.bitCount = 0;
+    fixtures::TempDir dir;
+    fixtures::writeFile(
+        dir.file("sizes.ico"),
+        fixtures::makeIco({solidImage(16, 32, solidColor(16)), solidImage(32, 8, solidColor(8)),
+                           headerDepth, solidImage(32, 4, solidColor(4)), broken,
+                           solidImage(48, 32, solidColor(48)),
+                           solidImage(256, 32, solidColor(256), true)}));
+    const HICON icon = ExtractIconA(0, dir.file("sizes.ico"), 0);
+    Dc dc;
+    ASSERT_TRUE(DrawIcon(dc, 8, 9, icon));
+    for (const auto& [x, w, h] : {std::tuple{0, 16, 16},
+                                  {6, 137, 129},
+                                  {0, 0, 0},
+                                  {0, 64, 64},
+                                  {0, 24, 24},
+                                  {0, 40, 40},
+                                  {0, 1, 1},
+                                  {0, 100, 100},
+                                  {0, 300, 300}})
+        ASSERT_TRUE(DrawIconEx(dc, x, x, icon, w, h, 0, 0, 3));
+    EXPECT_EQ(dc.calls, "8,9 32x32 from 32=24 0,0 16x16 from 16=16 6,6 137x129 from 256=256 "
+                        "0,0 32x32 from 32=24 0,0 64x64 from 256=256 0,0 24x24 from 32=24 "
+                        "0,0 40x40 from 48=48 0,0 1x1 from 16=16 0,0 100x100 from 256=256 "
+                        "0,0 300x300 from 256=256");
+    EXPECT_FALSE(icons::bestImageFor(icons::Icon{}, 32)); // an empty group has none
+}
+
+TEST(WinIcons, HandlesAreBoundedStayValidWhileHeldAndStaleOnesDrawNothing) {
+    fixtures::TempDir dir;
+    const auto path = dir.file("one.ico");
+    fixtures::writeFile(path, fixtures::makeSolidIco(1));
+    const HICON first = ExtractIconA(0, path, 0), released = ExtractIconA(0, path, 0);
+    ASSERT_TRUE(DestroyIcon(released));
+    EXPECT_FALSE(DestroyIcon(released));
+    const auto held = icons::iconOfHandle(first);
+    for (int i = 0; i < 10000; ++i)
+        ExtractIconA(0, path, 0); // never released by the caller
+    Dc dc;
+    for (HICON bad : {HICON{0}, HICON{1}, released, first, HICON{0xDEADBEEF}}) // first: the oldest
+        EXPECT_FALSE(DrawIcon(dc, 0, 0, bad) || DrawIconEx(dc, 0, 0, bad, 16, 16, 0, 0, 3) ||
+                     icons::iconOfHandle(bad));
+    EXPECT_EQ(dc.calls, "");
+    fixtures::writeFile(path, fixtures::makeSolidPe(2)); // changed since: parsed again
+    EXPECT_EQ(ExtractIconA(0, path, -1), 2u);
+    // What was taken stays usable, beyond its file's cache entry.
+    icons::clearIconCaches();
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(icons::writeIconFile(*held), fixtures::makeSolidIco(1));
 }
 
 } // namespace

@@ -1,11 +1,13 @@
-// Malformed, truncated and hostile files: each gives "no icon" where it cannot serve one, or
-// "not an icon file", and never a crash, a hang or an out-of-bounds read (the sanitizer build
-// checks the latter). Expected icon counts pin down that a good icon beside a damaged one is
-// still served.
+// Malformed, truncated and hostile files: each gives "no icon" where it cannot serve one, or "not
+// an icon file", and never a crash, a hang or an out-of-bounds read (the sanitizer build checks
+// that); a good icon beside a damaged one is still served.
+#include "../../../fuzz/one_input.h"
 #include "platform/icons/icons.h"
 #include "support/fixtures/fixtures.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <zlib.h>
 
@@ -13,8 +15,7 @@ namespace {
 
 using namespace tess;
 using fixtures::Bytes;
-using icons::FileStatus;
-
+using fixtures::chunk;
 using fixtures::get32;
 using fixtures::set16;
 using fixtures::set32;
@@ -27,31 +28,28 @@ template <typename F> Bytes patched(Bytes b, F f) {
     f(b);
     return b;
 }
+Bytes cat(std::vector<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
 
 constexpr int kAny = -1;
-
+constexpr auto kNot = icons::FileStatus::NotAnIconFile;
+constexpr auto kIcons = icons::FileStatus::Icons;
 struct Hostile {
     std::string name;
     Bytes bytes;
-    FileStatus status;
+    icons::FileStatus status;
     int icons; // icons served with images; kAny: whatever can be served
 };
 
-void PrintTo(const Hostile& h, std::ostream* os) {
-    *os << h.name;
-}
-
-// --- PE: offsets of the fixtures' fixed layout (PE32+) -------------------------------------
-constexpr std::size_t kOpt = fixtures::kPeOffset + 24;
-constexpr std::size_t kRvaCount = kOpt + 108;
-constexpr std::size_t kResDir = kOpt + 112 + 16;
-const std::size_t kSec = fixtures::peSectionTableOffset(true);
-constexpr std::size_t kRoot = fixtures::kPeRsrcOffset;
+// PE offsets of the fixtures' fixed layout (PE32+).
+constexpr std::size_t kPe = fixtures::kPeOffset, kOpt = kPe + 24, kRvaCount = kOpt + 108;
+constexpr std::size_t kResDir = kOpt + 112 + 16, kRoot = fixtures::kPeRsrcOffset;
 constexpr std::size_t kRootEntries = kRoot + 16; // [0] RT_ICON, [1] RT_GROUP_ICON
-
-constexpr auto kNot = FileStatus::NotAnIconFile;
-constexpr auto kIcons = FileStatus::Icons;
-constexpr std::size_t kPe = fixtures::kPeOffset;
+const std::size_t kSec = fixtures::peSectionTableOffset(true);
 std::size_t sub(const Bytes& b, std::size_t entry) {
     return kRoot + (get32(b, entry) & 0x7FFFFFFF);
 }
@@ -60,98 +58,83 @@ std::size_t langDir(const Bytes& b, int type) {
     return sub(b, sub(b, kRootEntries + 8 * type + 4) + 20);
 }
 
-std::vector<Hostile> peCases() {
-    const Bytes good = fixtures::makeSolidPe(2);
+std::vector<Hostile> hostileFiles() {
+    const Bytes goodPe = fixtures::makeSolidPe(2);
     const auto tiny = fixtures::dibImage(fixtures::solid(1, 1, {}), 1);
-    auto p = [&](auto f) { return patched(good, f); };
-    auto data = [](const Bytes& b) {
-        return kRoot + get32(b, langDir(b, 0) + 20);
-    }; // first RT_ICON entry
+    auto pe = [&](auto f) { return patched(goodPe, f); };
+    // The first RT_ICON data entry; the first group's bytes.
+    auto data = [](const Bytes& b) { return kRoot + get32(b, langDir(b, 0) + 20); };
     auto group = [](const Bytes& b) {
         return get32(b, kRoot + get32(b, langDir(b, 1) + 20)) - fixtures::kPeRsrcRva + kRoot;
     };
+    auto ico = [](auto f) {
+        return patched(
+            fixtures::makeIco({fixtures::solidImage(16, 32, {}), fixtures::solidImage(32, 32, {})}),
+            f);
+    };
+    auto frame = [](int i) {
+        return fixtures::makeIco({fixtures::solidImage(16, 32, fixtures::solidColor(i))}, true);
+    };
+    auto list = [](std::vector<Bytes> icons, std::optional<std::uint32_t> claimed = {},
+                   const char* kind = "fram") {
+        Bytes body(kind, kind + 4);
+        for (const Bytes& f : icons)
+            body = cat({body, chunk("icon", f)});
+        return chunk("LIST", body, claimed);
+    };
+    auto riff = [](const Bytes& body, std::optional<std::uint32_t> claimed = {}) {
+        return chunk("RIFF", cat({{'A', 'C', 'O', 'N'}, body}), claimed);
+    };
+    const Bytes f0 = frame(0), f1 = frame(1), goodAni = fixtures::makeAni({f0, f1});
+    // NE: the header at kNe, the resource table at kNeTable; its type records: 2 (shift) + 8 + 12
+    // per resource; the icons' type holds 2, the groups' 2.
+    constexpr std::size_t kNe = 0x40, kNeTable = 0x80;
+    auto ne = [](auto f) {
+        return patched(fixtures::makeNe({{std::uint16_t{1}, {fixtures::solidImage(16, 32, {})}},
+                                         {std::string("TWO"), {fixtures::solidImage(16, 32, {})}}}),
+                       f);
+    };
     // clang-format off
     return {
-        {"pe_lfanew_past_end", p([](Bytes& b) { set32(b, 0x3C, 0xFFFFFFF0); }), kNot, 0},
-        {"pe_no_data_directories", p([](Bytes& b) { set32(b, kRvaCount, 0); }), kIcons, 0},
-        {"pe_huge_data_directory_count", p([](Bytes& b) { set32(b, kRvaCount, 0xFFFFFFFF); }), kIcons, 2},
-        {"pe_optional_header_size_65535", p([](Bytes& b) { set16(b, kPe + 20, 0xFFFF); }), kIcons, 0},
-        {"pe_65535_sections", p([](Bytes& b) { set16(b, kPe + 6, 0xFFFF); }), kIcons, 2},
-        {"pe_no_sections", p([](Bytes& b) { set16(b, kPe + 6, 0); }), kIcons, 0},
-        {"pe_raw_pointer_past_end", p([](Bytes& b) { set32(b, kSec + 20, 0xFFFFFFF0); }), kIcons, 0},
-        {"pe_raw_size_4GiB", p([](Bytes& b) { set32(b, kSec + 16, 0xFFFFFFFF); }), kIcons, 2},
-        {"pe_resource_rva_outside_sections", p([](Bytes& b) { set32(b, kResDir, 0x7FFF0000); }), kIcons, 0},
-        {"pe_root_claims_131070_entries", p([](Bytes& b) { set32(b, kRoot + 12, 0xFFFFFFFF); }), kIcons, kAny},
-        {"pe_group_directory_points_at_root", p([](Bytes& b) { set32(b, kRootEntries + 12, 0x80000000); }), kIcons, 0},
+        {"pe_lfanew_past_end", pe([](Bytes& b) { set32(b, 0x3C, 0xFFFFFFF0); }), kNot, 0},
+        {"pe_no_data_directories", pe([](Bytes& b) { set32(b, kRvaCount, 0); }), kIcons, 0},
+        {"pe_huge_data_directory_count", pe([](Bytes& b) { set32(b, kRvaCount, 0xFFFFFFFF); }), kIcons, 2},
+        {"pe_optional_header_size_65535", pe([](Bytes& b) { set16(b, kPe + 20, 0xFFFF); }), kIcons, 0},
+        {"pe_65535_sections", pe([](Bytes& b) { set16(b, kPe + 6, 0xFFFF); }), kIcons, 2},
+        {"pe_no_sections", pe([](Bytes& b) { set16(b, kPe + 6, 0); }), kIcons, 0},
+        {"pe_raw_pointer_past_end", pe([](Bytes& b) { set32(b, kSec + 20, 0xFFFFFFF0); }), kIcons, 0},
+        {"pe_raw_size_4GiB", pe([](Bytes& b) { set32(b, kSec + 16, 0xFFFFFFFF); }), kIcons, 2},
+        {"pe_resource_rva_outside_sections", pe([](Bytes& b) { set32(b, kResDir, 0x7FFF0000); }), kIcons, 0},
+        {"pe_root_claims_131070_entries", pe([](Bytes& b) { set32(b, kRoot + 12, 0xFFFFFFFF); }), kIcons, kAny},
+        {"pe_group_directory_points_at_root", pe([](Bytes& b) { set32(b, kRootEntries + 12, 0x80000000); }), kIcons, 0},
         // The icons' name level points back at its own level.
-        {"pe_icon_directory_points_at_itself", p([](Bytes& b) { set32(b, sub(b, kRootEntries + 4) + 20, get32(b, kRootEntries + 4)); }), kIcons, 1},
+        {"pe_icon_directory_points_at_itself", pe([](Bytes& b) { set32(b, sub(b, kRootEntries + 4) + 20, get32(b, kRootEntries + 4)); }), kIcons, 1},
         // The first icon's language entry names a directory (the root) instead of data.
-        {"pe_fourth_level", p([](Bytes& b) { set32(b, langDir(b, 0) + 20, 0x80000000); }), kIcons, 1},
-        {"pe_data_offset_past_end", p([&](Bytes& b) { set32(b, data(b), 0x7FFFFFF0); }), kIcons, 1},
-        {"pe_data_size_4GiB", p([&](Bytes& b) { set32(b, data(b) + 4, 0xFFFFFFFF); }), kIcons, 1},
-        {"pe_data_rva_wraps", p([&](Bytes& b) { set32(b, data(b), 0xFFFFFFF0), set32(b, data(b) + 4, 0x100); }), kIcons, 1},
-        {"pe_group_claims_65535_images", p([&](Bytes& b) { set16(b, group(b) + 4, 0xFFFF); }), kIcons, 2},
-        {"pe_group_with_zero_images", p([&](Bytes& b) { set16(b, group(b) + 4, 0); }), kIcons, 1},
-        {"pe_group_bad_reserved", p([&](Bytes& b) { set16(b, group(b), 7); }), kIcons, 1},
-        {"pe_signature_only", truncated(good, kPe + 4), kIcons, 0},
-        {"pe_bad_optional_magic", p([](Bytes& b) { set16(b, kOpt, 0x999); }), kIcons, 0},
+        {"pe_fourth_level", pe([](Bytes& b) { set32(b, langDir(b, 0) + 20, 0x80000000); }), kIcons, 1},
+        {"pe_data_offset_past_end", pe([&](Bytes& b) { set32(b, data(b), 0x7FFFFFF0); }), kIcons, 1},
+        {"pe_data_size_4GiB", pe([&](Bytes& b) { set32(b, data(b) + 4, 0xFFFFFFFF); }), kIcons, 1},
+        {"pe_data_rva_wraps", pe([&](Bytes& b) { set32(b, data(b), 0xFFFFFFF0), set32(b, data(b) + 4, 0x100); }), kIcons, 1},
+        {"pe_group_claims_65535_images", pe([&](Bytes& b) { set16(b, group(b) + 4, 0xFFFF); }), kIcons, 2},
+        {"pe_group_with_zero_images", pe([&](Bytes& b) { set16(b, group(b) + 4, 0); }), kIcons, 1},
+        {"pe_group_bad_reserved", pe([&](Bytes& b) { set16(b, group(b), 7); }), kIcons, 1},
+        {"pe_signature_only", truncated(goodPe, kPe + 4), kIcons, 0},
+        {"pe_bad_optional_magic", pe([](Bytes& b) { set16(b, kOpt, 0x999); }), kIcons, 0},
         // A named group whose name string's length runs past the end of the section.
         {"pe_name_length_past_end", patched(fixtures::makePe({{std::string("NAME"), {fixtures::solidImage(16, 32, {})}}}),
                                             [](Bytes& b) { set16(b, sub(b, sub(b, kRootEntries + 12) + 16), 0xFFFF); }), kIcons, 1},
         // One image named 65535 times by one group: served, within the budget.
         {"pe_one_image_named_65535_times", fixtures::makePeResources({{std::uint16_t{3}, std::uint16_t{1}, 1033, tiny.bytes},
             {std::uint16_t{14}, std::uint16_t{1}, 1033, fixtures::groupData(std::vector(65535, tiny), std::vector<std::uint16_t>(65535, 1))}}), kIcons, 1},
-    };
-    // clang-format on
-}
-
-// --- ICO / CUR -----------------------------------------------------------------------------
-std::vector<Hostile> icoCases() {
-    const Bytes good =
-        fixtures::makeIco({fixtures::solidImage(16, 32, {}), fixtures::solidImage(32, 32, {})});
-    auto p = [&](auto f) { return patched(good, f); };
-    // clang-format off
-    return {
-        {"ico_zero_images", p([](Bytes& b) { set16(b, 4, 0); }), kIcons, 0},
-        {"ico_claims_65535_images", p([](Bytes& b) { set16(b, 4, 0xFFFF); }), kIcons, 1},
-        {"ico_offset_past_end", p([](Bytes& b) { set32(b, 18, 0x10000000); }), kIcons, 1},
-        {"ico_size_past_end", p([](Bytes& b) { set32(b, 14, 0x7FFFFFFF); }), kIcons, 1},
-        {"ico_offset_plus_size_wraps_32_bits", p([](Bytes& b) { set32(b, 14, 0x20), set32(b, 18, 0xFFFFFFF0); }), kIcons, 1},
-        {"ico_size_zero", p([](Bytes& b) { set32(b, 14, 0); }), kIcons, 1},
-        {"ico_reserved_not_zero", p([](Bytes& b) { set16(b, 0, 1); }), kNot, 0},
-        {"ico_type_3", p([](Bytes& b) { set16(b, 2, 3); }), kNot, 0},
-        {"ico_images_overlapping_the_directory", p([](Bytes& b) { set32(b, 18, 0), set32(b, 34, 0); }), kIcons, 1},
-    };
-    // clang-format on
-}
-
-// --- ANI -----------------------------------------------------------------------------------
-Bytes cat(std::vector<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-using fixtures::chunk;
-Bytes frame(int i) {
-    return fixtures::makeIco({fixtures::solidImage(16, 32, fixtures::solidColor(i))}, true);
-}
-Bytes list(std::vector<Bytes> icons, std::optional<std::uint32_t> claimed = {},
-           const char* kind = "fram") {
-    Bytes body(kind, kind + 4);
-    for (const Bytes& f : icons)
-        body = cat({body, chunk("icon", f)});
-    return chunk("LIST", body, claimed);
-}
-Bytes riff(const Bytes& body, std::optional<std::uint32_t> claimed = {}) {
-    return chunk("RIFF", cat({{'A', 'C', 'O', 'N'}, body}), claimed);
-}
-
-std::vector<Hostile> aniCases() {
-    const Bytes f0 = frame(0), f1 = frame(1), good = fixtures::makeAni({f0, f1});
-    // clang-format off
-    return {
-        {"ani_truncated_in_second_frame", truncated(good, good.size() - 10), kIcons, 1},
+        {"ico_zero_images", ico([](Bytes& b) { set16(b, 4, 0); }), kIcons, 0},
+        {"ico_claims_65535_images", ico([](Bytes& b) { set16(b, 4, 0xFFFF); }), kIcons, 1},
+        {"ico_offset_past_end", ico([](Bytes& b) { set32(b, 18, 0x10000000); }), kIcons, 1},
+        {"ico_size_past_end", ico([](Bytes& b) { set32(b, 14, 0x7FFFFFFF); }), kIcons, 1},
+        {"ico_offset_plus_size_wraps_32_bits", ico([](Bytes& b) { set32(b, 14, 0x20), set32(b, 18, 0xFFFFFFF0); }), kIcons, 1},
+        {"ico_size_zero", ico([](Bytes& b) { set32(b, 14, 0); }), kIcons, 1},
+        {"ico_reserved_not_zero", ico([](Bytes& b) { set16(b, 0, 1); }), kNot, 0},
+        {"ico_type_3", ico([](Bytes& b) { set16(b, 2, 3); }), kNot, 0},
+        {"ico_images_overlapping_the_directory", ico([](Bytes& b) { set32(b, 18, 0), set32(b, 34, 0); }), kIcons, 1},
+        {"ani_truncated_in_second_frame", truncated(goodAni, goodAni.size() - 10), kIcons, 1},
         {"ani_odd_chunk_lengths", riff(cat({chunk("junk", {1, 2, 3}), list({f0, f1})})), kIcons, 2},
         {"ani_huge_list_length", riff(list({f0, f1}, 0xFFFFFFF0)), kIcons, 2},
         {"ani_huge_riff_length", riff(list({f0}), 0xFFFFFFFF), kIcons, 1},
@@ -161,102 +144,67 @@ std::vector<Hostile> aniCases() {
         {"ani_riff_nested_in_riff", riff(chunk("RIFF", riff(list({f0})))), kIcons, 0},
         {"ani_damaged_frame_beside_good_one", riff(list({{0, 0, 1, 0, 9, 9}, f1, {1, 2, 3, 4, 5, 6, 7, 8}})), kIcons, 1},
         {"ani_list_of_another_kind", riff(list({f0}, {}, "INFO")), kIcons, 0},
-    };
-    // clang-format on
-}
-
-// --- NE ------------------------------------------------------------------------------------
-constexpr std::size_t kNe = 0x40;
-constexpr std::size_t kNeTable = 0x80;
-
-std::vector<Hostile> neCases() {
-    const Bytes good = fixtures::makeNe({{std::uint16_t{1}, {fixtures::solidImage(16, 32, {})}},
-                                         {std::string("TWO"), {fixtures::solidImage(16, 32, {})}}});
-    auto p = [&](auto f) { return patched(good, f); };
-    // Type records: 2 (shift) + 8 + 12 per resource; the icons' type holds 2, the groups' 2.
-    // clang-format off
-    return {
-        {"ne_alignment_shift_31", p([](Bytes& b) { set16(b, kNeTable, 31); }), kIcons, 0},
-        {"ne_table_offset_past_end", p([](Bytes& b) { set16(b, kNe + 0x24, 0xFFF0), set16(b, kNe + 0x26, 0xFFFF); }), kIcons, 0},
-        {"ne_type_claims_65535_resources", p([](Bytes& b) { set16(b, kNeTable + 4, 0xFFFF); }), kIcons, 0},
-        {"ne_resource_offset_past_end", p([](Bytes& b) { set16(b, kNeTable + 10, 0xFFFF); }), kIcons, 1},
+        {"ne_alignment_shift_31", ne([](Bytes& b) { set16(b, kNeTable, 31); }), kIcons, 0},
+        {"ne_table_offset_past_end", ne([](Bytes& b) { set16(b, kNe + 0x24, 0xFFF0), set16(b, kNe + 0x26, 0xFFFF); }), kIcons, 0},
+        {"ne_type_claims_65535_resources", ne([](Bytes& b) { set16(b, kNeTable + 4, 0xFFFF); }), kIcons, 0},
+        {"ne_resource_offset_past_end", ne([](Bytes& b) { set16(b, kNeTable + 10, 0xFFFF); }), kIcons, 1},
         // The second group's ID is a name offset; point it far outside the table.
-        {"ne_name_offset_past_table", p([](Bytes& b) { set16(b, kNeTable + 10 + 24 + 8 + 12 + 6, 0x7FF0); }), kIcons, 2},
+        {"ne_name_offset_past_table", ne([](Bytes& b) { set16(b, kNeTable + 10 + 24 + 8 + 12 + 6, 0x7FF0); }), kIcons, 2},
         // The resource table ends where its last type record ends.
-        {"ne_no_terminating_type", p([](Bytes& b) { set16(b, kNe + 0x26, 0x40 + 10 + 24 + 8 + 24); }), kIcons, 2},
+        {"ne_no_terminating_type", ne([](Bytes& b) { set16(b, kNe + 0x26, 0x40 + 10 + 24 + 8 + 24); }), kIcons, 2},
     };
     // clang-format on
 }
 
-class HostileFile : public testing::TestWithParam<Hostile> {};
-
-TEST_P(HostileFile, ServesWhatItCanAndNothingElse) {
-    const Hostile& h = GetParam();
-    const auto f = icons::readIconBytes(h.bytes);
-    EXPECT_EQ(f.status, h.status);
-    if (h.icons != kAny) { // icons with images: an empty group keeps its number, unserved
-        EXPECT_EQ(std::count_if(f.icons.begin(), f.icons.end(),
-                                [](const auto& i) { return !i.images.empty(); }),
-                  h.icons);
-    }
-    for (const auto& icon : f.icons)
-        for (const auto& image : icon.images)
-            (void)icons::decodeImage(image);
-    // The same through a file on disk, read with positional reads.
+TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
     fixtures::TempDir dir;
-    fixtures::writeFile(dir.file("hostile"), h.bytes);
-    const auto g = icons::readIconFile(dir.file("hostile"));
-    EXPECT_EQ(g.status, f.status);
-    EXPECT_EQ(g.icons.size(), f.icons.size());
+    for (const Hostile& h : hostileFiles()) {
+        const auto f = icons::readIconBytes(h.bytes);
+        fixtures::writeFile(dir.file("hostile"), h.bytes);
+        const auto g = icons::readIconFile(dir.file("hostile")); // with positional reads
+        // Icons with images: an empty group keeps its number, unserved.
+        const int served = static_cast<int>(std::count_if(
+            f.icons.begin(), f.icons.end(), [](const auto& i) { return !i.images.empty(); }));
+        EXPECT_EQ(std::tuple(f.status, h.icons == kAny ? kAny : served, g.status, g.icons.size()),
+                  std::tuple(h.status, h.icons, f.status, f.icons.size()))
+            << h.name;
+        for (const auto& icon : f.icons)
+            for (const auto& image : icon.images)
+                (void)icons::decodeImage(image);
+    }
 }
 
-auto caseName = [](const testing::TestParamInfo<Hostile>& info) { return info.param.name; };
-INSTANTIATE_TEST_SUITE_P(Pe, HostileFile, testing::ValuesIn(peCases()), caseName);
-INSTANTIATE_TEST_SUITE_P(Ico, HostileFile, testing::ValuesIn(icoCases()), caseName);
-INSTANTIATE_TEST_SUITE_P(Ani, HostileFile, testing::ValuesIn(aniCases()), caseName);
-INSTANTIATE_TEST_SUITE_P(Ne, HostileFile, testing::ValuesIn(neCases()), caseName);
-
-// --- Images --------------------------------------------------------------------------------
-struct HostileImage {
-    std::string name;
-    Bytes bytes;
-    bool decodes;
-};
-void PrintTo(const HostileImage& h, std::ostream* os) {
-    *os << h.name;
-}
-
-Bytes dib(int bits = 8) {
-    return fixtures::makeDib(fixtures::quadrants(8, 8), bits);
-}
-
-// A PNG whose IHDR says width x height, its CRC made right.
-Bytes pngClaiming(std::uint32_t w, std::uint32_t h) {
-    Bytes b = fixtures::makePng(fixtures::quadrants(8, 8));
-    auto be32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b[at + i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+TEST(Hostile, EachImageDecodesOnlyWhatIsThere) {
+    const Bytes png = fixtures::makePng(fixtures::quadrants(8, 8));
+    auto dib = [](int bits = 8, fixtures::DibOptions o = {}) {
+        return fixtures::makeDib(fixtures::quadrants(8, 8), bits, o);
     };
-    be32(16, w);
-    be32(20, h);
-    be32(29, static_cast<std::uint32_t>(crc32(0, b.data() + 12, 17)));
-    return b;
-}
-
-std::vector<HostileImage> imageCases() {
-    auto d = [](int bits, auto f) { return patched(dib(bits), f); };
-    auto bf = [](int bits, std::uint32_t m) {
-        return patched(fixtures::makeDib(fixtures::quadrants(8, 8), bits, {.bitfields = true}),
+    auto d = [&](int bits, auto f) { return patched(dib(bits), f); };
+    auto bf = [&](int bits, std::uint32_t m) {
+        return patched(dib(bits, {.bitfields = true}),
                        [m](Bytes& b) { set32(b, 40, m), set32(b, 44, m), set32(b, 48, m); });
     };
-    const Bytes png = fixtures::makePng(fixtures::quadrants(8, 8));
-    // clang-format off
-    return {
+    // A PNG whose IHDR says width x height, its CRC made right.
+    auto pngClaiming = [&](std::uint32_t w, std::uint32_t h) {
+        Bytes b = png;
+        auto be32 = [&](std::size_t at, std::uint32_t v) {
+            for (int i = 0; i < 4; ++i)
+                b[at + i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+        };
+        be32(16, w), be32(20, h), be32(29, static_cast<std::uint32_t>(crc32(0, b.data() + 12, 17)));
+        return b;
+    };
+    const struct {
+        std::string name;
+        Bytes bytes;
+        bool decodes;
+    } cases[] = {
+        // clang-format off
         {"dib_empty", {}, false},
         {"dib_header_size_zero", d(8, [](Bytes& b) { set32(b, 0, 0); }), false},
-        {"dib_core_bit_count_32", patched(fixtures::makeDib(fixtures::quadrants(8, 8), 24, {.core = true}), [](Bytes& b) { set16(b, 10, 32); }), false},
-        {"dib_core_palette_cut", truncated(fixtures::makeDib(fixtures::quadrants(8, 8), 8, {.core = true}), 12 + 3 * 100), false},
-        {"dib_core_header_only", truncated(fixtures::makeDib(fixtures::quadrants(8, 8), 4, {.core = true}), 12), false},
+        {"dib_core_bit_count_32", patched(dib(24, {.core = true}), [](Bytes& b) { set16(b, 10, 32); }), false},
+        {"dib_core_palette_cut", truncated(dib(8, {.core = true}), 12 + 3 * 100), false},
+        {"dib_core_header_only", truncated(dib(4, {.core = true}), 12), false},
         {"dib_header_size_past_end", d(8, [](Bytes& b) { set32(b, 0, 0xFFFFFFFF); }), false},
         {"dib_height_lies", d(8, [](Bytes& b) { set32(b, 8, 64); }), false},
         {"dib_height_zero", d(8, [](Bytes& b) { set32(b, 8, 0); }), false},
@@ -289,50 +237,38 @@ std::vector<HostileImage> imageCases() {
         {"png_crc_wrong", patched(png, [](Bytes& b) { b[29] ^= 1; }), false},
         {"png_idat_type_damaged", patched(png, [](Bytes& b) { b[40] ^= 0xFF; }), false},
         {"png_cut_in_idat", truncated(png, 50), false},
+        // clang-format on
     };
-    // clang-format on
-}
-
-class HostileImageTest : public testing::TestWithParam<HostileImage> {};
-
-TEST_P(HostileImageTest, DecodesOnlyWhatIsThere) {
-    const auto rgba = icons::decodeImage(icons::imageFromBytes(GetParam().bytes));
-    EXPECT_EQ(rgba.has_value(), GetParam().decodes);
-    if (rgba) {
-        EXPECT_EQ(rgba->pixels.size(), std::size_t{4} * rgba->width * rgba->height);
+    for (const auto& c : cases) {
+        const auto rgba = icons::decodeImage(icons::imageFromBytes(c.bytes));
+        EXPECT_EQ(rgba.has_value(), c.decodes) << c.name;
+        EXPECT_TRUE(!rgba || rgba->pixels.size() == std::size_t{4} * rgba->width * rgba->height)
+            << c.name;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Images, HostileImageTest, testing::ValuesIn(imageCases()),
-                         [](const auto& info) { return info.param.name; });
-
 TEST(Hostile, GroupsSharingOneHugeGroupOrNameCostAFewTimesTheFile) {
     // 3000 groups that all name one group of 65535 entries (917 KB, naming a missing image), or
     // one name of 65535 characters: reading the file must not read it 3000 times over.
     const auto tiny = fixtures::dibImage(fixtures::solid(1, 1, {}), 1);
     for (const bool sharedName : {false, true}) {
         std::vector<fixtures::Resource> res{{std::uint16_t{3}, std::uint16_t{1}, 1033, tiny.bytes}};
-        if (sharedName) {
-            res.push_back({std::uint16_t{14}, std::string(65535, 'N'), 1033,
-                           fixtures::groupData({tiny}, {1})});
-        } else {
-            res.push_back({std::uint16_t{14}, std::uint16_t{1}, 1033,
-                           fixtures::groupData(std::vector(65535, tiny),
-                                               std::vector<std::uint16_t>(65535, 99))});
-        }
+        res.push_back({std::uint16_t{14},
+                       sharedName ? fixtures::Name(std::string(65535, 'N'))
+                                  : fixtures::Name(std::uint16_t{1}),
+                       1033,
+                       sharedName ? fixtures::groupData({tiny}, {1})
+                                  : fixtures::groupData(std::vector(65535, tiny),
+                                                        std::vector<std::uint16_t>(65535, 99))});
         for (std::uint16_t g = 2; g <= 3000; ++g)
             res.push_back({std::uint16_t{14}, g, 1033, fixtures::groupData({tiny}, {1})});
         Bytes pe = fixtures::makePeResources(res);
-        // The first group's data entry (after the icon's), or its name, for every group.
+        // Every group's name, or its data entry (after the icon's), made the first one's.
         const std::size_t data = kRoot + get32(pe, langDir(pe, 1) + 20);
         const std::size_t names = sub(pe, kRootEntries + 12) + 16;
-        for (std::size_t g = 1; g < 3000; ++g) {
-            if (sharedName)
-                set32(pe, names + 8 * g, get32(pe, names));
-            else
-                set32(pe, data + 16 * g, get32(pe, data)),
-                    set32(pe, data + 16 * g + 4, get32(pe, data + 4));
-        }
+        for (std::size_t g = 1; g < 3000; ++g)
+            for (std::size_t k = 0; k < (sharedName ? 1 : 2); ++k)
+                sharedName ? set32(pe, names + 8 * g, get32(pe, names))
+                           : set32(pe, data + 16 * g + 4 * k, get32(pe, data + 4 * k));
         fixtures::TempDir dir;
         fixtures::writeFile(dir.file("shared.dll"), pe);
         const auto before = icons::bytesReadFromFiles();
@@ -348,36 +284,42 @@ TEST(Hostile, EveryTruncationServesOnlyWholeImages) {
     const auto a = fixtures::solidImage(16, 32, fixtures::solidColor(1));
     const auto b = fixtures::solidImage(16, 4, fixtures::solidColor(2));
     const std::vector<fixtures::Group> groups{{std::uint16_t{1}, {a}}, {std::string("TWO"), {b}}};
-    const Bytes files[] = {fixtures::makePe(groups, false),
-                           fixtures::makePe(groups, true),
-                           fixtures::makeNe(groups),
-                           fixtures::makeIco({a, b}),
-                           fixtures::makeIco({a, b}, true),
-                           fixtures::makeAni({fixtures::makeIco({a}), fixtures::makeIco({b})})};
     fixtures::TempDir dir;
-    for (const Bytes& whole : files) {
+    for (const Bytes& whole :
+         {fixtures::makePe(groups, false), fixtures::makePe(groups, true), fixtures::makeNe(groups),
+          fixtures::makeIco({a, b}), fixtures::makeIco({a, b}, true),
+          fixtures::makeAni({fixtures::makeIco({a}), fixtures::makeIco({b})})}) {
         const auto kind = icons::readIconBytes(whole).kind;
         for (std::size_t n = 0; n <= whole.size(); ++n) {
-            const Bytes part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n));
+            const Bytes part = truncated(whole, n);
             const auto f = icons::readIconBytes(part);
-            EXPECT_TRUE(kind.starts_with(f.kind)) << kind << " " << n; // "pe32" before the magic
+            SCOPED_TRACE(kind + " cut at " + std::to_string(n));
+            EXPECT_TRUE(kind.starts_with(f.kind)); // "pe32" before the magic
             std::size_t served = 0;
             for (const auto& icon : f.icons)
                 for (const auto& image : icon.images) {
                     const auto bytes = icons::imageBytes(image);
-                    ASSERT_TRUE(bytes && (*bytes == a.bytes || *bytes == b.bytes))
-                        << kind << " " << n;
-                    ASSERT_TRUE(icons::decodeImage(image)) << kind << " " << n;
+                    ASSERT_TRUE(bytes && (*bytes == a.bytes || *bytes == b.bytes));
+                    ASSERT_TRUE(icons::decodeImage(image));
                     ++served;
                 }
-            EXPECT_EQ(served, n == whole.size() ? 2u : served) << kind << " " << n;
-            EXPECT_LE(served, 2u) << kind << " " << n;
+            EXPECT_TRUE(n == whole.size() ? served == 2 : served <= 2);
             if (n % 16 && n != whole.size()) continue;
             // The same through a file, read with positional reads.
             fixtures::writeFile(dir.file("part"), part);
-            EXPECT_EQ(icons::readIconFile(dir.file("part")).icons.size(), f.icons.size()) << n;
+            EXPECT_EQ(icons::readIconFile(dir.file("part")).icons.size(), f.icons.size());
         }
     }
+}
+
+// The inputs kept in fuzz/regressions, run through every path of the fuzz target.
+TEST(Hostile, EveryKeptFuzzInputRunsClean) {
+    std::size_t n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(TESSALINE_FUZZ_REGRESSIONS)) {
+        SCOPED_TRACE(entry.path().string());
+        if (entry.is_regular_file()) fuzz::oneInput(fixtures::readFile(entry.path().string())), ++n;
+    }
+    EXPECT_GT(n, 0u);
 }
 
 } // namespace
