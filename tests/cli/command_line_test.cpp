@@ -110,7 +110,7 @@ std::vector<std::string> namesIn(const std::string& folder) {
     return names;
 }
 
-// A PNG file read back by libpng as straight 8-bit RGBA: its width, height and pixels.
+// A PNG file read back by libpng as straight 8-bit RGBA: its width, height and bytes.
 auto readPng(const std::string& path) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
@@ -120,10 +120,7 @@ auto readPng(const std::string& path) {
         rgba.resize(PNG_IMAGE_SIZE(image));
         png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr);
     }
-    fx::Pixels p{static_cast<int>(image.width), static_cast<int>(image.height), {}};
-    for (std::size_t i = 0; i + 3 < rgba.size(); i += 4)
-        p.data.push_back({rgba[i], rgba[i + 1], rgba[i + 2], rgba[i + 3]});
-    return std::tuple(p.width, p.height, p.data);
+    return std::tuple(static_cast<int>(image.width), static_cast<int>(image.height), rgba);
 }
 
 const fx::Image kQuad16 = fx::dibImage(fx::quadrants(16, 16), 4);
@@ -257,8 +254,8 @@ text.exe: not an icon file, 0 icons
         for (const auto& [name, bytes, decoded] : c.written) {
             names.push_back(name);
             EXPECT_EQ(bytes.empty() ? fx::Bytes{} : fx::readFile(o + name), bytes) << name;
-            EXPECT_EQ(bytes.empty() ? readPng(o + name) : std::tuple(0, 0, decoded.data),
-                      std::tuple(decoded.width, decoded.height, decoded.data))
+            EXPECT_EQ(bytes.empty() ? readPng(o + name) : std::tuple(0, 0, fx::Bytes{}),
+                      std::tuple(decoded.width, decoded.height, decoded.rgba()))
                 << name;
         }
         EXPECT_EQ(namesIn(o), names) << testing::PrintToString(c.args);
