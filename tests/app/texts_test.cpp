@@ -55,9 +55,7 @@ struct Watch {
         for (const auto& c : rec.dialogs->colours)
             out << c.title;
         for (const auto& menu : rec.popup->menus)
-            for (const auto& i : menu)
-                out << i.caption + (i.enabled || i.separator ? "" : " (off)") +
-                           (i.visible ? "" : " (hidden)");
+            out << menu;
         return out;
     }
 };

@@ -10,8 +10,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMenu>
-#include <QString>
-#include <QStringList>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -32,55 +30,44 @@ struct ShownMessage {
 class RecordingMessageBox final : public MessageBoxService {
   public:
     std::vector<ShownMessage> shown;
-    std::deque<int> answers; // empty: OK, or No for a Yes/No question
+    std::deque<int> answers; // when empty: OK, or No for a Yes/No question
     int msgBox(const QString& text, int style, const QString& title) override {
         shown.push_back({text, style, title});
-        if (!answers.empty()) {
-            const int a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        return (style & 7) == mb::YesNo ? mb::AnswerNo : mb::AnswerOk;
+        if (answers.empty()) return (style & 7) == mb::YesNo ? mb::AnswerNo : mb::AnswerOk;
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
     }
 };
 
+// Each request first raises the next of failures, if any, then takes the next answer; no answer
+// (or nothing left) is the user's Cancel.
 class RecordingDialogs final : public DialogService {
   public:
     std::vector<OpenFileRequest> opens;
     std::vector<ColorRequest> colours;
-    std::deque<std::optional<QString>> openAnswers;         // nothing: the user cancels
-    std::deque<std::optional<std::uint32_t>> colourAnswers; // nothing: the user cancels
-    std::deque<Failure> failures; // raised, in turn, before any answer is taken
+    std::deque<std::optional<QString>> openAnswers;
+    std::deque<std::optional<std::uint32_t>> colourAnswers;
+    std::deque<Failure> failures;
 
-    QString showOpen(const OpenFileRequest& r) override {
-        opens.push_back(r);
-        raiseFailure();
-        std::optional<QString> a;
-        if (!openAnswers.empty()) {
-            a = openAnswers.front();
-            openAnswers.pop_front();
-        }
-        if (!a) throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
-        return *a;
-    }
+    QString showOpen(const OpenFileRequest& r) override { return answer(opens, r, openAnswers); }
     std::uint32_t showColor(const ColorRequest& r) override {
-        colours.push_back(r);
-        raiseFailure();
-        std::optional<std::uint32_t> a;
-        if (!colourAnswers.empty()) {
-            a = colourAnswers.front();
-            colourAnswers.pop_front();
-        }
-        if (!a) throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
-        return *a;
+        return answer(colours, r, colourAnswers);
     }
 
   private:
-    void raiseFailure() {
-        if (failures.empty()) return;
-        const Failure f = failures.front();
-        failures.pop_front();
-        throw f;
+    template <class R, class T>
+    T answer(std::vector<R>& asked, const R& r, std::deque<std::optional<T>>& answers) {
+        asked.push_back(r);
+        if (!failures.empty()) {
+            const Failure f = failures.front();
+            failures.pop_front();
+            throw f;
+        }
+        const std::optional<T> a = answers.empty() ? std::nullopt : answers.front();
+        if (!answers.empty()) answers.pop_front();
+        if (!a) throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
+        return *a;
     }
 };
 
@@ -96,34 +83,28 @@ class RecordingModal final : public ModalService {
     }
 };
 
-// A snapshot of one menu item as it stood when the menu was shown.
-struct MenuItemState {
-    QString caption;
-    bool enabled = false;
-    bool visible = false;
-    bool separator = false;
-    int depth = 0;
-};
-
+// Each menu as it stood when shown: its items' captions in order, submenus' items after their
+// own, marked " (off)" when disabled (separators aside) and " (hidden)" when not visible.
 class RecordingPopup final : public PopupMenuService {
   public:
-    std::vector<std::vector<MenuItemState>> menus;
+    std::vector<QStringList> menus;
     std::vector<QPoint> positions;
     std::function<QAction*(QMenu&)> choose; // nothing chosen when unset
     QAction* popup(QMenu& menu, const QPoint& globalPosition) override {
-        std::vector<MenuItemState> items;
-        snapshot(menu, 0, items);
-        menus.push_back(std::move(items));
+        menus.push_back(items(menu));
         positions.push_back(globalPosition);
         return choose ? choose(menu) : nullptr;
     }
 
   private:
-    static void snapshot(const QMenu& menu, int depth, std::vector<MenuItemState>& out) {
+    static QStringList items(const QMenu& menu) {
+        QStringList out;
         for (QAction* a : menu.actions()) {
-            out.push_back({a->text(), a->isEnabled(), a->isVisible(), a->isSeparator(), depth});
-            if (a->menu()) snapshot(*a->menu(), depth + 1, out);
+            out << a->text() + (a->isEnabled() || a->isSeparator() ? "" : " (off)") +
+                       (a->isVisible() ? "" : " (hidden)");
+            if (a->menu()) out << items(*a->menu());
         }
+        return out;
     }
 };
 
