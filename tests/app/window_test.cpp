@@ -16,92 +16,80 @@ using tess::testing::TempDir;
 
 namespace {
 
+// The save window's folder is the first that exists of the home's "My Pictures", "My Documents"
+// and the home itself, else the Windows folder unchecked; without HomeDrive and HomePath, the
+// user's pictures and documents folders and the home folder. Each step makes a folder (a name
+// ending in "/"), a file, or removes one (a leading "-"), before a window starts.
 TEST(StartUp, StateSizeAndTheDefaultFolderTakesTheFirstFolderThatExists) {
     TempDir tmp;
     const tess::testing::ScopedDrives pinned({{u'c', "/"}, {u'd', tmp.path()}});
-    const QString work = tmp.mkdir("Work");
-    const auto folder = [](const char* homePath, std::optional<QByteArray> systemRoot) {
-        const ScopedEnv env{
-            {"HomeDrive", "D:"}, {"HomePath", homePath}, {"SystemRoot", systemRoot}};
-        return frm_Vantorel().state().defaultFolder;
+    const frm_Vantorel first;
+    EXPECT_EQ(std::make_tuple(first.state().loadedFile, first.state().displayedFile,
+                              first.state().iconCount, first.tim_UpdateDisplayTimer->interval(),
+                              form::scaleWidth(first), form::scaleHeight(first)),
+              std::make_tuple(QString(), QString(), -1, 0, 12015.0, 3000.0));
+    const QString home = tmp.file("Home");
+    // clang-format off
+    const struct { QStringList steps; const char* homePath; std::optional<QByteArray> root; QString folder; } cases[] = {
+        {{"Work/"}, "\\Work", "C:\\WINDOWS", "D:\\Work"},
+        {{"Work/My Pictures", "Work/My Documents/"}, "\\Work", "C:\\WINDOWS", "D:\\Work/My Documents"},
+        {{"-Work/My Pictures", "Work/My Pictures/"}, "\\Work", "C:\\WINDOWS", "D:\\Work/My Pictures"},
+        {{}, "\\Elsewhere", "C:\\WINDOWS", "C:\\WINDOWS"},
+        {{}, "\\Elsewhere", std::nullopt, ""},
+        {{"Home/"}, nullptr, std::nullopt, home},
+        {{"Home/Documents/"}, nullptr, std::nullopt, home + "/Documents"},
+        {{"Home/Pictures/"}, nullptr, std::nullopt, home + "/Pictures"},
     };
-    {
-        const frm_Vantorel w;
-        EXPECT_EQ(std::tie(w.state().loadedFile, w.state().displayedFile, w.state().iconCount),
-                  std::make_tuple(QString(), QString(), -1));
-        EXPECT_EQ(w.tim_UpdateDisplayTimer->interval(), 0);
-        EXPECT_EQ(std::make_pair(form::scaleWidth(w), form::scaleHeight(w)),
-                  std::make_pair(12015.0, 3000.0));
+    // clang-format on
+    for (const auto& c : cases) {
+        for (const QString& s : c.steps)
+            s.startsWith('-') ? void(QFile::remove(tmp.file(s.mid(1))))
+            : s.endsWith('/') ? void(tmp.mkdir(s))
+                              : void(tmp.write(s, QByteArray("a file, not a folder")));
+        const auto homeVar = [&](const char* v) {
+            return c.homePath ? std::optional(v) : std::nullopt;
+        };
+        const ScopedEnv env{{"HomeDrive", homeVar("D:")},
+                            {"HomePath", homeVar(c.homePath)},
+                            {"SystemRoot", c.root},
+                            {"HOME", home.toUtf8()},
+                            {"XDG_CONFIG_HOME", (home + "/.config").toUtf8()}};
+        EXPECT_EQ(frm_Vantorel().state().defaultFolder, c.folder)
+            << c.steps.join(", ").toStdString();
     }
-    tmp.write("Work/My Pictures", QByteArray("a file, not a folder"));
-    tmp.mkdir("Work/My Documents");
-    EXPECT_EQ(folder("\\Work", "C:\\WINDOWS"), "D:\\Work/My Documents");
-    QFile::remove(work + "/My Pictures");
-    tmp.mkdir("Work/My Pictures");
-    EXPECT_EQ(folder("\\Work", "C:\\WINDOWS"), "D:\\Work/My Pictures");
-    QDir(work).removeRecursively();
-    tmp.mkdir("Work");
-    EXPECT_EQ(folder("\\Work", "C:\\WINDOWS"), "D:\\Work");
-    EXPECT_EQ(folder("\\Elsewhere", "C:\\WINDOWS"), "C:\\WINDOWS"); // taken without a test
-    EXPECT_EQ(folder("\\Elsewhere", std::nullopt), "");             // even when empty
-}
-
-TEST(StartUp, WithoutHomeVariablesTheHomeFoldersCount) {
-    TempDir tmp;
-    const ScopedEnv env{{"HOME", tmp.path().toUtf8()},
-                        {"XDG_CONFIG_HOME", (tmp.path() + "/.config").toUtf8()},
-                        {"HomeDrive", std::nullopt},
-                        {"HomePath", std::nullopt},
-                        {"SystemRoot", std::nullopt}};
-    EXPECT_EQ(frm_Vantorel().state().defaultFolder, tmp.path());
-    tmp.mkdir("Documents");
-    EXPECT_EQ(frm_Vantorel().state().defaultFolder, tmp.path() + "/Documents");
-    tmp.mkdir("Pictures");
-    EXPECT_EQ(frm_Vantorel().state().defaultFolder, tmp.path() + "/Pictures");
 }
 
 TEST(Layout, SurfaceKeepsItsMarginsAndTheTimerArmsOnlyWithAFile) {
     RecordingServices rec;
     TempDir tmp;
     frm_Vantorel w;
-    const struct {
-        int widthPx, heightPx;
-        double width, height;
-    } cases[] = {{801, 200, 801 * 15 - 240, 200 * 15 - 240},
-                 {16, 16, 0, 0}, // below twice the margins: 0, never negative
-                 {10, 300, 0, 300 * 15 - 240}};
-    for (const auto& c : cases) {
-        w.resize(c.widthPx, c.heightPx);
-        w.Form_Resize();
-        EXPECT_EQ(QRectF(w.pic_IconDisplay->leftTwips(), w.pic_IconDisplay->topTwips(),
-                         w.pic_IconDisplay->widthTwips(), w.pic_IconDisplay->heightTwips()),
-                  QRectF(120, 120, c.width, c.height));
+    // The window's inner size in pixels -> the surface in twips: 120 in, never negative.
+    const std::pair<QSize, QRectF> cases[] = {
+        {{801, 200}, {120, 120, 801 * 15 - 240, 200 * 15 - 240}},
+        {{16, 16}, {120, 120, 0, 0}},
+        {{10, 300}, {120, 120, 0, 300 * 15 - 240}}};
+    const PictureBox& s = *w.pic_IconDisplay;
+    for (const auto& [size, surface] : cases) {
+        w.resize(size), w.Form_Resize();
+        EXPECT_EQ(QRectF(s.leftTwips(), s.topTwips(), s.widthTwips(), s.heightTwips()), surface);
         EXPECT_EQ(w.tim_UpdateDisplayTimer->interval(), 0);
     }
-    EXPECT_EQ(w.pic_IconDisplay->textRuns().size(), 8u); // the instruction text stays as drawn
-    DropData data{{tmp.write("a.ico", tess::fixtures::makeSolidIco(2))}};
-    std::int32_t effect = 0;
-    std::int16_t button = 0, shift = 0;
-    float x = 0, y = 0;
-    w.Form_OLEDragDrop(data, effect, button, shift, x, y);
-    w.resize(900, 300);
-    w.Form_Resize();
+    EXPECT_EQ(s.textRuns().size(), 8u); // the instruction text stays as drawn
+    tess::testing::drop(w, {tmp.write("a.ico", tess::fixtures::makeSolidIco(2))});
+    w.resize(900, 300), w.Form_Resize();
     EXPECT_EQ(w.tim_UpdateDisplayTimer->interval(), 50);
 }
 
 TEST(SwapString, ReplacesEveryOccurrenceLeftToRight) {
-    const struct {
-        const char *text, *swapThis, *withThis, *expected; // withThis nullptr: left out
-    } cases[] = {
+    // withThis nullptr: left out
+    const std::array<const char*, 4> cases[] = {
         {"", "a", "b", ""},       {"abc", "", "x", "abc"}, {"a.b.c", ".", nullptr, "abc"},
         {"aaa", "aa", "b", "ba"}, {"Aa", "a", "x", "Ax"},  {"ab", "a", "aa", "aab"},
-        {"ab", "abc", "x", "ab"}, {"xx", "x", "", ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.withThis ? swapString(c.text, c.swapThis, c.withThis)
-                             : swapString(c.text, c.swapThis),
-                  QString(c.expected))
-            << c.text << " / " << c.swapThis;
+        {"ab", "abc", "x", "ab"}, {"xx", "x", "", ""}};
+    for (const auto& [text, swapThis, withThis, expected] : cases)
+        EXPECT_EQ(withThis ? swapString(text, swapThis, withThis) : swapString(text, swapThis),
+                  QString(expected))
+            << text << " / " << swapThis;
 }
 
 // What a press runs, by button and shift keys, on a file of three icons in four columns.
@@ -130,23 +118,24 @@ TEST(Selection, ButtonsAndShiftKeysRunTheirRequests) {
         w.pic_IconDisplay->setWidthTwips(5 * 570);
         w.loadCommandLineFiles({three});
         w.pic_IconDisplay_MouseDown(c.button, c.shift, c.x, c.y);
-        EXPECT_EQ(rec.modal->captions, c.shown);
-        EXPECT_EQ(rec.popup->menus.size(), c.menus);
-        EXPECT_EQ(w.menu_IconInformation->text(), c.info);
+        EXPECT_EQ(std::make_tuple(rec.modal->captions, rec.popup->menus.size(),
+                                  w.menu_IconInformation->text()),
+                  std::make_tuple(c.shown, c.menus, QString(c.info)));
     }
 }
 
 TEST(Selection, TheChosenItemRunsAfterTheMenuClosesAtThePointer) {
     RecordingServices rec;
     frm_Vantorel w;
+    std::size_t shownBefore = 1;
     rec.popup->choose = [&](QMenu&) {
-        EXPECT_TRUE(rec.modal->captions.empty());
-        return w.menu_AboutApp;
+        return shownBefore = rec.modal->captions.size(), w.menu_AboutApp;
     };
     w.pic_IconDisplay_MouseDown(2, 0, 300, 450);
-    EXPECT_EQ(rec.popup->positions,
-              std::vector<QPoint>{w.pic_IconDisplay->mapToGlobal(QPoint(20, 30))});
-    EXPECT_EQ(rec.modal->captions, std::vector<QString>{" About the Tessaline application."});
+    EXPECT_EQ(rec.popup->positions, std::vector{w.pic_IconDisplay->mapToGlobal(QPoint(20, 30))});
+    EXPECT_EQ(
+        std::make_pair(shownBefore, rec.modal->captions),
+        std::make_pair(std::size_t{0}, std::vector<QString>{" About the Tessaline application."}));
 }
 
 // Keys reach the handler once, from the window and from the surface: Shift+F1 loads entry 0,
@@ -176,8 +165,9 @@ TEST(Keys, ShiftWithAFunctionKeyLoadsItsEntryOnce) {
             frm_Vantorel w;
             QTest::keyClick(onSurface ? static_cast<QWidget*>(w.pic_IconDisplay) : &w, k.key,
                             k.mods);
-            EXPECT_EQ(w.state().loadedFile, k.loaded) << k.key;
-            EXPECT_EQ(rec.messages->shown, k.shown) << k.key;
+            EXPECT_EQ(std::tie(w.state().loadedFile, rec.messages->shown),
+                      std::tie(k.loaded, k.shown))
+                << k.key << " on the surface: " << onSurface;
         }
     }
 }
@@ -192,19 +182,17 @@ TEST(Keys, TheMenuKeyPressesTheRightButtonAtThePointerOrTheCorner) {
     w.show();
     w.pic_IconDisplay->setWidthTwips(5 * 570);
     w.loadCommandLineFiles({tmp.write("three.dll", tess::fixtures::makeSolidPe(3))});
-    const struct {
-        QPoint pointer, at;
-        const char* info;
-    } cases[] = {{{62, 24}, {62, 24}, "&Icon 1 info"}, {{-50, -50}, {0, 0}, "&Icon 0 info"}};
-    for (const auto& c : cases) {
+    const std::tuple<QPoint, QPoint, const char*> cases[] = {{{62, 24}, {62, 24}, "&Icon 1 info"},
+                                                             {{-50, -50}, {0, 0}, "&Icon 0 info"}};
+    for (const auto& [pointer, at, info] : cases) {
         for (QWidget* target :
              {static_cast<QWidget*>(w.pic_IconDisplay), static_cast<QWidget*>(&w)}) {
             rec.popup->positions.clear();
-            QCursor::setPos(w.pic_IconDisplay->mapToGlobal(c.pointer));
+            QCursor::setPos(w.pic_IconDisplay->mapToGlobal(pointer));
             QTest::keyClick(target, Qt::Key_Menu);
-            EXPECT_EQ(rec.popup->positions,
-                      std::vector<QPoint>{w.pic_IconDisplay->mapToGlobal(c.at)});
-            EXPECT_EQ(w.menu_IconInformation->text(), c.info);
+            EXPECT_EQ(
+                std::make_pair(rec.popup->positions, w.menu_IconInformation->text()),
+                std::make_pair(std::vector{w.pic_IconDisplay->mapToGlobal(at)}, QString(info)));
         }
     }
 }

@@ -1,5 +1,5 @@
-// Loading on the real main window: drops, the command line, the open-file dialog and the list
-// of well-known files. Their messages are in the table of texts (tests/app).
+// Loading on the real main window: drops, the command line, the open-file dialog, the list of
+// well-known files, and the display colours. Their messages are in the table of texts (tests/app).
 #include "app/frm_Vantorel.h"
 #include "platform/window/environment.h"
 
@@ -19,56 +19,45 @@ namespace {
 
 using namespace tess;
 namespace fx = tess::fixtures;
+using tess::testing::drop;
 using tess::testing::RecordingServices;
 using tess::testing::ScopedEnv;
 using tess::testing::TempDir;
 
-using tess::testing::drop;
-
 // What a drop or a command line leaves: the file loaded, its icons counted, messages shown.
 TEST(Loading, DropsAndCommandLineFiles) {
     TempDir dir;
-    const QString good = dir.write("SHELL32.DLL", fx::makeSolidPe(3));
-    const QString cpl = dir.write("desk.cpl", fx::makeSolidPe(2));
+    const QString good = dir.write("SHELL32.DLL", fx::makeSolidPe(3)),
+                  cpl = dir.write("desk.cpl", fx::makeSolidPe(2));
     const QString txt = dir.write("notes.txt", QByteArray("hi")), folder = dir.mkdir("Pictures");
-    const QString empty = dir.file("garbage.ico");
-    const QString here = QDir::currentPath();
+    const QString empty = dir.file("garbage.ico"), here = QDir::currentPath();
     QDir::setCurrent(dir.path());
-    const struct {
-        bool commandLine;
-        QStringList files;
-        QString loaded;
-        int count;
-        std::size_t messages;
-    } cases[] = {
-        {false, {good}, good, 3, 0},
-        {false, {good, txt}, "", -1, 1},
-        {false, {folder}, "", -1, 1},
+    // clang-format off
+    const struct { bool commandLine; QStringList files; QString loaded; int count; std::size_t messages; } cases[] = {
+        {false, {good}, good, 3, 0}, {false, {good, txt}, "", -1, 1}, {false, {folder}, "", -1, 1},
         {false, {empty}, empty, 0, 0},   // accepted by its name, nothing in it
         {false, {cpl}, "", -1, 1},       // a drop keeps the extension test
         {true, {cpl}, cpl, 2, 0},        // the command line loads by content
         {true, {"desk.cpl"}, cpl, 2, 0}, // relative to the current folder
-        {true, {txt}, "", -1, 1},
-        {true, {cpl, "notes.txt"}, "", -1, 1},
-    };
+        {true, {txt}, "", -1, 1}, {true, {cpl, "notes.txt"}, "", -1, 1}};
+    // clang-format on
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.files.join(", ").toStdString());
         RecordingServices rec;
         frm_Vantorel w;
         c.commandLine ? w.loadCommandLineFiles(c.files) : drop(w, c.files);
-        EXPECT_EQ(w.state().loadedFile, c.loaded);
-        EXPECT_EQ(w.windowTitle(),
-                  c.loaded.isEmpty() ? "EXE or DLL file icons." : "Icons from; " + c.loaded);
-        EXPECT_EQ(w.state().iconCount, c.count);
-        EXPECT_EQ(rec.messages->shown.size(), c.messages);
+        EXPECT_EQ(std::make_tuple(w.state().loadedFile, w.windowTitle(), w.state().iconCount,
+                                  rec.messages->shown.size()),
+                  std::make_tuple(c.loaded,
+                                  c.loaded.isEmpty() ? "EXE or DLL file icons."
+                                                     : "Icons from; " + c.loaded,
+                                  c.count, c.messages))
+            << c.files.join(", ").toStdString();
     }
     QDir::setCurrent(here);
     // The loaded file dropped again is drawn again.
     RecordingServices rec;
     frm_Vantorel w;
-    drop(w, {good});
-    w.pic_IconDisplay->cls();
-    drop(w, {good});
+    drop(w, {good}), w.pic_IconDisplay->cls(), drop(w, {good});
     EXPECT_EQ(w.pic_IconDisplay->imageRuns().size(), 3u);
 }
 
@@ -78,8 +67,7 @@ TEST(Loading, NamesFoundIgnoringCaseAndKeptByTheirBytes) {
     fx::TempDir dir;
     QDir().mkdir(QString::fromStdString(dir.file("Icons")));
     fx::writeFile(dir.file("Icons/Shell32.dll"), fx::makeSolidPe(3));
-    fx::writeFile(dir.file("Icons/caf\xe9.ico"),
-                  fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1))}));
+    fx::writeFile(dir.file("Icons/caf\xe9.ico"), fx::makeSolidIco(1));
     const std::pair<std::string, int> cases[] = {
         {"icons/SHELL32.DLL", 3}, {"Icons/caf\xe9.ico", 1}, {"ICONS/CAF\xe9.ICO", 1}};
     for (const auto& [name, count] : cases) {
@@ -92,21 +80,23 @@ TEST(Loading, NamesFoundIgnoringCaseAndKeptByTheirBytes) {
         QDropEvent event(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(w.pic_IconDisplay, &enter);
         QCoreApplication::sendEvent(w.pic_IconDisplay, &event);
-        SCOPED_TRACE(name);
-        EXPECT_EQ(pathToBytes(w.state().loadedFile), asked);
-        EXPECT_EQ(w.windowTitle(), "Icons from; " + QString::fromUtf8(asked)); // U+FFFD for a byte
-        EXPECT_EQ(w.state().iconCount, count);
         std::size_t drawn = 0;
         rec.modal->onShow = [&](QDialog& d) {
             drawn = d.findChild<PictureBox*>("pic_IconDisplay")->imageRuns().size();
         };
         w.pic_IconDisplay_MouseDown(1, 0, 360, 360);
-        EXPECT_EQ(drawn, 1u);
         w.menu_FileLoadBox_Click();
-        EXPECT_EQ(pathToBytes(rec.dialogs->opens.at(0).fileName), asked);
+        // The caption has U+FFFD for a byte that is not UTF-8.
+        EXPECT_EQ(
+            std::make_tuple(pathToBytes(w.state().loadedFile), w.windowTitle(), w.state().iconCount,
+                            drawn, pathToBytes(rec.dialogs->opens.at(0).fileName)),
+            std::make_tuple(asked, "Icons from; " + QString::fromUtf8(asked), count, 1u, asked))
+            << name;
     }
 }
 
+// Cancel, a file, the same file again, a text file; then a name typed into Qt's own dialog that
+// does not exist reaches the checks.
 TEST(Loading, OpenFileDialog) {
     TempDir dir;
     const ScopedEnv env{{"SystemRoot", dir.path().toUtf8()}};
@@ -117,27 +107,19 @@ TEST(Loading, OpenFileDialog) {
     rec.dialogs->openAnswers = {std::nullopt, good, good, text};
     for (int i = 0; i < 4; ++i)
         w.menu_FileLoadBox_Click();
-    const struct {
-        QString initDir, fileName;
-    } opened[] = {{windowsFolder(), ""}, {windowsFolder(), ""}, {good, good}, {good, good}};
-    ASSERT_EQ(rec.dialogs->opens.size(), 4u);
-    for (std::size_t i = 0; i < 4; ++i) {
-        const OpenFileRequest& o = rec.dialogs->opens[i];
-        EXPECT_EQ(std::tie(o.initDir, o.fileName), std::tie(opened[i].initDir, opened[i].fileName));
-        EXPECT_EQ(std::make_tuple(o.cancelError, o.filterIndex, o.flags),
-                  std::make_tuple(true, 1, 4));
-    }
+    std::vector<std::tuple<QString, QString, bool, int, int>> opened;
+    for (const OpenFileRequest& o : rec.dialogs->opens)
+        opened.emplace_back(o.initDir, o.fileName, o.cancelError, o.filterIndex, o.flags);
+    const QString win = windowsFolder();
+    EXPECT_EQ(opened, (decltype(opened){{win, "", true, 1, 4},
+                                        {win, "", true, 1, 4},
+                                        {good, good, true, 1, 4},
+                                        {good, good, true, 1, 4}}));
     EXPECT_EQ(w.state().loadedFile, good); // the same file again, then a text file: no change
     EXPECT_EQ(rec.messages->shown.size(), 1u);
-}
-
-TEST(Loading, TheOpenFileDialogHandsATypedMissingNameToTheChecks) {
-    TempDir dir;
-    const ScopedEnv env{{"SystemRoot", dir.path().toUtf8()}};
-    RecordingServices rec;
+    rec.messages->shown.clear();
     services().dialogs = qtServices().dialogs;
-    frm_Vantorel w;
-    tess::testing::whenShown<QFileDialog>([](QFileDialog& d) {
+    tess::testing::whenShown<QFileDialog>([&](QFileDialog& d) {
         d.findChild<QLineEdit*>("fileNameEdit")->setText("missing.txt");
         static_cast<QDialog&>(d).accept();
     });
@@ -153,11 +135,14 @@ TEST(Loading, FileLengthNeverOpensSpecialFiles) {
     frm_Vantorel w;
     const QString fifo = dir.file("pipe.exe");
     ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
-    EXPECT_EQ(w.fileLength(dir.write("five.ico", QByteArray("12345"))), 5);
-    for (const QString& p : {fifo, QString("/dev/zero")})
-        EXPECT_EQ(w.fileLength(p), 0);
-    for (const QString& p : {dir.file("none"), QString(), QString("a") + QChar(0) + "b"})
-        EXPECT_EQ(w.fileLength(p), -1);
+    const std::pair<QString, int> cases[] = {{dir.write("five.ico", QByteArray("12345")), 5},
+                                             {fifo, 0},
+                                             {"/dev/zero", 0},
+                                             {dir.file("none"), -1},
+                                             {"", -1},
+                                             {QString("a") + QChar(0) + "b", -1}};
+    for (const auto& [path, length] : cases)
+        EXPECT_EQ(w.fileLength(path), length) << path.toStdString();
     drop(w, {fifo}); // accepted by its name, refused by the engine without blocking
     EXPECT_EQ(w.state().iconCount, 0);
 }
@@ -169,31 +154,62 @@ TEST(Loading, WellKnownFilesInTheWindowsFolderAndTheWinePrefix) {
     RecordingServices rec;
     frm_Vantorel w;
     const QString win = dir.path();
+    // clang-format off
     const std::tuple<int, QString, QString> paths[] = {
-        {0, win + "/system32/shell32.dll", "shell32.dll"},
-        {1, win + "/REGEdit.exe", "REGEdit.exe"},
-        {2, programIconFile(), "tessaline.ico"},
-        {4, win + "/system32/ieframe.dll", "ieframe.dll"},
+        {0, win + "/system32/shell32.dll", "shell32.dll"}, {1, win + "/REGEdit.exe", "REGEdit.exe"},
+        {2, programIconFile(), "tessaline.ico"}, {4, win + "/system32/ieframe.dll", "ieframe.dll"},
         {5, "C:\\Windows\\explorer.exe", "explorer.exe"},
         {8, "C:\\Program Files\\microsoft office\\office10\\WINWORD.EXE", "WINWORD.EXE"},
-        {14, "C:\\Program Files\\Quillbrook\\Quillbrook.exe", "Quillbrook.exe"},
-        {15, "", ""},
-        {-1, "", ""}};
-    for (const auto& [i, path, name] : paths) {
-        EXPECT_EQ(w.knownFile(static_cast<std::int16_t>(i), true), path);
-        EXPECT_EQ(w.knownFile(static_cast<std::int16_t>(i), false), name);
-    }
+        {14, "C:\\Program Files\\Quillbrook\\Quillbrook.exe", "Quillbrook.exe"}, {15, "", ""}, {-1, "", ""}};
+    // clang-format on
+    for (const auto& [i, path, name] : paths)
+        EXPECT_EQ(std::make_pair(w.knownFile(i, true), w.knownFile(i, false)),
+                  std::make_pair(path, name));
     // With a Wine prefix, "C:\" is its drive_c: the entry loads what Wine installed.
     const ScopedEnv wine{{"WINEPREFIX", dir.file("wine").toUtf8()}};
     dir.mkdir("wine/drive_c/program files/internet explorer");
     dir.write("wine/drive_c/program files/internet explorer/IEXPLORE.EXE", fx::makeSolidPe(2));
-    EXPECT_EQ(w.knownFile(3, true),
-              dir.file("wine/drive_c/Program Files/Internet Explorer/iexplore.exe"));
+    const QString iexplore = dir.file("wine/drive_c/Program Files/Internet Explorer/iexplore.exe");
     EXPECT_EQ(w.knownFile(5, true), dir.file("wine/drive_c/Windows/explorer.exe"));
     w.menu_FileLoad_Click(3);
-    EXPECT_EQ(w.state().loadedFile, w.knownFile(3, true));
-    EXPECT_EQ(w.state().iconCount, 2);
-    EXPECT_TRUE(rec.messages->shown.empty());
+    EXPECT_EQ(std::make_tuple(w.knownFile(3, true), w.state().loadedFile, w.state().iconCount,
+                              rec.messages->shown.size()),
+              std::make_tuple(iexplore, iexplore, 2, 0u));
+}
+
+// A colour choice: the dialog starts at the colour it changes; a colour equal to the other one
+// is refused, a cancel or a refusal leaves the surface as it was, and a colour taken redraws
+// the grid of the file loaded or else the instruction text in it. Afterwards: text and
+// background colours, messages, the texts and images drawn, the first text's colour.
+TEST(Colours, RefusalsCancelsAndRedrawsInTheNewColours) {
+    TempDir tmp;
+    const QString pe = tmp.write("a.dll", fx::makeSolidPe(2));
+    // clang-format off
+    const struct { bool text, loaded; std::optional<std::uint32_t> answer; const char* after; } cases[] = {
+        {true, false, 0xFFFFFF, "0 ffffff 1 0 0"}, // the background's colour: refused
+        {false, false, 0x000000, "0 ffffff 1 0 0"},
+        {true, false, 0x0000FF, "ff ffffff 0 8 0 ff"},
+        {false, true, 0x00FF00, "0 ff00 0 2 2 0"},
+        {false, false, 0xFFFFFF, "0 ffffff 0 8 0 0"},   // the colour it already has
+        {true, true, std::nullopt, "0 ffffff 0 0 0"}}; // cancelled
+    // clang-format on
+    for (const auto& c : cases) {
+        RecordingServices rec;
+        frm_Vantorel w;
+        if (c.loaded) w.loadCommandLineFiles({pe});
+        PictureBox& s = *w.pic_IconDisplay;
+        s.cls();
+        rec.dialogs->colourAnswers = {c.answer};
+        c.text ? w.menu_ColourForground_Click() : w.menu_ColourBackground_Click();
+        ASSERT_EQ(rec.dialogs->colours.size(), 1u);
+        EXPECT_EQ(rec.dialogs->colours[0].color, c.text ? 0x000000u : 0xFFFFFFu);
+        QStringList after{QString::number(s.foreColor(), 16), QString::number(s.backColor(), 16),
+                          QString::number(rec.messages->shown.size()),
+                          QString::number(s.textRuns().size()),
+                          QString::number(s.imageRuns().size())};
+        if (!s.textRuns().empty()) after << QString::number(s.textRuns().front().colour, 16);
+        EXPECT_EQ(after.join(' '), c.after) << c.text << c.loaded;
+    }
 }
 
 } // namespace
