@@ -5,13 +5,9 @@
 #include "info/texts.h"
 
 #include "support/recorders.h"
-#include "support/temp_dir.h"
-
-#include <QDir>
-#include <functional>
-#include <gtest/gtest.h>
 
 using namespace tess;
+using tess::testing::drop;
 using tess::testing::RecordingServices;
 
 namespace {
@@ -60,14 +56,6 @@ struct Watch {
     }
 };
 
-using tess::testing::drop;
-
-struct Row {
-    const char* trigger;
-    std::function<void(frm_Vantorel&, Watch&)> act;
-    QStringList expected;
-};
-
 TEST(Texts, EveryTriggerShowsItsWholeText) {
     tess::testing::TempDir dir;
     const QString three = dir.write("three.dll", tess::fixtures::makeSolidPe(3));
@@ -92,7 +80,7 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
         s.rec.dialogs->failures.push_back(Failure(n, "Boom"));
     };
     // clang-format off
-    const Row rows[] = {
+    const struct { const char* trigger; std::function<void(frm_Vantorel&, Watch&)> act; QStringList expected; } rows[] = {
         {"start-up", [](frm_Vantorel&, Watch&) {},
          {"EXE or DLL file icons.", "0*  Drag an .exe or .dll file here",
           "1*  to display file icons in this window.", "3  Click menu over this window",
@@ -193,7 +181,7 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
     // clang-format on
     const tess::testing::ScopedEnv env{{"SystemRoot", dir.path().toUtf8()},
                                        {"WINEPREFIX", dir.file("none").toUtf8()}};
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         SCOPED_TRACE(r.trigger);
         Watch s;
         frm_Vantorel w;

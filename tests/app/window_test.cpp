@@ -4,10 +4,6 @@
 #include "platform/window/form.h"
 
 #include "support/recorders.h"
-#include "support/temp_dir.h"
-
-#include <QTest>
-#include <gtest/gtest.h>
 
 using namespace tess;
 using tess::testing::RecordingServices;
@@ -60,9 +56,8 @@ TEST(StartUp, StateSizeAndTheDefaultFolderTakesTheFirstFolderThatExists) {
 }
 
 TEST(Layout, SurfaceKeepsItsMarginsAndTheTimerArmsOnlyWithAFile) {
-    RecordingServices rec;
-    TempDir tmp;
-    frm_Vantorel w;
+    tess::testing::MainWindow m;
+    frm_Vantorel& w = m.w;
     // The window's inner size in pixels -> the surface in twips: 120 in, never negative.
     const std::pair<QSize, QRectF> cases[] = {
         {{801, 200}, {120, 120, 801 * 15 - 240, 200 * 15 - 240}},
@@ -75,7 +70,7 @@ TEST(Layout, SurfaceKeepsItsMarginsAndTheTimerArmsOnlyWithAFile) {
         EXPECT_EQ(w.tim_UpdateDisplayTimer->interval(), 0);
     }
     EXPECT_EQ(s.textRuns().size(), 8u); // the instruction text stays as drawn
-    tess::testing::drop(w, {tmp.write("a.ico", tess::fixtures::makeSolidIco(2))});
+    tess::testing::drop(w, {m.three});
     w.resize(900, 300), w.Form_Resize();
     EXPECT_EQ(w.tim_UpdateDisplayTimer->interval(), 50);
 }
@@ -92,49 +87,38 @@ TEST(SwapString, ReplacesEveryOccurrenceLeftToRight) {
             << text << " / " << swapThis;
 }
 
-// What a press runs, by button and shift keys, on a file of three icons in four columns.
+// What a press runs, by button and shift keys, on a file of three icons in four columns: the
+// windows shown, the menus, and the information item's caption afterwards.
 TEST(Selection, ButtonsAndShiftKeysRunTheirRequests) {
-    TempDir tmp;
-    const QString three = tmp.write("three.dll", tess::fixtures::makeSolidPe(3));
-    const struct {
-        std::int16_t button, shift;
-        float x, y;
-        std::vector<QString> shown; // window captions
-        std::size_t menus;
-        const char* info; // the information item's caption afterwards
-    } cases[] = {
+    // clang-format off
+    const struct { std::int16_t button, shift; float x, y; std::vector<QString> shown; std::size_t menus; const char* info; } cases[] = {
         {1, 0, 360, 360, {"Tessaline - Icon 0 information."}, 0, "&Icon 0 info"},
         {1, 2, 360, 360, {"Save icon '0' as;"}, 0, "&Icon 0 info"},
         {1, 1, 930, 360, {"Save icon '1' as;"}, 0, "&Icon 1 info"},
         {1, 4, 20000, 360, {}, 0, "&Icon information"}, // right of the last column: icon 3 of 3
         {4, 0, 360, 360, {}, 0, "&Icon 0 info"},        // middle: captions only
         {2, 0, 360, 1200, {}, 1, "&Icon information"},  // below the last row
-        {1, 0, 360, 1200, {}, 0, "&Icon information"},
-    };
+        {1, 0, 360, 1200, {}, 0, "&Icon information"}};
+    // clang-format on
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.button << "/" << c.shift << " at " << c.x);
-        RecordingServices rec;
-        frm_Vantorel w;
-        w.pic_IconDisplay->setWidthTwips(5 * 570);
-        w.loadCommandLineFiles({three});
-        w.pic_IconDisplay_MouseDown(c.button, c.shift, c.x, c.y);
-        EXPECT_EQ(std::make_tuple(rec.modal->captions, rec.popup->menus.size(),
-                                  w.menu_IconInformation->text()),
-                  std::make_tuple(c.shown, c.menus, QString(c.info)));
+        tess::testing::MainWindow m(true);
+        m.w.pic_IconDisplay_MouseDown(c.button, c.shift, c.x, c.y);
+        EXPECT_EQ(std::make_tuple(m.rec.modal->captions, m.rec.popup->menus.size(),
+                                  m.w.menu_IconInformation->text()),
+                  std::make_tuple(c.shown, c.menus, QString(c.info)))
+            << c.button << "/" << c.shift << " at " << c.x;
     }
-}
-
-TEST(Selection, TheChosenItemRunsAfterTheMenuClosesAtThePointer) {
-    RecordingServices rec;
-    frm_Vantorel w;
+    // A chosen menu item runs once the menu, shown at the pointer, has closed.
+    tess::testing::MainWindow m;
     std::size_t shownBefore = 1;
-    rec.popup->choose = [&](QMenu&) {
-        return shownBefore = rec.modal->captions.size(), w.menu_AboutApp;
+    m.rec.popup->choose = [&](QMenu&) {
+        return shownBefore = m.rec.modal->captions.size(), m.w.menu_AboutApp;
     };
-    w.pic_IconDisplay_MouseDown(2, 0, 300, 450);
-    EXPECT_EQ(rec.popup->positions, std::vector{w.pic_IconDisplay->mapToGlobal(QPoint(20, 30))});
+    m.w.pic_IconDisplay_MouseDown(2, 0, 300, 450);
+    EXPECT_EQ(m.rec.popup->positions,
+              std::vector{m.w.pic_IconDisplay->mapToGlobal(QPoint(20, 30))});
     EXPECT_EQ(
-        std::make_pair(shownBefore, rec.modal->captions),
+        std::make_pair(shownBefore, m.rec.modal->captions),
         std::make_pair(std::size_t{0}, std::vector<QString>{" About the Tessaline application."}));
 }
 
@@ -175,23 +159,19 @@ TEST(Keys, ShiftWithAFunctionKeyLoadsItsEntryOnce) {
 // The Menu key presses the right button where the pointer is over the surface, else at the
 // surface's top-left corner.
 TEST(Keys, TheMenuKeyPressesTheRightButtonAtThePointerOrTheCorner) {
-    RecordingServices rec;
-    TempDir tmp;
-    frm_Vantorel w;
-    w.move(100, 100);
-    w.show();
-    w.pic_IconDisplay->setWidthTwips(5 * 570);
-    w.loadCommandLineFiles({tmp.write("three.dll", tess::fixtures::makeSolidPe(3))});
+    tess::testing::MainWindow m(true);
+    frm_Vantorel& w = m.w;
+    w.move(100, 100), w.show();
     const std::tuple<QPoint, QPoint, const char*> cases[] = {{{62, 24}, {62, 24}, "&Icon 1 info"},
                                                              {{-50, -50}, {0, 0}, "&Icon 0 info"}};
     for (const auto& [pointer, at, info] : cases) {
         for (QWidget* target :
              {static_cast<QWidget*>(w.pic_IconDisplay), static_cast<QWidget*>(&w)}) {
-            rec.popup->positions.clear();
+            m.rec.popup->positions.clear();
             QCursor::setPos(w.pic_IconDisplay->mapToGlobal(pointer));
             QTest::keyClick(target, Qt::Key_Menu);
             EXPECT_EQ(
-                std::make_pair(rec.popup->positions, w.menu_IconInformation->text()),
+                std::make_pair(m.rec.popup->positions, w.menu_IconInformation->text()),
                 std::make_pair(std::vector{w.pic_IconDisplay->mapToGlobal(at)}, QString(info)));
         }
     }

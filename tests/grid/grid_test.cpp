@@ -1,12 +1,7 @@
 // The grid's geometry as plain arithmetic, and the grid as the main window draws it.
-#include "app/frm_Vantorel.h"
 #include "grid/geometry.h"
-#include "platform/window/twips.h"
 
 #include "support/recorders.h"
-#include "support/temp_dir.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -20,24 +15,17 @@ TEST(Geometry, ColumnsCellsLabelsAndHitTest) {
     for (const auto& [px, n] : columns)
         EXPECT_EQ(grid::columnsForWidth(px * 15, 15), n) << px;
     EXPECT_EQ(grid::columnsForWidth(300 * 12, 12), 7); // by the twips per pixel given
-    const struct {
-        int index, columns;
-        QPoint icon, label;
-        const char* text;
-    } cells[] = {{0, 7, {8, 8}, {8, 40}, "   0"},
-                 {7, 7, {8, 58}, {8, 90}, "   7"},
-                 {12, 7, {198, 58}, {198, 90}, "  12"},
-                 {499, 1, {8, 24958}, {8, 24990}, " 499"}};
-    for (const auto& c : cells) {
-        EXPECT_EQ(grid::iconPosition(c.index, c.columns), c.icon) << c.index;
-        EXPECT_EQ(grid::labelPosition(c.index, c.columns), c.label) << c.index;
-        EXPECT_EQ(grid::indexLabel(c.index), c.text);
-    }
+    const std::tuple<int, int, QPoint, QPoint, QString> cells[] = {
+        {0, 7, {8, 8}, {8, 40}, "   0"},
+        {7, 7, {8, 58}, {8, 90}, "   7"},
+        {12, 7, {198, 58}, {198, 90}, "  12"},
+        {499, 1, {8, 24958}, {8, 24990}, " 499"}};
+    for (const auto& [i, columns, icon, label, text] : cells)
+        EXPECT_EQ(std::make_tuple(grid::iconPosition(i, columns), grid::labelPosition(i, columns),
+                                  grid::indexLabel(i)),
+                  std::make_tuple(icon, label, text));
     // The hit test on a surface 5 cells wide (4 columns), cells 570 x 750 twips at 15 a pixel.
-    const struct {
-        double x, y;
-        std::int64_t index;
-    } hits[] = {
+    const std::tuple<double, double, std::int64_t> hits[] = {
         {360, 360, 0},
         {20000, 1175, 7},                      // right of the last column: the row's last icon
         {350 + 0.5 * 570, 425 + 0.5 * 750, 0}, // halves to even
@@ -46,12 +34,13 @@ TEST(Geometry, ColumnsCellsLabelsAndHitTest) {
         {-500, -500, 0}, // above and left: the first cell
         {360, 1e30, -1}, // far below: beyond every index
     };
-    for (const auto& h : hits)
-        EXPECT_EQ(grid::iconIndexAt(h.x, h.y, 5 * 570, 15, 15), h.index) << h.x << "," << h.y;
+    for (const auto& [x, y, index] : hits)
+        EXPECT_EQ(grid::iconIndexAt(x, y, 5 * 570, 15, 15), index) << x << "," << y;
     EXPECT_EQ(grid::iconIndexAt(360, 425 + 20 * 750, 60 * 570, 15, 15), 1180);
     EXPECT_EQ(grid::iconIndexAt(730, 1275, 1500, 10, 17), 4); // twips per pixel apart
 }
 
+// Icons drawn and counted, at most 500, each in its cell in its own colour, labelled by index.
 TEST(Grid, CellsLabelsColumnsAndTheStopAt500) {
     const struct {
         int icons, widthPx, shown;
@@ -62,69 +51,63 @@ TEST(Grid, CellsLabelsColumnsAndTheStopAt500) {
                  {12, 95, 12, {8, 558, 32, 32}, "  11", {120, 8850}},
                  {12, 96, 12, {46, 258, 32, 32}, "  11", {690, 4350}},
                  {600, 300, 500, {84, 3558, 32, 32}, " 499", {1260, 53850}}};
-    tess::testing::TempDir dir;
-    tess::testing::RecordingServices rec;
+    tess::testing::MainWindow m;
+    const fx::Color first = fx::solidColor(0);
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.icons);
-        const QString path = dir.write(QString("g%1.dll").arg(c.icons), fx::makeSolidPe(c.icons));
+        const QString path = m.dir.write(QString("g%1.dll").arg(c.icons), fx::makeSolidPe(c.icons));
         frm_Vantorel w;
-        w.pic_IconDisplay->setWidthTwips(c.widthPx * 15);
-        w.pic_IconDisplay->setHeightTwips(3000);
-        w.displayIcons(path, *w.pic_IconDisplay, 0);
-        EXPECT_EQ(w.state().iconCount, c.shown);
-        EXPECT_EQ(w.state().displayedFile, path);
-        const auto& labels = w.pic_IconDisplay->textRuns();
-        const auto& cells = w.pic_IconDisplay->imageRuns();
-        ASSERT_EQ(labels.size(), static_cast<std::size_t>(c.shown));
-        ASSERT_EQ(cells.size(), static_cast<std::size_t>(c.shown));
-        EXPECT_EQ(cells.back(), c.lastCell);
-        EXPECT_EQ(labels.back().text, c.lastLabel);
-        EXPECT_EQ(QPointF(labels.back().x, labels.back().y), c.labelAt);
-        const fx::Color want = fx::solidColor(0); // the icon's own colour in its cell
-        EXPECT_EQ(w.pic_IconDisplay->image().pixelColor(24, 24), QColor(want.r, want.g, want.b));
+        PictureBox& s = *w.pic_IconDisplay;
+        s.setWidthTwips(c.widthPx * 15), s.setHeightTwips(3000);
+        w.displayIcons(path, s, 0);
+        ASSERT_EQ(s.textRuns().size(), s.imageRuns().size());
+        const TextRun& label = s.textRuns().back();
+        EXPECT_EQ(std::make_tuple(w.state().iconCount, w.state().displayedFile,
+                                  s.imageRuns().size(), s.imageRuns().back(), label.text,
+                                  QPointF(label.x, label.y), s.image().pixelColor(24, 24)),
+                  std::make_tuple(c.shown, path, std::size_t(c.shown), c.lastCell,
+                                  QString(c.lastLabel), c.labelAt,
+                                  QColor(first.r, first.g, first.b)))
+            << c.icons;
     }
 }
 
 // On a high-density screen the canvas has the device's pixels: a 32-pixel cell is drawn from
 // the icon's 64-pixel image, and the picture taken from the surface keeps its logical size.
 TEST(Grid, AtDeviceRatioTwoIconsAreDrawnFromTheirImageForTheDeviceSize) {
-    tess::testing::TempDir dir;
+    tess::testing::MainWindow m;
     const fx::Color red{255, 0, 0}, blue{0, 0, 255};
-    const QString ico = dir.write(
+    const QString ico = m.dir.write(
         "two.ico", fx::makeIco({fx::solidImage(32, 32, red), fx::solidImage(64, 32, blue)}));
-    tess::testing::RecordingServices rec;
     for (const auto& [ratio, want] : {std::pair{1.0, red}, std::pair{2.0, blue}}) {
         PictureBox::setDevicePixelRatioForTests(ratio);
         frm_Vantorel w;
-        w.pic_IconDisplay->setWidthTwips(300 * 15);
-        w.pic_IconDisplay->setHeightTwips(100 * 15);
+        w.pic_IconDisplay->setWidthTwips(300 * 15), w.pic_IconDisplay->setHeightTwips(100 * 15);
         w.displayIcons(ico, *w.pic_IconDisplay, 0);
         const QImage picture = w.pic_IconDisplay->image();
-        EXPECT_EQ(picture.size(), QSize(300, 100));
-        EXPECT_EQ(picture.pixelColor(24, 24), QColor(want.r, want.g, want.b)) << ratio;
+        EXPECT_EQ(std::make_pair(picture.size(), picture.pixelColor(24, 24)),
+                  std::make_pair(QSize(300, 100), QColor(want.r, want.g, want.b)))
+            << ratio;
     }
     PictureBox::setDevicePixelRatioForTests(0);
 }
 
+// A refresh redraws the file; one that was damaged or has gone, on the timer's single tick,
+// leaves an empty grid and no message.
 TEST(Grid, RefreshOfAVanishedOrDamagedFileGivesAnEmptyGrid) {
-    tess::testing::TempDir dir;
-    tess::testing::RecordingServices rec;
-    const QString path = dir.write("gone.exe", fx::makeSolidPe(3));
-    frm_Vantorel w;
-    w.loadCommandLineFiles({path});
+    tess::testing::MainWindow m(true);
+    frm_Vantorel& w = m.w;
     w.menu_Refresh_Click();
-    EXPECT_EQ(w.state().iconCount, 3);
-    EXPECT_EQ(w.windowTitle(), "Icons from; " + path);
-    dir.write("gone.exe", QByteArray(4096, '\xA5'));
+    EXPECT_EQ(std::make_pair(w.state().iconCount, w.windowTitle()),
+              std::make_pair(3, "Icons from; " + m.three));
+    m.dir.write("three.dll", QByteArray(4096, '\xA5'));
     w.menu_Refresh_Click();
     EXPECT_EQ(w.state().iconCount, 0);
-    QFile::remove(path);
+    QFile::remove(m.three);
     w.tim_UpdateDisplayTimer->setInterval(50);
     w.tim_UpdateDisplayTimer_Timer();
-    EXPECT_EQ(w.state().iconCount, 0);
-    EXPECT_TRUE(w.pic_IconDisplay->imageRuns().empty());
-    EXPECT_EQ(w.tim_UpdateDisplayTimer->interval(), 0); // fires once
-    EXPECT_TRUE(rec.messages->shown.empty());
+    EXPECT_EQ(std::make_tuple(w.state().iconCount, w.pic_IconDisplay->imageRuns().size(),
+                              w.tim_UpdateDisplayTimer->interval(), m.rec.messages->shown.size()),
+              std::make_tuple(0, 0u, 0, 0u));
 }
 
 } // namespace

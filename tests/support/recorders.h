@@ -5,18 +5,18 @@
 #include "app/frm_Vantorel.h"
 #include "platform/window/failure.h"
 #include "platform/window/services.h"
+#include "support/temp_dir.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QMenu>
+#include <QTest>
 #include <QTimer>
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <optional>
-#include <vector>
 
 namespace tess::testing {
 
@@ -140,5 +140,18 @@ inline void drop(frm_Vantorel& w, QStringList files) {
     w.Form_OLEDragDrop(data, effect, button, shift, x, y);
     EXPECT_EQ(effect, 7);
 }
+
+// The main window under recorders, four columns wide, and a file of three icons in a folder of
+// the test's own, shown when asked.
+struct MainWindow {
+    RecordingServices rec;
+    TempDir dir;
+    QString three = dir.write("three.dll", fixtures::makeSolidPe(3));
+    frm_Vantorel w;
+    explicit MainWindow(bool showThree = false) {
+        w.pic_IconDisplay->setWidthTwips(5 * 570);
+        if (showThree) w.loadCommandLineFiles({three});
+    }
+};
 
 } // namespace tess::testing
