@@ -8,11 +8,8 @@
 #include "platform/window/twips.h"
 
 #include "support/recorders.h"
-#include "support/temp_dir.h"
 
 #include <cmath>
-#include <gtest/gtest.h>
-#include <map>
 
 using namespace tess;
 namespace fx = tess::fixtures;
@@ -83,73 +80,57 @@ TEST(Markup, DrawsEachCaseAsItsTagsSay) {
     }
 }
 
-struct Shown {
-    QString caption;
-    QStringList text;
-    double width, height, okLeft, okTop, left, top;
-    QRect box; // empty when hidden
-    std::vector<LineRun> grid;
-    std::vector<QRect> boxImages, logoImages;
-};
-
+// The checks run while each window is shown; the captions after.
 TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
-    tess::testing::RecordingServices rec;
-    tess::testing::TempDir tmp;
+    tess::testing::MainWindow m;
     const QString ico =
-        tmp.write("big.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1)),
-                                          fx::solidImage(256, 32, fx::solidColor(2), true)}));
-    frm_Vantorel w;
+        m.dir.write("big.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1)),
+                                            fx::solidImage(256, 32, fx::solidColor(2), true)}));
+    frm_Vantorel& w = m.w;
     w.move(0, 0);
     w.resize(100, 60); // smaller than the information window: it would start left of the screen
-    Shown s{};
-    rec.modal->onShow = [&s](QDialog& d) {
+    m.rec.modal->onShow = [](QDialog& d) {
         auto& info = dynamic_cast<frm_IconInfo&>(d);
         const PictureBox& box = *info.pic_IconDisplay;
-        QStringList text;
-        for (const TextRun& r : info.surface->textRuns())
-            text << r.text;
-        s = {d.windowTitle(),
-             {text.join("")},
-             form::scaleWidth(d),
-             form::scaleHeight(d),
-             info.okLeftTwips(),
-             info.okTopTwips(),
-             form::leftTwips(d),
-             form::topTwips(d),
-             box.isHidden() ? QRect()
-                            : QRect(roundToInt(box.leftTwips()), roundToInt(box.topTwips()),
-                                    roundToInt(box.widthTwips()), roundToInt(box.heightTwips())),
-             box.lineRuns(),
-             box.imageRuns(),
-             info.pic_AppLogo->imageRuns()};
+        EXPECT_GT(form::scaleWidth(d), 5120 + 15); // the line widens the window but not the box
+        const int boxTop = roundToInt(std::round((128 + lineHeight(8) + 120) / 15) * 15);
+        EXPECT_EQ(QRectF(box.leftTwips(), box.topTwips(), box.widthTwips(), box.heightTwips()),
+                  QRectF(960, boxTop, 4040, 4040));
+        EXPECT_NEAR(info.okTopTwips(), boxTop + 4040 + 120, 15);
+        EXPECT_NEAR(form::scaleHeight(d), info.okTopTwips() + 375 + 120, 7.5);
+        // 59 dotted lines each way, 64 twips apart, from 8 pixels in.
+        const std::vector<LineRun>& grid = box.lineRuns();
+        ASSERT_EQ(grid.size(), 118u);
+        EXPECT_TRUE(
+            std::all_of(grid.begin(), grid.end(), [](const LineRun& l) { return l.dotted; }));
+        EXPECT_EQ(std::tie(grid[0].x1, grid[58].x1, grid[0].y2, grid[117].y1),
+                  std::make_tuple(120.0, 120.0 + 58 * 64, 4040.0 - 120 - 64, 120.0 + 58 * 64));
+        EXPECT_EQ(std::make_tuple(box.imageRuns(), info.pic_AppLogo->imageRuns(),
+                                  form::leftTwips(d),
+                                  form::topTwips(d)), // kept on the screen
+                  std::make_tuple(std::vector{QRect(8, 8, 249, 249)},
+                                  std::vector{QRect(0, 0, 41, 41)}, 0.0, 0.0));
     };
     w.showInformation("Cap", "<SIZE=40>WWWWWWWWWWWWWWWWWWWWWW<SIZE=8>", ico, 0, -1, 5000, 5000);
-    EXPECT_EQ(s.caption, "Cap");
-    EXPECT_GT(s.width, 5120 + 15); // the line widens the window but not the box
-    const int boxTop = roundToInt(std::round((128 + lineHeight(8) + 120) / 15) * 15);
-    EXPECT_EQ(s.box, QRect(960, boxTop, 4040, 4040));
-    EXPECT_NEAR(s.okTop, s.box.bottom() + 1 + 120, 15);
-    EXPECT_NEAR(s.height, s.okTop + 375 + 120, 7.5);
-    // 59 dotted lines each way, 64 twips apart, from 8 pixels in.
-    ASSERT_EQ(s.grid.size(), 118u);
-    EXPECT_TRUE(
-        std::all_of(s.grid.begin(), s.grid.end(), [](const LineRun& l) { return l.dotted; }));
-    EXPECT_EQ(std::tie(s.grid[0].x1, s.grid[58].x1, s.grid[0].y2, s.grid[117].y1),
-              std::make_tuple(120.0, 120.0 + 58 * 64, 4040.0 - 120 - 64, 120.0 + 58 * 64));
-    EXPECT_EQ(s.boxImages, std::vector<QRect>{QRect(8, 8, 249, 249)});
-    EXPECT_EQ(s.logoImages, std::vector<QRect>{QRect(0, 0, 41, 41)});
-    EXPECT_EQ(std::make_pair(s.left, s.top), std::make_pair(0.0, 0.0)); // kept on the screen
     // No icon to take: no box, the logo keeps its picture; OK 120 twips under the text, centred,
     // and the window ends 120 below it, at least as wide as asked.
+    m.rec.modal->onShow = [](QDialog& d) {
+        auto& info = dynamic_cast<frm_IconInfo&>(d);
+        QString text;
+        for (const TextRun& r : info.surface->textRuns())
+            text += r.text;
+        EXPECT_EQ(std::make_tuple(text, info.pic_IconDisplay->isHidden(),
+                                  info.pic_AppLogo->imageRuns().size()),
+                  std::make_tuple("There is no information available on this icon.", true, 0u));
+        EXPECT_NEAR(info.okTopTwips(), 128 + lineHeight(8) + 120, 7.5);
+        EXPECT_NEAR(info.okLeftTwips(), (form::scaleWidth(d) - 1095) / 2, 7.5);
+        EXPECT_NEAR(form::scaleHeight(d), info.okTopTwips() + 375 + 120, 7.5);
+    };
     w.showInformation("?", "?", ico + "-missing", 0, -1, 100, 5000);
-    EXPECT_EQ(s.caption, "Tessaline - Icon information.");
-    EXPECT_EQ(s.text, QStringList{"There is no information available on this icon."});
-    EXPECT_EQ(std::make_pair(s.box, s.logoImages.empty()), std::make_pair(QRect(), true));
-    EXPECT_NEAR(s.okTop, 128 + lineHeight(8) + 120, 7.5);
-    EXPECT_NEAR(s.okLeft, (s.width - 1095) / 2, 7.5);
-    EXPECT_NEAR(s.height, s.okTop + 375 + 120, 7.5);
-    w.showInformation("?", "", "", -1, 0, 100, -1);
-    EXPECT_NEAR(s.width, 100 + 120, 7.5); // the least width stands
+    m.rec.modal->onShow = [](QDialog& d) { EXPECT_NEAR(form::scaleWidth(d), 100 + 120, 7.5); };
+    w.showInformation("", "", "", -1, 0, 100, -1); // the least width stands
+    EXPECT_EQ(m.rec.modal->captions,
+              (std::vector<QString>{"Cap", "Tessaline - Icon information.", ""}));
 }
 
 TEST(IconInformation, NumberFromTextAndPluralSuffix) {

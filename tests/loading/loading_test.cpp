@@ -147,64 +147,58 @@ TEST(Loading, FileLengthNeverOpensSpecialFiles) {
     EXPECT_EQ(w.state().iconCount, 0);
 }
 
+// The entries' paths (their names are in the menu's file list, in the table of texts). With a
+// Wine prefix, "C:\" is its drive_c: an entry loads what Wine installed, found ignoring case.
 TEST(Loading, WellKnownFilesInTheWindowsFolderAndTheWinePrefix) {
-    TempDir dir;
-    const ScopedEnv env{{"SystemRoot", dir.path().toUtf8()},
-                        {"WINEPREFIX", dir.file("no-prefix").toUtf8()}};
-    RecordingServices rec;
-    frm_Vantorel w;
-    const QString win = dir.path();
+    tess::testing::MainWindow m;
+    const QString win = m.dir.path();
+    const ScopedEnv env{{"SystemRoot", win.toUtf8()}, {"WINEPREFIX", m.dir.file("none").toUtf8()}};
     // clang-format off
-    const std::tuple<int, QString, QString> paths[] = {
-        {0, win + "/system32/shell32.dll", "shell32.dll"}, {1, win + "/REGEdit.exe", "REGEdit.exe"},
-        {2, programIconFile(), "tessaline.ico"}, {4, win + "/system32/ieframe.dll", "ieframe.dll"},
-        {5, "C:\\Windows\\explorer.exe", "explorer.exe"},
-        {8, "C:\\Program Files\\microsoft office\\office10\\WINWORD.EXE", "WINWORD.EXE"},
-        {14, "C:\\Program Files\\Quillbrook\\Quillbrook.exe", "Quillbrook.exe"}, {15, "", ""}, {-1, "", ""}};
+    const std::pair<int, QString> paths[] = {
+        {0, win + "/system32/shell32.dll"}, {1, win + "/REGEdit.exe"}, {2, programIconFile()},
+        {4, win + "/system32/ieframe.dll"}, {5, "C:\\Windows\\explorer.exe"},
+        {8, "C:\\Program Files\\microsoft office\\office10\\WINWORD.EXE"},
+        {14, "C:\\Program Files\\Quillbrook\\Quillbrook.exe"}, {15, ""}, {-1, ""}};
     // clang-format on
-    for (const auto& [i, path, name] : paths)
-        EXPECT_EQ(std::make_pair(w.knownFile(i, true), w.knownFile(i, false)),
-                  std::make_pair(path, name));
-    // With a Wine prefix, "C:\" is its drive_c: the entry loads what Wine installed.
-    const ScopedEnv wine{{"WINEPREFIX", dir.file("wine").toUtf8()}};
-    dir.mkdir("wine/drive_c/program files/internet explorer");
-    dir.write("wine/drive_c/program files/internet explorer/IEXPLORE.EXE", fx::makeSolidPe(2));
-    const QString iexplore = dir.file("wine/drive_c/Program Files/Internet Explorer/iexplore.exe");
-    EXPECT_EQ(w.knownFile(5, true), dir.file("wine/drive_c/Windows/explorer.exe"));
-    w.menu_FileLoad_Click(3);
-    EXPECT_EQ(std::make_tuple(w.knownFile(3, true), w.state().loadedFile, w.state().iconCount,
-                              rec.messages->shown.size()),
-              std::make_tuple(iexplore, iexplore, 2, 0u));
+    for (const auto& [i, path] : paths)
+        EXPECT_EQ(m.w.knownFile(i, true), path) << i;
+    const ScopedEnv wine{{"WINEPREFIX", m.dir.file("wine").toUtf8()}};
+    m.dir.mkdir("wine/drive_c/program files/internet explorer");
+    m.dir.write("wine/drive_c/program files/internet explorer/IEXPLORE.EXE", fx::makeSolidPe(2));
+    const QString iexplore =
+        m.dir.file("wine/drive_c/Program Files/Internet Explorer/iexplore.exe");
+    m.w.menu_FileLoad_Click(3);
+    EXPECT_EQ(std::make_tuple(m.w.knownFile(5, true), m.w.knownFile(3, true),
+                              m.w.state().loadedFile, m.w.state().iconCount,
+                              m.rec.messages->shown.size()),
+              std::make_tuple(m.dir.file("wine/drive_c/Windows/explorer.exe"), iexplore, iexplore,
+                              2, 0u));
 }
 
 // A colour choice: the dialog starts at the colour it changes; a colour equal to the other one
 // is refused, a cancel or a refusal leaves the surface as it was, and a colour taken redraws
-// the grid of the file loaded or else the instruction text in it. Afterwards: text and
-// background colours, messages, the texts and images drawn, the first text's colour.
+// the grid of the file loaded or else the instruction text in it. Seen: the dialog's colour,
+// then the text and background colours, messages, texts and images drawn, the first text's colour.
 TEST(Colours, RefusalsCancelsAndRedrawsInTheNewColours) {
-    TempDir tmp;
-    const QString pe = tmp.write("a.dll", fx::makeSolidPe(2));
     // clang-format off
     const struct { bool text, loaded; std::optional<std::uint32_t> answer; const char* after; } cases[] = {
-        {true, false, 0xFFFFFF, "0 ffffff 1 0 0"}, // the background's colour: refused
-        {false, false, 0x000000, "0 ffffff 1 0 0"},
-        {true, false, 0x0000FF, "ff ffffff 0 8 0 ff"},
-        {false, true, 0x00FF00, "0 ff00 0 2 2 0"},
-        {false, false, 0xFFFFFF, "0 ffffff 0 8 0 0"},   // the colour it already has
-        {true, true, std::nullopt, "0 ffffff 0 0 0"}}; // cancelled
+        {true, false, 0xFFFFFF, "0 0 ffffff 1 0 0"}, // the background's colour: refused
+        {false, false, 0x000000, "ffffff 0 ffffff 1 0 0"},
+        {true, false, 0x0000FF, "0 ff ffffff 0 8 0 ff"},
+        {false, true, 0x00FF00, "ffffff 0 ff00 0 3 3 0"},
+        {false, false, 0xFFFFFF, "ffffff 0 ffffff 0 8 0 0"},   // the colour it already has
+        {true, true, std::nullopt, "0 0 ffffff 0 0 0"}}; // cancelled
     // clang-format on
     for (const auto& c : cases) {
-        RecordingServices rec;
-        frm_Vantorel w;
-        if (c.loaded) w.loadCommandLineFiles({pe});
-        PictureBox& s = *w.pic_IconDisplay;
+        tess::testing::MainWindow m(c.loaded);
+        PictureBox& s = *m.w.pic_IconDisplay;
         s.cls();
-        rec.dialogs->colourAnswers = {c.answer};
-        c.text ? w.menu_ColourForground_Click() : w.menu_ColourBackground_Click();
-        ASSERT_EQ(rec.dialogs->colours.size(), 1u);
-        EXPECT_EQ(rec.dialogs->colours[0].color, c.text ? 0x000000u : 0xFFFFFFu);
-        QStringList after{QString::number(s.foreColor(), 16), QString::number(s.backColor(), 16),
-                          QString::number(rec.messages->shown.size()),
+        m.rec.dialogs->colourAnswers = {c.answer};
+        c.text ? m.w.menu_ColourForground_Click() : m.w.menu_ColourBackground_Click();
+        QStringList after{QString::number(m.rec.dialogs->colours.at(0).color, 16),
+                          QString::number(s.foreColor(), 16),
+                          QString::number(s.backColor(), 16),
+                          QString::number(m.rec.messages->shown.size()),
                           QString::number(s.textRuns().size()),
                           QString::number(s.imageRuns().size())};
         if (!s.textRuns().empty()) after << QString::number(s.textRuns().front().colour, 16);
