@@ -152,10 +152,13 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
              s.rec.dialogs->opens.clear(); },
          {"Tessaline - File load error; (53)", "Tessaline load file error;\r\nError; Boom (53)", "48",
           "EXE or DLL file icons."}},
-        {"a well-known file that is missing", [](frm_Vantorel& w, Watch&) { w.menu_FileLoad_Click(6); },
+        {"a well-known file that is missing, by the menu and by Shift+F12", [](frm_Vantorel& w, Watch&) {
+             w.menu_FileLoad_Click(6), QTest::keyClick(&w, Qt::Key_F12, Qt::ShiftModifier); },
          {"Tessaline - Can't load netscape.exe",
           "Can't load or find file; netscape.exe\r\n"
           "C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe", "48",
+          "Tessaline - Can't load resource.dll",
+          "Can't load or find file; resource.dll\r\nC:\\Program Files\\AOL 9.0\\resource.dll", "48",
           "EXE or DLL file icons."}},
         {"text colour equal to the background", [](frm_Vantorel& w, Watch& s) {
              s.rec.dialogs->colourAnswers = {0xFFFFFF}, w.menu_ColourForground_Click(); },

@@ -24,41 +24,39 @@ using tess::testing::RecordingServices;
 using tess::testing::ScopedEnv;
 using tess::testing::TempDir;
 
-// What a drop or a command line leaves: the file loaded, its icons counted, messages shown.
+// What a drop, or a command line of full names or of names as given (relative to the current
+// folder), leaves.
 TEST(Loading, DropsAndCommandLineFiles) {
-    TempDir dir;
-    const QString good = dir.write("SHELL32.DLL", fx::makeSolidPe(3)),
-                  cpl = dir.write("desk.cpl", fx::makeSolidPe(2));
-    const QString txt = dir.write("notes.txt", QByteArray("hi")), folder = dir.mkdir("Pictures");
-    const QString empty = dir.file("garbage.ico"), here = QDir::currentPath();
-    QDir::setCurrent(dir.path());
+    const QString none = "- | -1 | Icon &info";
     // clang-format off
-    const struct { bool commandLine; QStringList files; QString loaded; int count; std::size_t messages; } cases[] = {
-        {false, {good}, good, 3, 0}, {false, {good, txt}, "", -1, 1}, {false, {folder}, "", -1, 1},
-        {false, {empty}, empty, 0, 0},   // accepted by its name, nothing in it
-        {false, {cpl}, "", -1, 1},       // a drop keeps the extension test
-        {true, {cpl}, cpl, 2, 0},        // the command line loads by content
-        {true, {"desk.cpl"}, cpl, 2, 0}, // relative to the current folder
-        {true, {txt}, "", -1, 1}, {true, {cpl, "notes.txt"}, "", -1, 1}};
+    const std::tuple<char, QStringList, QString> cases[] = {
+        {'d', {"SHELL32.DLL"}, "~/SHELL32.DLL | 3 | Icon &info"},
+        {'d', {"SHELL32.DLL", "notes.txt"}, none + " | Tessaline - Multi-file drop error."},
+        {'d', {"Pictures"}, none + " | Tessaline - File type not supported."},
+        {'d', {"garbage.ico"}, "~/garbage.ico | 0 | Icon &info"}, // accepted by its name, nothing in it
+        {'d', {"desk.cpl"}, none + " | Tessaline - File type not supported."}, // by extension
+        {'c', {"desk.cpl"}, "~/desk.cpl | 2 | Icon &info"}, // the command line loads by content
+        {'g', {"desk.cpl"}, "~/desk.cpl | 2 | Icon &info"},
+        {'c', {"notes.txt"}, none + " | Tessaline - File type not supported."},
+        {'g', {"desk.cpl", "notes.txt"}, none + " | Tessaline - Multi-file drop error."}};
     // clang-format on
-    for (const auto& c : cases) {
-        RecordingServices rec;
-        frm_Vantorel w;
-        c.commandLine ? w.loadCommandLineFiles(c.files) : drop(w, c.files);
-        EXPECT_EQ(std::make_tuple(w.state().loadedFile, w.windowTitle(), w.state().iconCount,
-                                  rec.messages->shown.size()),
-                  std::make_tuple(c.loaded,
-                                  c.loaded.isEmpty() ? "EXE or DLL file icons."
-                                                     : "Icons from; " + c.loaded,
-                                  c.count, c.messages))
-            << c.files.join(", ").toStdString();
+    const QString here = QDir::currentPath();
+    for (const auto& [how, names, seen] : cases) {
+        tess::testing::MainWindow m;
+        m.dir.write("SHELL32.DLL", fx::makeSolidPe(3)), m.dir.write("desk.cpl", fx::makeSolidPe(2));
+        m.dir.write("notes.txt", QByteArray("hi")), m.dir.mkdir("Pictures");
+        QDir::setCurrent(m.dir.path());
+        QStringList files;
+        for (const QString& n : names)
+            files << (how == 'g' ? n : m.dir.file(n));
+        how == 'd' ? drop(m.w, files) : m.w.loadCommandLineFiles(files);
+        EXPECT_EQ(m.seen(), seen) << how << names.join(", ").toStdString();
+        QDir::setCurrent(here);
     }
-    QDir::setCurrent(here);
     // The loaded file dropped again is drawn again.
-    RecordingServices rec;
-    frm_Vantorel w;
-    drop(w, {good}), w.pic_IconDisplay->cls(), drop(w, {good});
-    EXPECT_EQ(w.pic_IconDisplay->imageRuns().size(), 3u);
+    tess::testing::MainWindow m(true);
+    m.w.pic_IconDisplay->cls(), drop(m.w, {m.three});
+    EXPECT_EQ(m.w.pic_IconDisplay->imageRuns().size(), 3u);
 }
 
 // A name asked with other capitals, or whose bytes are not UTF-8, loads by a real drop into the

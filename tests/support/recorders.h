@@ -18,6 +18,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// Failures print texts as text.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace tess::testing {
 
 struct ShownMessage {
@@ -151,6 +154,22 @@ struct MainWindow {
     explicit MainWindow(bool showThree = false) {
         w.pic_IconDisplay->setWidthTwips(5 * 570);
         if (showThree) w.loadCommandLineFiles({three});
+    }
+    // What the user has seen, in one line, the folder written "~": the file loaded ("-" for none;
+    // the caption instead when it does not name it), the icons counted, the information item's
+    // caption, the windows shown ("[caption]"), the message boxes' titles and the menus shown.
+    QString seen() const {
+        const QString f = w.state().loadedFile.isEmpty() ? "-" : w.state().loadedFile;
+        const bool named =
+            w.windowTitle() == (f == "-" ? "EXE or DLL file icons." : "Icons from; " + f);
+        QStringList s{named ? f : "caption " + w.windowTitle(),
+                      QString::number(w.state().iconCount), w.menu_IconInformation->text()};
+        for (const QString& c : rec.modal->captions)
+            s << "[" + c + "]";
+        for (const ShownMessage& m : rec.messages->shown)
+            s << m.title;
+        if (!rec.popup->menus.empty()) s << QString::number(rec.popup->menus.size()) + " menu";
+        return s.join(" | ").replace(dir.path(), "~");
     }
 };
 
