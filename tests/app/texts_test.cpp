@@ -2,6 +2,7 @@
 // information window and About: one row per trigger, each compared whole.
 #include "app/frm_Vantorel.h"
 #include "info/frm_IconInfo.h"
+#include "info/markup.h"
 #include "info/texts.h"
 
 #include "support/recorders.h"
@@ -230,6 +231,77 @@ TEST(Texts, RefusalInformationAndAboutTextsWhole) {
               "\r\n<SIZE=10>P description;<SIZE=8>\r\nDesc.\r\n"
               "\r\n<SIZE=10>P comments;<SIZE=8>\r\nOne.\r\nTwo.x.\r\nThree\r\n");
     EXPECT_EQ(info::aboutCaption(v), " About the P application.");
+}
+
+// The markup's words as drawn, neighbouring characters of one style on one line joined: "line
+// @x size[B][I][U] text", the x given only where a word does not follow on from the one before;
+// the line counted from the top through the line ends' heights (the font sizes in breaks).
+TEST(Markup, DrawsEachCaseAsItsTagsSay) {
+    // clang-format off
+    const struct { const char* markup; QStringList words; std::vector<double> breaks; } cases[] = {
+        {"<B>Bold<b> plain<b>", {"0 @960 8B Bold", "0 8  plain"}, {8}},
+        {"<U><B>x", {"0 @960 8BU x"}, {8}},
+        {"<I>i<i>", {"0 @960 8I i"}, {8}},
+        {"a<X>b\r\na < b\r\n<size=10>", {"0 @960 8 aX>b", "1 @960 8 a  b", "2 @960 8 size=10>"}, {8, 8, 8}},
+        {"<SIZE=16>Head<SIZE=8>\r\nNext", {"0 @960 16 Head", "1 @960 8 Next"}, {8, 8}},
+        {"<SIZE=16>Big\r\nx", {"0 @960 16 Big", "1 @960 16 x"}, {16, 16}},
+        {"<SIZE=0>a<SIZE=-3>b<SIZE=pt>c", {"0 @960 8 abc"}, {8}},
+        {"<SIZE=12.5>a", {"0 @960 12.5 a"}, {12.5}},
+        {"<SIZE=1 2>a", {"0 @960 12 a"}, {12}},
+        {"<SIZE=12 pt\r\nz", {"1 @960 12 z"}, {12, 12}},
+        {"A\tB", {"0 @960 8 A", "0 @1600 8 B"}, {8}},
+        {"\t\tB", {"0 @2400 8 B"}, {8}},
+        {"A\r\n\r\nB\r\n", {"0 @960 8 A", "2 @960 8 B"}, {8, 8, 8}},
+        {"a\rb\nc", {"0 @960 8 a\rb\nc"}, {8}},
+        {"", {}, {}},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.markup);
+        std::vector<double> lineTops{128};
+        for (double size : c.breaks)
+            lineTops.push_back(lineTops.back() + tess::testing::lineHeight(size));
+        PictureBox sf;
+        EXPECT_GE(info::drawMarkup(sf, c.markup, 100), 100);
+        QStringList words;
+        double endX = -1, y = -1;
+        const TextRun* p = nullptr;
+        for (const TextRun& r : sf.textRuns()) {
+            const bool follows = r.y == y && std::abs(r.x - endX) < 1e-6;
+            if (follows && r.fontSize == p->fontSize && r.bold == p->bold &&
+                r.italic == p->italic && r.underline == p->underline) {
+                words.back() += r.text;
+            } else {
+                const auto line = std::find_if(lineTops.begin(), lineTops.end(),
+                                               [&](double t) { return std::abs(t - r.y) < 1e-6; });
+                words << QString("%1 %2%3%4%5%6 %7")
+                             .arg(line - lineTops.begin())
+                             .arg(follows ? QString() : QString("@%1 ").arg(r.x))
+                             .arg(r.fontSize)
+                             .arg(r.bold ? "B" : "", r.italic ? "I" : "", r.underline ? "U" : "",
+                                  r.text);
+            }
+            sf.setFontSize(r.fontSize), sf.setFontBold(r.bold), sf.setFontItalic(r.italic);
+            sf.setFontUnderline(r.underline);
+            endX = r.x + sf.textWidth(r.text), y = r.y, p = &r;
+        }
+        EXPECT_EQ(words, c.words);
+        EXPECT_NEAR(sf.currentY(), lineTops.back(), 1e-6);
+    }
+}
+
+TEST(IconInformation, NumberFromTextAndPluralSuffix) {
+    // clang-format off
+    const std::pair<const char*, std::int32_t> numbers[] = {
+        {"&Icon 12 info", 12}, {"&Icon information", -1}, {"Icon &info", -1}, {"", -1}, {"Icon 1,234 info", 1234},
+        {"1.2.3", 1}, {"12.5", 12}, {"13.5", 14}, {".", 0}, {"-5", 5}, {"3 of 7", 37}, {"99999999999", -1},
+        {"2147483647", 2147483647}};
+    // clang-format on
+    for (const auto& [text, n] : numbers)
+        EXPECT_EQ(info::numberFromText(text), n) << text;
+    for (const auto& [count, suffix] :
+         {std::pair{1, ""}, {-1, ""}, {0, "s"}, {2, "s"}, {-2, "s"}, {500, "s"}})
+        EXPECT_EQ(info::pluralSuffix(count), suffix) << count;
 }
 
 } // namespace

@@ -1,7 +1,11 @@
-// The main window: start-up, layout, presses, the Menu key and the Shift+F keys.
+// The main window: start-up, layout, presses, the Menu key and the Shift+F keys, the grid, and
+// the information window's layout.
 #include "app/frm_Vantorel.h"
 #include "app/strings.h"
+#include "grid/geometry.h"
+#include "info/frm_IconInfo.h"
 #include "platform/window/form.h"
+#include "platform/window/twips.h"
 
 #include "support/recorders.h"
 
@@ -9,6 +13,7 @@ using namespace tess;
 using tess::testing::RecordingServices;
 using tess::testing::ScopedEnv;
 using tess::testing::TempDir;
+namespace fx = tess::fixtures;
 
 namespace {
 
@@ -162,6 +167,162 @@ TEST(Keys, TheMenuKeyPressesTheRightButtonAtThePointerOrTheCorner) {
                 std::make_pair(std::vector{w.pic_IconDisplay->mapToGlobal(at)}, QString(info)));
         }
     }
+}
+
+TEST(Geometry, ColumnsCellsLabelsAndHitTest) {
+    // Columns: pixels over 38, rounded halves to even, less one, at least one.
+    const std::pair<double, int> columns[] = {{300, 7}, {95, 1},    {96, 2},    {57, 1},
+                                              {0, 1},   {1000, 25}, {1045, 27}, {1063, 27}};
+    for (const auto& [px, n] : columns)
+        EXPECT_EQ(grid::columnsForWidth(px * 15, 15), n) << px;
+    EXPECT_EQ(grid::columnsForWidth(300 * 12, 12), 7); // by the twips per pixel given
+    const std::tuple<int, int, QPoint, QPoint, QString> cells[] = {
+        {0, 7, {8, 8}, {8, 40}, "   0"},
+        {7, 7, {8, 58}, {8, 90}, "   7"},
+        {12, 7, {198, 58}, {198, 90}, "  12"},
+        {499, 1, {8, 24958}, {8, 24990}, " 499"}};
+    for (const auto& [i, columns, icon, label, text] : cells)
+        EXPECT_EQ(std::make_tuple(grid::iconPosition(i, columns), grid::labelPosition(i, columns),
+                                  grid::indexLabel(i)),
+                  std::make_tuple(icon, label, text));
+    // The hit test on a surface 5 cells wide (4 columns), cells 570 x 750 twips at 15 a pixel.
+    const std::tuple<double, double, std::int64_t> hits[] = {
+        {360, 360, 0},
+        {20000, 1175, 7},                      // right of the last column: the row's last icon
+        {350 + 0.5 * 570, 425 + 0.5 * 750, 0}, // halves to even
+        {350 + 1.5 * 570, 425 + 1.5 * 750, 10},
+        {350 + 3 * 570, 425 + 2 * 750, 11},
+        {-500, -500, 0}, // above and left: the first cell
+        {360, 1e30, -1}, // far below: beyond every index
+    };
+    for (const auto& [x, y, index] : hits)
+        EXPECT_EQ(grid::iconIndexAt(x, y, 5 * 570, 15, 15), index) << x << "," << y;
+    EXPECT_EQ(grid::iconIndexAt(360, 425 + 20 * 750, 60 * 570, 15, 15), 1180);
+    EXPECT_EQ(grid::iconIndexAt(730, 1275, 1500, 10, 17), 4); // twips per pixel apart
+}
+
+// Icons drawn and counted, at most 500, each in its cell in its own colour, labelled by index.
+TEST(Grid, CellsLabelsColumnsAndTheStopAt500) {
+    const struct {
+        int icons, widthPx, shown;
+        QRect lastCell;
+        const char* lastLabel;
+        QPointF labelAt; // twips
+    } cases[] = {{1, 300, 1, {8, 8, 32, 32}, "   0", {120, 600}},
+                 {12, 95, 12, {8, 558, 32, 32}, "  11", {120, 8850}},
+                 {12, 96, 12, {46, 258, 32, 32}, "  11", {690, 4350}},
+                 {600, 300, 500, {84, 3558, 32, 32}, " 499", {1260, 53850}}};
+    tess::testing::MainWindow m;
+    const fx::Color first = fx::solidColor(0);
+    for (const auto& c : cases) {
+        const QString path = m.dir.write(QString("g%1.dll").arg(c.icons), fx::makeSolidPe(c.icons));
+        frm_Vantorel w;
+        PictureBox& s = *w.pic_IconDisplay;
+        s.setWidthTwips(c.widthPx * 15), s.setHeightTwips(3000);
+        w.displayIcons(path, s, 0);
+        ASSERT_EQ(s.textRuns().size(), s.imageRuns().size());
+        const TextRun& label = s.textRuns().back();
+        EXPECT_EQ(std::make_tuple(w.state().iconCount, w.state().displayedFile,
+                                  s.imageRuns().size(), s.imageRuns().back(), label.text,
+                                  QPointF(label.x, label.y), s.image().pixelColor(24, 24)),
+                  std::make_tuple(c.shown, path, std::size_t(c.shown), c.lastCell,
+                                  QString(c.lastLabel), c.labelAt,
+                                  QColor(first.r, first.g, first.b)))
+            << c.icons;
+    }
+}
+
+// On a high-density screen the canvas has the device's pixels: a 32-pixel cell is drawn from
+// the icon's 64-pixel image, and the picture taken from the surface keeps its logical size.
+TEST(Grid, AtDeviceRatioTwoIconsAreDrawnFromTheirImageForTheDeviceSize) {
+    tess::testing::MainWindow m;
+    const fx::Color red{255, 0, 0}, blue{0, 0, 255};
+    const QString ico = m.dir.write(
+        "two.ico", fx::makeIco({fx::solidImage(32, 32, red), fx::solidImage(64, 32, blue)}));
+    for (const auto& [ratio, want] : {std::pair{1.0, red}, std::pair{2.0, blue}}) {
+        PictureBox::setDevicePixelRatioForTests(ratio);
+        frm_Vantorel w;
+        w.pic_IconDisplay->setWidthTwips(300 * 15), w.pic_IconDisplay->setHeightTwips(100 * 15);
+        w.displayIcons(ico, *w.pic_IconDisplay, 0);
+        const QImage picture = w.pic_IconDisplay->image();
+        EXPECT_EQ(std::make_pair(picture.size(), picture.pixelColor(24, 24)),
+                  std::make_pair(QSize(300, 100), QColor(want.r, want.g, want.b)))
+            << ratio;
+    }
+    PictureBox::setDevicePixelRatioForTests(0);
+}
+
+// A refresh redraws the file; one that was damaged or has gone, on the timer's single tick,
+// leaves an empty grid and no message.
+TEST(Grid, RefreshOfAVanishedOrDamagedFileGivesAnEmptyGrid) {
+    tess::testing::MainWindow m(true);
+    frm_Vantorel& w = m.w;
+    w.menu_Refresh_Click();
+    EXPECT_EQ(std::make_pair(w.state().iconCount, w.windowTitle()),
+              std::make_pair(3, "Icons from; " + m.three));
+    m.dir.write("three.dll", QByteArray(4096, '\xA5'));
+    w.menu_Refresh_Click();
+    EXPECT_EQ(w.state().iconCount, 0);
+    QFile::remove(m.three);
+    w.tim_UpdateDisplayTimer->setInterval(50);
+    w.tim_UpdateDisplayTimer_Timer();
+    EXPECT_EQ(std::make_tuple(w.state().iconCount, w.pic_IconDisplay->imageRuns().size(),
+                              w.tim_UpdateDisplayTimer->interval(), m.rec.messages->shown.size()),
+              std::make_tuple(0, 0u, 0, 0u));
+}
+
+// The checks run while each window is shown; the captions after.
+TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
+    tess::testing::MainWindow m;
+    const QString ico =
+        m.dir.write("big.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1)),
+                                            fx::solidImage(256, 32, fx::solidColor(2), true)}));
+    frm_Vantorel& w = m.w;
+    w.move(0, 0);
+    w.resize(100, 60); // smaller than the information window: it would start left of the screen
+    m.rec.modal->onShow = [](QDialog& d) {
+        auto& info = dynamic_cast<frm_IconInfo&>(d);
+        const PictureBox& box = *info.pic_IconDisplay;
+        EXPECT_GT(form::scaleWidth(d), 5120 + 15); // the line widens the window but not the box
+        const int boxTop =
+            roundToInt(std::round((128 + tess::testing::lineHeight(8) + 120) / 15) * 15);
+        EXPECT_EQ(QRectF(box.leftTwips(), box.topTwips(), box.widthTwips(), box.heightTwips()),
+                  QRectF(960, boxTop, 4040, 4040));
+        EXPECT_NEAR(info.okTopTwips(), boxTop + 4040 + 120, 15);
+        EXPECT_NEAR(form::scaleHeight(d), info.okTopTwips() + 375 + 120, 7.5);
+        // 59 dotted lines each way, 64 twips apart, from 8 pixels in.
+        const std::vector<LineRun>& grid = box.lineRuns();
+        ASSERT_EQ(grid.size(), 118u);
+        EXPECT_TRUE(
+            std::all_of(grid.begin(), grid.end(), [](const LineRun& l) { return l.dotted; }));
+        EXPECT_EQ(std::tie(grid[0].x1, grid[58].x1, grid[0].y2, grid[117].y1),
+                  std::make_tuple(120.0, 120.0 + 58 * 64, 4040.0 - 120 - 64, 120.0 + 58 * 64));
+        EXPECT_EQ(std::make_tuple(box.imageRuns(), info.pic_AppLogo->imageRuns(),
+                                  form::leftTwips(d),
+                                  form::topTwips(d)), // kept on the screen
+                  std::make_tuple(std::vector{QRect(8, 8, 249, 249)},
+                                  std::vector{QRect(0, 0, 41, 41)}, 0.0, 0.0));
+    };
+    w.showInformation("Cap", "<SIZE=40>WWWWWWWWWWWWWWWWWWWWWW<SIZE=8>", ico, 0, -1, 5000, 5000);
+    // No icon to take: no box, the logo keeps its picture; OK 120 twips under the text, centred,
+    // and the window ends 120 below it, at least as wide as asked.
+    m.rec.modal->onShow = [](QDialog& d) {
+        auto& info = dynamic_cast<frm_IconInfo&>(d);
+        QString text;
+        for (const TextRun& r : info.surface->textRuns())
+            text += r.text;
+        EXPECT_EQ(std::make_tuple(text, info.pic_IconDisplay->isHidden(),
+                                  info.pic_AppLogo->imageRuns().size()),
+                  std::make_tuple("There is no information available on this icon.", true, 0u));
+        EXPECT_NEAR(info.okTopTwips(), 128 + tess::testing::lineHeight(8) + 120, 7.5);
+        EXPECT_NEAR(info.okLeftTwips(), (form::scaleWidth(d) - 1095) / 2, 7.5);
+        EXPECT_NEAR(form::scaleHeight(d), info.okTopTwips() + 375 + 120, 7.5);
+    };
+    w.showInformation("?", "?", ico + "-missing", 0, -1, 100, 5000);
+    m.rec.modal->onShow = [](QDialog& d) { EXPECT_NEAR(form::scaleWidth(d), 100 + 120, 7.5); };
+    w.showInformation("", "", "", -1, 0, 100, -1); // the least width stands
+    EXPECT_EQ(m.rec.modal->captions,
+              (std::vector<QString>{"Cap", "Tessaline - Icon information.", ""}));
 }
 
 } // namespace

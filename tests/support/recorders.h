@@ -19,7 +19,9 @@
 #include <memory>
 
 // Failures print texts as text.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace tess::testing {
 
@@ -142,6 +144,13 @@ inline void drop(frm_Vantorel& w, QStringList files) {
     float x = 0, y = 0;
     w.Form_OLEDragDrop(data, effect, button, shift, x, y);
     EXPECT_EQ(effect, 7);
+}
+
+// The height of one line of "Arial" at a size, in twips.
+inline double lineHeight(double size) {
+    PictureBox p;
+    p.setFontName("Arial"), p.setFontSize(size);
+    return p.textHeight();
 }
 
 // The main window under recorders, four columns wide, and a file of three icons in a folder of
