@@ -48,7 +48,15 @@ struct Watch {
             out << m.title << m.text << QString::number(m.style);
         out << windows;
         for (const auto& o : rec.dialogs->opens)
-            out << o.title << o.filter;
+            out << o.title
+                << (&o != &rec.dialogs->opens[0] && o.filter == rec.dialogs->opens[0].filter
+                        ? "(the same filter)"
+                        : o.filter)
+                << QString("%1 | %2 | %3 %4 %5")
+                       .arg(o.initDir, o.fileName)
+                       .arg(o.cancelError)
+                       .arg(o.filterIndex)
+                       .arg(o.flags);
         for (const auto& c : rec.dialogs->colours)
             out << c.title;
         for (const auto& menu : rec.popup->menus)
@@ -66,6 +74,11 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
     const QString multi = "Tessaline can only load one file at a time.\r\n\r\nThe following "
                           "objects where not loaded.\r\n";
     const QString invalid = "as this is an invalid icon number.";
+    const QString filter =
+        "Application files (*.exe)|*.exe|Application extension files (*.dll)|*.dll|ICON files "
+        "(*.ico)|*.ico|Cursor files (*.cur)|*.cur|Animated cursor files (*.ani)|*.ani|All valid "
+        "file types (*.exe, *.dll, *.ico, *.cur, *.ani)|*.exe;*.dll;*.ico;*.cur;*.ani|All file "
+        "types (*.*)|*.*";
     // clang-format off
     const QStringList fileList = {"&shell32.dll\tShift+F1", "&REGEdit.exe\tShift+F2",
         "&tessaline.ico\tShift+F3", "&iexplore.exe\tShift+F4", "&ieframe.dll\tShift+F5",
@@ -134,20 +147,19 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
          {"Tessaline - File type not supported.",
           "Tessaline can't load;\r\n" + pictures + "\r\nas this file type is not supported.", "48",
           "EXE or DLL file icons."}},
-        {"open-file dialog: a missing name", [&](frm_Vantorel& w, Watch& s) {
-             s.rec.dialogs->openAnswers = {missing}, w.menu_FileLoadBox_Click(); },
+        {"open-file dialog: cancel, then a missing name", [&](frm_Vantorel& w, Watch& s) {
+             s.rec.dialogs->openAnswers = {std::nullopt, missing}, w.menu_FileLoadBox_Click(), w.menu_FileLoadBox_Click(); },
          {"Tessaline - Can't find file.", "Can't find file;\r\n" + missing, "48",
           "EXE or DLL file icons.", "Tessaline - Load exe or dll file icons.",
-          "Application files (*.exe)|*.exe|Application extension files (*.dll)|*.dll|ICON files "
-          "(*.ico)|*.ico|Cursor files (*.cur)|*.cur|Animated cursor files (*.ani)|*.ani|All valid "
-          "file types (*.exe, *.dll, *.ico, *.cur, *.ani)|*.exe;*.dll;*.ico;*.cur;*.ani|All file "
-          "types (*.*)|*.*"}},
-        {"open-file dialog: a text file, then the loaded file again", [&](frm_Vantorel& w, Watch& s) {
-             drop(w, {three}), s.rec.dialogs->openAnswers = {notes, three};
-             w.menu_FileLoadBox_Click(), w.menu_FileLoadBox_Click(); s.rec.dialogs->opens.clear(); },
+          filter, dir.path() + " |  | 1 1 4", "Tessaline - Load exe or dll file icons.",
+          "(the same filter)", dir.path() + " |  | 1 1 4"}},
+        {"open-file dialog: the loaded file again, then a text file", [&](frm_Vantorel& w, Watch& s) {
+             drop(w, {three}), s.rec.dialogs->openAnswers = {three, notes};
+             w.menu_FileLoadBox_Click(), w.menu_FileLoadBox_Click(); },
          {"Tessaline - Invalid file type.",
           "Can't load icons from file;\r\n" + notes + "\r\n\r\n\tInvalid file type.", "48",
-          "Icons from; " + three}},
+          "Icons from; " + three, "Tessaline - Load exe or dll file icons.", filter, three + " | " + three + " | 1 1 4",
+          "Tessaline - Load exe or dll file icons.", "(the same filter)", three + " | " + three + " | 1 1 4"}},
         {"open-file dialog: cancel, then failure 53", [&](frm_Vantorel& w, Watch& s) {
              w.menu_FileLoadBox_Click(), failWith(s, 53), w.menu_FileLoadBox_Click();
              s.rec.dialogs->opens.clear(); },
