@@ -32,16 +32,21 @@ struct ShownMessage {
     bool operator==(const ShownMessage&) const = default;
 };
 
+// The next of a queue of answers, or the default when none is left.
+template <class T> T take(std::deque<T>& queue, T otherwise = {}) {
+    if (queue.empty()) return otherwise;
+    T a = std::move(queue.front());
+    queue.pop_front();
+    return a;
+}
+
 class RecordingMessageBox final : public MessageBoxService {
   public:
     std::vector<ShownMessage> shown;
     std::deque<int> answers; // when empty: OK, or No for a Yes/No question
     int msgBox(const QString& text, int style, const QString& title) override {
         shown.push_back({text, style, title});
-        if (answers.empty()) return (style & 7) == mb::YesNo ? mb::AnswerNo : mb::AnswerOk;
-        const int a = answers.front();
-        answers.pop_front();
-        return a;
+        return take(answers, (style & 7) == mb::YesNo ? mb::AnswerNo : mb::AnswerOk);
     }
 };
 
@@ -64,13 +69,8 @@ class RecordingDialogs final : public DialogService {
     template <class R, class T>
     T answer(std::vector<R>& asked, const R& r, std::deque<std::optional<T>>& answers) {
         asked.push_back(r);
-        if (!failures.empty()) {
-            const Failure f = failures.front();
-            failures.pop_front();
-            throw f;
-        }
-        const std::optional<T> a = answers.empty() ? std::nullopt : answers.front();
-        if (!answers.empty()) answers.pop_front();
+        if (!failures.empty()) throw take(failures, failures.front());
+        const std::optional<T> a = take(answers);
         if (!a) throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
         return *a;
     }
