@@ -47,16 +47,14 @@ struct Watch {
         for (const auto& m : rec.messages->shown)
             out << m.title << m.text << QString::number(m.style);
         out << windows;
-        for (const auto& o : rec.dialogs->opens)
+        for (const OpenFileRequest& o : rec.dialogs->opens) // its filter when not the first's
             out << o.title
-                << (&o != &rec.dialogs->opens[0] && o.filter == rec.dialogs->opens[0].filter
+                << (&o > &rec.dialogs->opens[0] && o.filter == rec.dialogs->opens[0].filter
                         ? "(the same filter)"
                         : o.filter)
-                << QString("%1 | %2 | %3 %4 %5")
-                       .arg(o.initDir, o.fileName)
-                       .arg(o.cancelError)
-                       .arg(o.filterIndex)
-                       .arg(o.flags);
+                << QStringList{o.initDir, o.fileName,
+                               QString::asprintf("%d %d %d", o.cancelError, o.filterIndex, o.flags)}
+                       .join(" | ");
         for (const auto& c : rec.dialogs->colours)
             out << c.title;
         for (const auto& menu : rec.popup->menus)
