@@ -213,20 +213,17 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
 TEST(Texts, RefusalInformationAndAboutTextsWhole) {
     const QString head = "<B>Can't save icon ",
                   tail = ",\r\nas this is an invalid icon number.<b>\r\n\r\n";
-    const struct {
-        std::int32_t n, count;
-        const char* file;
-        QString expected;
-    } refusals[] = {
-        {5, -1, "", head + "5" + tail + "You have NOT yet loaded a file!"},
-        {0, 0, "/x/a.dll", head + "0" + tail + "/x/a.dll\r\ndose not contain any icons."},
-        {1, 1, "/x/a.dll",
+    const std::pair<QString, QString> refusals[] = {
+        {info::invalidIconText("Can't save icon ", 5, "", -1),
+         head + "5" + tail + "You have NOT yet loaded a file!"},
+        {info::invalidIconText("Can't save icon ", 0, "/x/a.dll", 0),
+         head + "0" + tail + "/x/a.dll\r\ndose not contain any icons."},
+        {info::invalidIconText("Can't save icon ", 1, "/x/a.dll", 1),
          head + "1" + tail + "/x/a.dll\r\nhas one icon only, numbered as icon index 0."},
-        {2500, 2000, "/x/a.dll",
-         head + "2,500" + tail + "/x/a.dll\r\nhas 2,000 icons, ranging from 0 to 1,999 only."},
-    };
-    for (const auto& r : refusals)
-        EXPECT_EQ(info::invalidIconText("Can't save icon ", r.n, r.file, r.count), r.expected);
+        {info::invalidIconText("Can't save icon ", 2500, "/x/a.dll", 2000),
+         head + "2,500" + tail + "/x/a.dll\r\nhas 2,000 icons, ranging from 0 to 1,999 only."}};
+    for (const auto& [text, expected] : refusals)
+        EXPECT_EQ(text, expected);
     EXPECT_EQ(info::iconInformationText(1234, "/x/a.dll", 1500),
               "<SIZE=16><B><U>Information on icon 1,234<u>;<b><SIZE=8>\r\n\r\nFile path name = "
               "\t<B>/x/a.dll<b>\r\nTotal icons in file = \t<B>1,500.<b>\r\n\r\n<SIZE=12><B><U>Icon "
@@ -251,7 +248,7 @@ TEST(Markup, DrawsEachCaseAsItsTagsSay) {
     const struct { const char* markup; QStringList words; std::vector<double> breaks; } cases[] = {
         {"<B>Bold<b> plain<b>", {"0 @960 8B Bold", "0 8  plain"}, {8}},
         {"<U><B>x", {"0 @960 8BU x"}, {8}},
-        {"<I>i<i>", {"0 @960 8I i"}, {8}},
+        {"<I>i<i>j", {"0 @960 8I i", "0 8 j"}, {8}},
         {"a<X>b\r\na < b\r\n<size=10>", {"0 @960 8 aX>b", "1 @960 8 a  b", "2 @960 8 size=10>"}, {8, 8, 8}},
         {"<SIZE=16>Head<SIZE=8>\r\nNext", {"0 @960 16 Head", "1 @960 8 Next"}, {8, 8}},
         {"<SIZE=16>Big\r\nx", {"0 @960 16 Big", "1 @960 16 x"}, {16, 16}},
@@ -274,26 +271,23 @@ TEST(Markup, DrawsEachCaseAsItsTagsSay) {
         PictureBox sf;
         EXPECT_GE(info::drawMarkup(sf, c.markup, 100), 100);
         QStringList words;
+        QString lastStyle;
         double endX = -1, y = -1;
-        const TextRun* p = nullptr;
         for (const TextRun& r : sf.textRuns()) {
+            const QString style = QString::number(r.fontSize) + (r.bold ? "B" : "") +
+                                  (r.italic ? "I" : "") + (r.underline ? "U" : "");
             const bool follows = r.y == y && std::abs(r.x - endX) < 1e-6;
-            if (follows && r.fontSize == p->fontSize && r.bold == p->bold &&
-                r.italic == p->italic && r.underline == p->underline) {
+            const auto line = std::find_if(lineTops.begin(), lineTops.end(),
+                                           [&](double t) { return std::abs(t - r.y) < 1e-6; });
+            if (follows && style == lastStyle)
                 words.back() += r.text;
-            } else {
-                const auto line = std::find_if(lineTops.begin(), lineTops.end(),
-                                               [&](double t) { return std::abs(t - r.y) < 1e-6; });
-                words << QString("%1 %2%3%4%5%6 %7")
+            else
+                words << QString("%1 %2%3 %4")
                              .arg(line - lineTops.begin())
-                             .arg(follows ? QString() : QString("@%1 ").arg(r.x))
-                             .arg(r.fontSize)
-                             .arg(r.bold ? "B" : "", r.italic ? "I" : "", r.underline ? "U" : "",
-                                  r.text);
-            }
+                             .arg(follows ? QString() : QString("@%1 ").arg(r.x), style, r.text);
             sf.setFontSize(r.fontSize), sf.setFontBold(r.bold), sf.setFontItalic(r.italic);
             sf.setFontUnderline(r.underline);
-            endX = r.x + sf.textWidth(r.text), y = r.y, p = &r;
+            endX = r.x + sf.textWidth(r.text), y = r.y, lastStyle = style;
         }
         EXPECT_EQ(words, c.words);
         EXPECT_NEAR(sf.currentY(), lineTops.back(), 1e-6);
