@@ -2,16 +2,13 @@
 // information window and About: one row per trigger, each compared whole.
 #include "app/frm_Vantorel.h"
 #include "info/frm_IconInfo.h"
+#include "info/markup.h"
 #include "info/texts.h"
 
 #include "support/recorders.h"
-#include "support/temp_dir.h"
-
-#include <QDir>
-#include <functional>
-#include <gtest/gtest.h>
 
 using namespace tess;
+using tess::testing::drop;
 using tess::testing::RecordingServices;
 
 namespace {
@@ -50,24 +47,20 @@ struct Watch {
         for (const auto& m : rec.messages->shown)
             out << m.title << m.text << QString::number(m.style);
         out << windows;
-        for (const auto& o : rec.dialogs->opens)
-            out << o.title << o.filter;
+        for (const OpenFileRequest& o : rec.dialogs->opens) // its filter when not the first's
+            out << o.title
+                << (&o > &rec.dialogs->opens[0] && o.filter == rec.dialogs->opens[0].filter
+                        ? "(the same filter)"
+                        : o.filter)
+                << QStringList{o.initDir, o.fileName,
+                               QString::asprintf("%d %d %d", o.cancelError, o.filterIndex, o.flags)}
+                       .join(" | ");
         for (const auto& c : rec.dialogs->colours)
             out << c.title;
         for (const auto& menu : rec.popup->menus)
-            for (const auto& i : menu)
-                out << i.caption + (i.enabled || i.separator ? "" : " (off)") +
-                           (i.visible ? "" : " (hidden)");
+            out << menu;
         return out;
     }
-};
-
-using tess::testing::drop;
-
-struct Row {
-    const char* trigger;
-    std::function<void(frm_Vantorel&, Watch&)> act;
-    QStringList expected;
 };
 
 TEST(Texts, EveryTriggerShowsItsWholeText) {
@@ -79,6 +72,11 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
     const QString multi = "Tessaline can only load one file at a time.\r\n\r\nThe following "
                           "objects where not loaded.\r\n";
     const QString invalid = "as this is an invalid icon number.";
+    const QString filter =
+        "Application files (*.exe)|*.exe|Application extension files (*.dll)|*.dll|ICON files "
+        "(*.ico)|*.ico|Cursor files (*.cur)|*.cur|Animated cursor files (*.ani)|*.ani|All valid "
+        "file types (*.exe, *.dll, *.ico, *.cur, *.ani)|*.exe;*.dll;*.ico;*.cur;*.ani|All file "
+        "types (*.*)|*.*";
     // clang-format off
     const QStringList fileList = {"&shell32.dll\tShift+F1", "&REGEdit.exe\tShift+F2",
         "&tessaline.ico\tShift+F3", "&iexplore.exe\tShift+F4", "&ieframe.dll\tShift+F5",
@@ -94,7 +92,7 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
         s.rec.dialogs->failures.push_back(Failure(n, "Boom"));
     };
     // clang-format off
-    const Row rows[] = {
+    const struct { const char* trigger; std::function<void(frm_Vantorel&, Watch&)> act; QStringList expected; } rows[] = {
         {"start-up", [](frm_Vantorel&, Watch&) {},
          {"EXE or DLL file icons.", "0*  Drag an .exe or .dll file here",
           "1*  to display file icons in this window.", "3  Click menu over this window",
@@ -147,29 +145,31 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
          {"Tessaline - File type not supported.",
           "Tessaline can't load;\r\n" + pictures + "\r\nas this file type is not supported.", "48",
           "EXE or DLL file icons."}},
-        {"open-file dialog: a missing name", [&](frm_Vantorel& w, Watch& s) {
-             s.rec.dialogs->openAnswers = {missing}, w.menu_FileLoadBox_Click(); },
+        {"open-file dialog: cancel, then a missing name", [&](frm_Vantorel& w, Watch& s) {
+             s.rec.dialogs->openAnswers = {std::nullopt, missing}, w.menu_FileLoadBox_Click(), w.menu_FileLoadBox_Click(); },
          {"Tessaline - Can't find file.", "Can't find file;\r\n" + missing, "48",
           "EXE or DLL file icons.", "Tessaline - Load exe or dll file icons.",
-          "Application files (*.exe)|*.exe|Application extension files (*.dll)|*.dll|ICON files "
-          "(*.ico)|*.ico|Cursor files (*.cur)|*.cur|Animated cursor files (*.ani)|*.ani|All valid "
-          "file types (*.exe, *.dll, *.ico, *.cur, *.ani)|*.exe;*.dll;*.ico;*.cur;*.ani|All file "
-          "types (*.*)|*.*"}},
-        {"open-file dialog: a text file, then the loaded file again", [&](frm_Vantorel& w, Watch& s) {
-             drop(w, {three}), s.rec.dialogs->openAnswers = {notes, three};
-             w.menu_FileLoadBox_Click(), w.menu_FileLoadBox_Click(); s.rec.dialogs->opens.clear(); },
+          filter, dir.path() + " |  | 1 1 4", "Tessaline - Load exe or dll file icons.",
+          "(the same filter)", dir.path() + " |  | 1 1 4"}},
+        {"open-file dialog: the loaded file again, then a text file", [&](frm_Vantorel& w, Watch& s) {
+             drop(w, {three}), s.rec.dialogs->openAnswers = {three, notes};
+             w.menu_FileLoadBox_Click(), w.menu_FileLoadBox_Click(); },
          {"Tessaline - Invalid file type.",
           "Can't load icons from file;\r\n" + notes + "\r\n\r\n\tInvalid file type.", "48",
-          "Icons from; " + three}},
+          "Icons from; " + three, "Tessaline - Load exe or dll file icons.", filter, three + " | " + three + " | 1 1 4",
+          "Tessaline - Load exe or dll file icons.", "(the same filter)", three + " | " + three + " | 1 1 4"}},
         {"open-file dialog: cancel, then failure 53", [&](frm_Vantorel& w, Watch& s) {
              w.menu_FileLoadBox_Click(), failWith(s, 53), w.menu_FileLoadBox_Click();
              s.rec.dialogs->opens.clear(); },
          {"Tessaline - File load error; (53)", "Tessaline load file error;\r\nError; Boom (53)", "48",
           "EXE or DLL file icons."}},
-        {"a well-known file that is missing", [](frm_Vantorel& w, Watch&) { w.menu_FileLoad_Click(6); },
+        {"a well-known file that is missing, by the menu and by Shift+F12", [](frm_Vantorel& w, Watch&) {
+             w.menu_FileLoad_Click(6), QTest::keyClick(&w, Qt::Key_F12, Qt::ShiftModifier); },
          {"Tessaline - Can't load netscape.exe",
           "Can't load or find file; netscape.exe\r\n"
           "C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe", "48",
+          "Tessaline - Can't load resource.dll",
+          "Can't load or find file; resource.dll\r\nC:\\Program Files\\AOL 9.0\\resource.dll", "48",
           "EXE or DLL file icons."}},
         {"text colour equal to the background", [](frm_Vantorel& w, Watch& s) {
              s.rec.dialogs->colourAnswers = {0xFFFFFF}, w.menu_ColourForground_Click(); },
@@ -195,7 +195,7 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
     // clang-format on
     const tess::testing::ScopedEnv env{{"SystemRoot", dir.path().toUtf8()},
                                        {"WINEPREFIX", dir.file("none").toUtf8()}};
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         SCOPED_TRACE(r.trigger);
         Watch s;
         frm_Vantorel w;
@@ -213,20 +213,17 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
 TEST(Texts, RefusalInformationAndAboutTextsWhole) {
     const QString head = "<B>Can't save icon ",
                   tail = ",\r\nas this is an invalid icon number.<b>\r\n\r\n";
-    const struct {
-        std::int32_t n, count;
-        const char* file;
-        QString expected;
-    } refusals[] = {
-        {5, -1, "", head + "5" + tail + "You have NOT yet loaded a file!"},
-        {0, 0, "/x/a.dll", head + "0" + tail + "/x/a.dll\r\ndose not contain any icons."},
-        {1, 1, "/x/a.dll",
+    const std::pair<QString, QString> refusals[] = {
+        {info::invalidIconText("Can't save icon ", 5, "", -1),
+         head + "5" + tail + "You have NOT yet loaded a file!"},
+        {info::invalidIconText("Can't save icon ", 0, "/x/a.dll", 0),
+         head + "0" + tail + "/x/a.dll\r\ndose not contain any icons."},
+        {info::invalidIconText("Can't save icon ", 1, "/x/a.dll", 1),
          head + "1" + tail + "/x/a.dll\r\nhas one icon only, numbered as icon index 0."},
-        {2500, 2000, "/x/a.dll",
-         head + "2,500" + tail + "/x/a.dll\r\nhas 2,000 icons, ranging from 0 to 1,999 only."},
-    };
-    for (const auto& r : refusals)
-        EXPECT_EQ(info::invalidIconText("Can't save icon ", r.n, r.file, r.count), r.expected);
+        {info::invalidIconText("Can't save icon ", 2500, "/x/a.dll", 2000),
+         head + "2,500" + tail + "/x/a.dll\r\nhas 2,000 icons, ranging from 0 to 1,999 only."}};
+    for (const auto& [text, expected] : refusals)
+        EXPECT_EQ(text, expected);
     EXPECT_EQ(info::iconInformationText(1234, "/x/a.dll", 1500),
               "<SIZE=16><B><U>Information on icon 1,234<u>;<b><SIZE=8>\r\n\r\nFile path name = "
               "\t<B>/x/a.dll<b>\r\nTotal icons in file = \t<B>1,500.<b>\r\n\r\n<SIZE=12><B><U>Icon "
@@ -241,6 +238,74 @@ TEST(Texts, RefusalInformationAndAboutTextsWhole) {
               "\r\n<SIZE=10>P description;<SIZE=8>\r\nDesc.\r\n"
               "\r\n<SIZE=10>P comments;<SIZE=8>\r\nOne.\r\nTwo.x.\r\nThree\r\n");
     EXPECT_EQ(info::aboutCaption(v), " About the P application.");
+}
+
+// The markup's words as drawn, neighbouring characters of one style on one line joined: "line
+// @x size[B][I][U] text", the x given only where a word does not follow on from the one before;
+// the line counted from the top through the line ends' heights (the font sizes in breaks).
+TEST(Markup, DrawsEachCaseAsItsTagsSay) {
+    // clang-format off
+    const struct { const char* markup; QStringList words; std::vector<double> breaks; } cases[] = {
+        {"<B>Bold<b> plain<b>", {"0 @960 8B Bold", "0 8  plain"}, {8}},
+        {"<U><B>x", {"0 @960 8BU x"}, {8}},
+        {"<I>i<i>j", {"0 @960 8I i", "0 8 j"}, {8}},
+        {"a<X>b\r\na < b\r\n<size=10>", {"0 @960 8 aX>b", "1 @960 8 a  b", "2 @960 8 size=10>"}, {8, 8, 8}},
+        {"<SIZE=16>Head<SIZE=8>\r\nNext", {"0 @960 16 Head", "1 @960 8 Next"}, {8, 8}},
+        {"<SIZE=16>Big\r\nx", {"0 @960 16 Big", "1 @960 16 x"}, {16, 16}},
+        {"<SIZE=0>a<SIZE=-3>b<SIZE=pt>c", {"0 @960 8 abc"}, {8}},
+        {"<SIZE=12.5>a", {"0 @960 12.5 a"}, {12.5}},
+        {"<SIZE=1 2>a", {"0 @960 12 a"}, {12}},
+        {"<SIZE=12 pt\r\nz", {"1 @960 12 z"}, {12, 12}},
+        {"A\tB", {"0 @960 8 A", "0 @1600 8 B"}, {8}},
+        {"\t\tB", {"0 @2400 8 B"}, {8}},
+        {"A\r\n\r\nB\r\n", {"0 @960 8 A", "2 @960 8 B"}, {8, 8, 8}},
+        {"a\rb\nc", {"0 @960 8 a\rb\nc"}, {8}},
+        {"", {}, {}},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.markup);
+        std::vector<double> lineTops{128};
+        for (double size : c.breaks)
+            lineTops.push_back(lineTops.back() + tess::testing::lineHeight(size));
+        PictureBox sf;
+        EXPECT_GE(info::drawMarkup(sf, c.markup, 100), 100);
+        QStringList words;
+        QString lastStyle;
+        double endX = -1, y = -1;
+        for (const TextRun& r : sf.textRuns()) {
+            const QString style = QString::number(r.fontSize) + (r.bold ? "B" : "") +
+                                  (r.italic ? "I" : "") + (r.underline ? "U" : "");
+            const bool follows = r.y == y && std::abs(r.x - endX) < 1e-6;
+            const auto line = std::find_if(lineTops.begin(), lineTops.end(),
+                                           [&](double t) { return std::abs(t - r.y) < 1e-6; });
+            if (follows && style == lastStyle)
+                words.back() += r.text;
+            else
+                words << QString("%1 %2%3 %4")
+                             .arg(line - lineTops.begin())
+                             .arg(follows ? QString() : QString("@%1 ").arg(r.x), style, r.text);
+            sf.setFontSize(r.fontSize), sf.setFontBold(r.bold), sf.setFontItalic(r.italic);
+            sf.setFontUnderline(r.underline);
+            endX = r.x + sf.textWidth(r.text), y = r.y, lastStyle = style;
+        }
+        EXPECT_EQ(words, c.words);
+        EXPECT_NEAR(sf.currentY(), lineTops.back(), 1e-6);
+    }
+}
+
+TEST(IconInformation, NumberFromTextAndPluralSuffix) {
+    // clang-format off
+    const std::pair<const char*, std::int32_t> numbers[] = {
+        {"&Icon 12 info", 12}, {"&Icon information", -1}, {"Icon &info", -1}, {"", -1}, {"Icon 1,234 info", 1234},
+        {"1.2.3", 1}, {"12.5", 12}, {"13.5", 14}, {".", 0}, {"-5", 5}, {"3 of 7", 37}, {"99999999999", -1},
+        {"2147483647", 2147483647}};
+    // clang-format on
+    for (const auto& [text, n] : numbers)
+        EXPECT_EQ(info::numberFromText(text), n) << text;
+    for (const auto& [count, suffix] :
+         {std::pair{1, ""}, {-1, ""}, {0, "s"}, {2, "s"}, {-2, "s"}, {500, "s"}})
+        EXPECT_EQ(info::pluralSuffix(count), suffix) << count;
 }
 
 } // namespace

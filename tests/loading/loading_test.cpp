@@ -1,10 +1,9 @@
-// Loading on the real main window: drops, the command line, the open-file dialog and the list
-// of well-known files. Their messages are in the table of texts (tests/app).
+// Loading on the real main window: drops, the command line, the open-file dialog, the list of
+// well-known files, and the display colours. Their messages are in the table of texts (tests/app).
 #include "app/frm_Vantorel.h"
 #include "platform/window/environment.h"
 
 #include "support/recorders.h"
-#include "support/temp_dir.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -12,64 +11,50 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
 
 using namespace tess;
 namespace fx = tess::fixtures;
+using tess::testing::drop;
 using tess::testing::RecordingServices;
 using tess::testing::ScopedEnv;
 using tess::testing::TempDir;
 
-using tess::testing::drop;
-
-// What a drop or a command line leaves: the file loaded, its icons counted, messages shown.
+// What a drop, or a command line of full names or of names as given (relative to the current
+// folder), leaves.
 TEST(Loading, DropsAndCommandLineFiles) {
-    TempDir dir;
-    const QString good = dir.write("SHELL32.DLL", fx::makeSolidPe(3));
-    const QString cpl = dir.write("desk.cpl", fx::makeSolidPe(2));
-    const QString txt = dir.write("notes.txt", QByteArray("hi")), folder = dir.mkdir("Pictures");
-    const QString empty = dir.file("garbage.ico");
+    const QString none = "- | -1 | Icon &info";
+    // clang-format off
+    const std::tuple<char, QStringList, QString> cases[] = {
+        {'d', {"SHELL32.DLL"}, "~/SHELL32.DLL | 3 | Icon &info"},
+        {'d', {"SHELL32.DLL", "notes.txt"}, none + " | Tessaline - Multi-file drop error."},
+        {'d', {"Pictures"}, none + " | Tessaline - File type not supported."},
+        {'d', {"garbage.ico"}, "~/garbage.ico | 0 | Icon &info"}, // accepted by its name, nothing in it
+        {'d', {"desk.cpl"}, none + " | Tessaline - File type not supported."}, // by extension
+        {'c', {"desk.cpl"}, "~/desk.cpl | 2 | Icon &info"}, // the command line loads by content
+        {'g', {"desk.cpl"}, "~/desk.cpl | 2 | Icon &info"},
+        {'c', {"notes.txt"}, none + " | Tessaline - File type not supported."},
+        {'g', {"desk.cpl", "notes.txt"}, none + " | Tessaline - Multi-file drop error."}};
+    // clang-format on
     const QString here = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    const struct {
-        bool commandLine;
+    for (const auto& [how, names, seen] : cases) {
+        tess::testing::MainWindow m;
+        m.dir.write("SHELL32.DLL", fx::makeSolidPe(3)), m.dir.write("desk.cpl", fx::makeSolidPe(2));
+        m.dir.write("notes.txt", QByteArray("hi")), m.dir.mkdir("Pictures");
+        QDir::setCurrent(m.dir.path());
         QStringList files;
-        QString loaded;
-        int count;
-        std::size_t messages;
-    } cases[] = {
-        {false, {good}, good, 3, 0},
-        {false, {good, txt}, "", -1, 1},
-        {false, {folder}, "", -1, 1},
-        {false, {empty}, empty, 0, 0},   // accepted by its name, nothing in it
-        {false, {cpl}, "", -1, 1},       // a drop keeps the extension test
-        {true, {cpl}, cpl, 2, 0},        // the command line loads by content
-        {true, {"desk.cpl"}, cpl, 2, 0}, // relative to the current folder
-        {true, {txt}, "", -1, 1},
-        {true, {cpl, "notes.txt"}, "", -1, 1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.files.join(", ").toStdString());
-        RecordingServices rec;
-        frm_Vantorel w;
-        c.commandLine ? w.loadCommandLineFiles(c.files) : drop(w, c.files);
-        EXPECT_EQ(w.state().loadedFile, c.loaded);
-        EXPECT_EQ(w.windowTitle(),
-                  c.loaded.isEmpty() ? "EXE or DLL file icons." : "Icons from; " + c.loaded);
-        EXPECT_EQ(w.state().iconCount, c.count);
-        EXPECT_EQ(rec.messages->shown.size(), c.messages);
+        for (const QString& n : names)
+            files << (how == 'g' ? n : m.dir.file(n));
+        how == 'd' ? drop(m.w, files) : m.w.loadCommandLineFiles(files);
+        EXPECT_EQ(m.seen(), seen) << how << names.join(", ").toStdString();
+        QDir::setCurrent(here);
     }
-    QDir::setCurrent(here);
     // The loaded file dropped again is drawn again.
-    RecordingServices rec;
-    frm_Vantorel w;
-    drop(w, {good});
-    w.pic_IconDisplay->cls();
-    drop(w, {good});
-    EXPECT_EQ(w.pic_IconDisplay->imageRuns().size(), 3u);
+    tess::testing::MainWindow m(true);
+    m.w.pic_IconDisplay->cls(), drop(m.w, {m.three});
+    EXPECT_EQ(m.w.pic_IconDisplay->imageRuns().size(), 3u);
 }
 
 // A name asked with other capitals, or whose bytes are not UTF-8, loads by a real drop into the
@@ -78,8 +63,7 @@ TEST(Loading, NamesFoundIgnoringCaseAndKeptByTheirBytes) {
     fx::TempDir dir;
     QDir().mkdir(QString::fromStdString(dir.file("Icons")));
     fx::writeFile(dir.file("Icons/Shell32.dll"), fx::makeSolidPe(3));
-    fx::writeFile(dir.file("Icons/caf\xe9.ico"),
-                  fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1))}));
+    fx::writeFile(dir.file("Icons/caf\xe9.ico"), fx::makeSolidIco(1));
     const std::pair<std::string, int> cases[] = {
         {"icons/SHELL32.DLL", 3}, {"Icons/caf\xe9.ico", 1}, {"ICONS/CAF\xe9.ICO", 1}};
     for (const auto& [name, count] : cases) {
@@ -92,108 +76,107 @@ TEST(Loading, NamesFoundIgnoringCaseAndKeptByTheirBytes) {
         QDropEvent event(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(w.pic_IconDisplay, &enter);
         QCoreApplication::sendEvent(w.pic_IconDisplay, &event);
-        SCOPED_TRACE(name);
-        EXPECT_EQ(pathToBytes(w.state().loadedFile), asked);
-        EXPECT_EQ(w.windowTitle(), "Icons from; " + QString::fromUtf8(asked)); // U+FFFD for a byte
-        EXPECT_EQ(w.state().iconCount, count);
         std::size_t drawn = 0;
         rec.modal->onShow = [&](QDialog& d) {
             drawn = d.findChild<PictureBox*>("pic_IconDisplay")->imageRuns().size();
         };
         w.pic_IconDisplay_MouseDown(1, 0, 360, 360);
-        EXPECT_EQ(drawn, 1u);
         w.menu_FileLoadBox_Click();
-        EXPECT_EQ(pathToBytes(rec.dialogs->opens.at(0).fileName), asked);
+        // The caption has U+FFFD for a byte that is not UTF-8.
+        EXPECT_EQ(
+            std::make_tuple(pathToBytes(w.state().loadedFile), w.windowTitle(), w.state().iconCount,
+                            drawn, pathToBytes(rec.dialogs->opens.at(0).fileName)),
+            std::make_tuple(asked, "Icons from; " + QString::fromUtf8(asked), count, 1u, asked))
+            << name;
     }
 }
 
-TEST(Loading, OpenFileDialog) {
-    TempDir dir;
-    const ScopedEnv env{{"SystemRoot", dir.path().toUtf8()}};
-    const QString good = dir.write("a.dll", fx::makeSolidPe(2)),
-                  text = dir.write("n.txt", QByteArray("hi"));
-    RecordingServices rec;
-    frm_Vantorel w;
-    rec.dialogs->openAnswers = {std::nullopt, good, good, text};
-    for (int i = 0; i < 4; ++i)
-        w.menu_FileLoadBox_Click();
-    const struct {
-        QString initDir, fileName;
-    } opened[] = {{windowsFolder(), ""}, {windowsFolder(), ""}, {good, good}, {good, good}};
-    ASSERT_EQ(rec.dialogs->opens.size(), 4u);
-    for (std::size_t i = 0; i < 4; ++i) {
-        const OpenFileRequest& o = rec.dialogs->opens[i];
-        EXPECT_EQ(std::tie(o.initDir, o.fileName), std::tie(opened[i].initDir, opened[i].fileName));
-        EXPECT_EQ(std::make_tuple(o.cancelError, o.filterIndex, o.flags),
-                  std::make_tuple(true, 1, 4));
-    }
-    EXPECT_EQ(w.state().loadedFile, good); // the same file again, then a text file: no change
-    EXPECT_EQ(rec.messages->shown.size(), 1u);
-}
-
+// A name typed into Qt's own open-file dialog that does not exist reaches the checks.
 TEST(Loading, TheOpenFileDialogHandsATypedMissingNameToTheChecks) {
-    TempDir dir;
-    const ScopedEnv env{{"SystemRoot", dir.path().toUtf8()}};
-    RecordingServices rec;
+    tess::testing::MainWindow m;
+    const ScopedEnv env{{"SystemRoot", m.dir.path().toUtf8()}};
     services().dialogs = qtServices().dialogs;
-    frm_Vantorel w;
-    tess::testing::whenShown<QFileDialog>([](QFileDialog& d) {
+    tess::testing::whenShown<QFileDialog>([&](QFileDialog& d) {
         d.findChild<QLineEdit*>("fileNameEdit")->setText("missing.txt");
         static_cast<QDialog&>(d).accept();
     });
-    w.menu_FileLoadBox_Click();
-    EXPECT_EQ(rec.messages->shown, (std::vector<tess::testing::ShownMessage>{
-                                       {"Can't find file;\r\n" + dir.file("missing.txt"), 48,
-                                        "Tessaline - Can't find file."}}));
+    m.w.menu_FileLoadBox_Click();
+    EXPECT_EQ(m.rec.messages->shown, (std::vector<tess::testing::ShownMessage>{
+                                         {"Can't find file;\r\n" + m.dir.file("missing.txt"), 48,
+                                          "Tessaline - Can't find file."}}));
 }
 
+// The length of a file by its name; a pipe or a device is never opened, and a pipe dropped is
+// refused by the engine without blocking.
 TEST(Loading, FileLengthNeverOpensSpecialFiles) {
-    TempDir dir;
-    RecordingServices rec;
-    frm_Vantorel w;
-    const QString fifo = dir.file("pipe.exe");
+    tess::testing::MainWindow m;
+    const QString fifo = m.dir.file("pipe.exe");
     ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
-    EXPECT_EQ(w.fileLength(dir.write("five.ico", QByteArray("12345"))), 5);
-    for (const QString& p : {fifo, QString("/dev/zero")})
-        EXPECT_EQ(w.fileLength(p), 0);
-    for (const QString& p : {dir.file("none"), QString(), QString("a") + QChar(0) + "b"})
-        EXPECT_EQ(w.fileLength(p), -1);
-    drop(w, {fifo}); // accepted by its name, refused by the engine without blocking
-    EXPECT_EQ(w.state().iconCount, 0);
+    // clang-format off
+    const std::pair<QString, int> cases[] = {{m.dir.write("five.ico", QByteArray("12345")), 5}, {fifo, 0},
+        {"/dev/zero", 0}, {m.dir.file("none"), -1}, {"", -1}, {QString("a") + QChar(0) + "b", -1}};
+    // clang-format on
+    for (const auto& [path, length] : cases)
+        EXPECT_EQ(m.w.fileLength(path), length) << path.toStdString();
+    drop(m.w, {fifo});
+    EXPECT_EQ(m.seen(), "~/pipe.exe | 0 | Icon &info");
 }
 
+// The entries' paths (their names are in the menu's file list, in the table of texts). With a
+// Wine prefix, "C:\" is its drive_c: an entry loads what Wine installed, found ignoring case.
 TEST(Loading, WellKnownFilesInTheWindowsFolderAndTheWinePrefix) {
-    TempDir dir;
-    const ScopedEnv env{{"SystemRoot", dir.path().toUtf8()},
-                        {"WINEPREFIX", dir.file("no-prefix").toUtf8()}};
-    RecordingServices rec;
-    frm_Vantorel w;
-    const QString win = dir.path();
-    const std::tuple<int, QString, QString> paths[] = {
-        {0, win + "/system32/shell32.dll", "shell32.dll"},
-        {1, win + "/REGEdit.exe", "REGEdit.exe"},
-        {2, programIconFile(), "tessaline.ico"},
-        {4, win + "/system32/ieframe.dll", "ieframe.dll"},
-        {5, "C:\\Windows\\explorer.exe", "explorer.exe"},
-        {8, "C:\\Program Files\\microsoft office\\office10\\WINWORD.EXE", "WINWORD.EXE"},
-        {14, "C:\\Program Files\\Quillbrook\\Quillbrook.exe", "Quillbrook.exe"},
-        {15, "", ""},
-        {-1, "", ""}};
-    for (const auto& [i, path, name] : paths) {
-        EXPECT_EQ(w.knownFile(static_cast<std::int16_t>(i), true), path);
-        EXPECT_EQ(w.knownFile(static_cast<std::int16_t>(i), false), name);
+    tess::testing::MainWindow m;
+    const QString win = m.dir.path();
+    const ScopedEnv env{{"SystemRoot", win.toUtf8()}, {"WINEPREFIX", m.dir.file("none").toUtf8()}};
+    // clang-format off
+    const std::pair<int, QString> paths[] = {
+        {0, win + "/system32/shell32.dll"}, {1, win + "/REGEdit.exe"}, {2, programIconFile()},
+        {4, win + "/system32/ieframe.dll"}, {5, "C:\\Windows\\explorer.exe"},
+        {8, "C:\\Program Files\\microsoft office\\office10\\WINWORD.EXE"},
+        {14, "C:\\Program Files\\Quillbrook\\Quillbrook.exe"}, {15, ""}, {-1, ""}};
+    // clang-format on
+    for (const auto& [i, path] : paths)
+        EXPECT_EQ(m.w.knownFile(i, true), path) << i;
+    const ScopedEnv wine{{"WINEPREFIX", m.dir.file("wine").toUtf8()}};
+    m.dir.mkdir("wine/drive_c/program files/internet explorer");
+    m.dir.write("wine/drive_c/program files/internet explorer/IEXPLORE.EXE", fx::makeSolidPe(2));
+    const QString iexplore =
+        m.dir.file("wine/drive_c/Program Files/Internet Explorer/iexplore.exe");
+    m.w.menu_FileLoad_Click(3);
+    EXPECT_EQ(std::make_tuple(m.w.knownFile(5, true), m.w.knownFile(3, true),
+                              m.w.state().loadedFile, m.w.state().iconCount,
+                              m.rec.messages->shown.size()),
+              std::make_tuple(m.dir.file("wine/drive_c/Windows/explorer.exe"), iexplore, iexplore,
+                              2, 0u));
+}
+
+// A colour choice: the dialog starts at the colour it changes; a colour equal to the other one
+// is refused, a cancel or a refusal leaves the surface as it was, and a colour taken redraws
+// the grid of the file loaded or else the instruction text in it. Seen: the dialog's colour,
+// then the text and background colours, messages, texts and images drawn, the first text's colour.
+TEST(Colours, RefusalsCancelsAndRedrawsInTheNewColours) {
+    // clang-format off
+    const struct { bool text, loaded; std::optional<std::uint32_t> answer; const char* after; } cases[] = {
+        {true, false, 0xFFFFFF, "0 0 ffffff 1 0 0"}, // the background's colour: refused
+        {false, false, 0x000000, "ffffff 0 ffffff 1 0 0"},
+        {true, false, 0x0000FF, "0 ff ffffff 0 8 0 ff"},
+        {false, true, 0x00FF00, "ffffff 0 ff00 0 3 3 0"},
+        {false, false, 0xFFFFFF, "ffffff 0 ffffff 0 8 0 0"},   // the colour it already has
+        {true, true, std::nullopt, "0 0 ffffff 0 0 0"}}; // cancelled
+    // clang-format on
+    for (const auto& c : cases) {
+        tess::testing::MainWindow m(c.loaded);
+        PictureBox& s = *m.w.pic_IconDisplay;
+        s.cls();
+        m.rec.dialogs->colourAnswers = {c.answer};
+        c.text ? m.w.menu_ColourForground_Click() : m.w.menu_ColourBackground_Click();
+        const auto& runs = s.textRuns();
+        const QString after = QString::asprintf(
+            "%x %x %x %zu %zu %zu", m.rec.dialogs->colours.at(0).color, s.foreColor(),
+            s.backColor(), m.rec.messages->shown.size(), runs.size(), s.imageRuns().size());
+        EXPECT_EQ(runs.empty() ? after : after + QString(" %1").arg(runs[0].colour, 0, 16), c.after)
+            << c.text << c.loaded;
     }
-    // With a Wine prefix, "C:\" is its drive_c: the entry loads what Wine installed.
-    const ScopedEnv wine{{"WINEPREFIX", dir.file("wine").toUtf8()}};
-    dir.mkdir("wine/drive_c/program files/internet explorer");
-    dir.write("wine/drive_c/program files/internet explorer/IEXPLORE.EXE", fx::makeSolidPe(2));
-    EXPECT_EQ(w.knownFile(3, true),
-              dir.file("wine/drive_c/Program Files/Internet Explorer/iexplore.exe"));
-    EXPECT_EQ(w.knownFile(5, true), dir.file("wine/drive_c/Windows/explorer.exe"));
-    w.menu_FileLoad_Click(3);
-    EXPECT_EQ(w.state().loadedFile, w.knownFile(3, true));
-    EXPECT_EQ(w.state().iconCount, 2);
-    EXPECT_TRUE(rec.messages->shown.empty());
 }
 
 } // namespace

@@ -5,20 +5,23 @@
 #include "app/frm_Vantorel.h"
 #include "platform/window/failure.h"
 #include "platform/window/services.h"
+#include "support/temp_dir.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QMenu>
-#include <QString>
-#include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <optional>
-#include <vector>
+
+// Failures print texts as text.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace tess::testing {
 
@@ -29,58 +32,47 @@ struct ShownMessage {
     bool operator==(const ShownMessage&) const = default;
 };
 
+// The next of a queue of answers, or the default when none is left.
+template <class T> T take(std::deque<T>& queue, T otherwise = {}) {
+    if (queue.empty()) return otherwise;
+    T a = std::move(queue.front());
+    queue.pop_front();
+    return a;
+}
+
 class RecordingMessageBox final : public MessageBoxService {
   public:
     std::vector<ShownMessage> shown;
-    std::deque<int> answers; // empty: OK, or No for a Yes/No question
+    std::deque<int> answers; // when empty: OK, or No for a Yes/No question
     int msgBox(const QString& text, int style, const QString& title) override {
         shown.push_back({text, style, title});
-        if (!answers.empty()) {
-            const int a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        return (style & 7) == mb::YesNo ? mb::AnswerNo : mb::AnswerOk;
+        return take(answers, (style & 7) == mb::YesNo ? mb::AnswerNo : mb::AnswerOk);
     }
 };
 
+// Each request first raises the next of failures, if any, then takes the next answer; no answer
+// (or nothing left) is the user's Cancel.
 class RecordingDialogs final : public DialogService {
   public:
     std::vector<OpenFileRequest> opens;
     std::vector<ColorRequest> colours;
-    std::deque<std::optional<QString>> openAnswers;         // nothing: the user cancels
-    std::deque<std::optional<std::uint32_t>> colourAnswers; // nothing: the user cancels
-    std::deque<Failure> failures; // raised, in turn, before any answer is taken
+    std::deque<std::optional<QString>> openAnswers;
+    std::deque<std::optional<std::uint32_t>> colourAnswers;
+    std::deque<Failure> failures;
 
-    QString showOpen(const OpenFileRequest& r) override {
-        opens.push_back(r);
-        raiseFailure();
-        std::optional<QString> a;
-        if (!openAnswers.empty()) {
-            a = openAnswers.front();
-            openAnswers.pop_front();
-        }
-        if (!a) throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
-        return *a;
-    }
+    QString showOpen(const OpenFileRequest& r) override { return answer(opens, r, openAnswers); }
     std::uint32_t showColor(const ColorRequest& r) override {
-        colours.push_back(r);
-        raiseFailure();
-        std::optional<std::uint32_t> a;
-        if (!colourAnswers.empty()) {
-            a = colourAnswers.front();
-            colourAnswers.pop_front();
-        }
-        if (!a) throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
-        return *a;
+        return answer(colours, r, colourAnswers);
     }
 
   private:
-    void raiseFailure() {
-        if (failures.empty()) return;
-        const Failure f = failures.front();
-        failures.pop_front();
-        throw f;
+    template <class R, class T>
+    T answer(std::vector<R>& asked, const R& r, std::deque<std::optional<T>>& answers) {
+        asked.push_back(r);
+        if (!failures.empty()) throw take(failures, failures.front());
+        const std::optional<T> a = take(answers);
+        if (!a) throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
+        return *a;
     }
 };
 
@@ -96,34 +88,28 @@ class RecordingModal final : public ModalService {
     }
 };
 
-// A snapshot of one menu item as it stood when the menu was shown.
-struct MenuItemState {
-    QString caption;
-    bool enabled = false;
-    bool visible = false;
-    bool separator = false;
-    int depth = 0;
-};
-
+// Each menu as it stood when shown: its items' captions in order, submenus' items after their
+// own, marked " (off)" when disabled (separators aside) and " (hidden)" when not visible.
 class RecordingPopup final : public PopupMenuService {
   public:
-    std::vector<std::vector<MenuItemState>> menus;
+    std::vector<QStringList> menus;
     std::vector<QPoint> positions;
     std::function<QAction*(QMenu&)> choose; // nothing chosen when unset
     QAction* popup(QMenu& menu, const QPoint& globalPosition) override {
-        std::vector<MenuItemState> items;
-        snapshot(menu, 0, items);
-        menus.push_back(std::move(items));
+        menus.push_back(items(menu));
         positions.push_back(globalPosition);
         return choose ? choose(menu) : nullptr;
     }
 
   private:
-    static void snapshot(const QMenu& menu, int depth, std::vector<MenuItemState>& out) {
+    static QStringList items(const QMenu& menu) {
+        QStringList out;
         for (QAction* a : menu.actions()) {
-            out.push_back({a->text(), a->isEnabled(), a->isVisible(), a->isSeparator(), depth});
-            if (a->menu()) snapshot(*a->menu(), depth + 1, out);
+            out << a->text() + (a->isEnabled() || a->isSeparator() ? "" : " (off)") +
+                       (a->isVisible() ? "" : " (hidden)");
+            if (a->menu()) out << items(*a->menu());
         }
+        return out;
     }
 };
 
@@ -159,5 +145,41 @@ inline void drop(frm_Vantorel& w, QStringList files) {
     w.Form_OLEDragDrop(data, effect, button, shift, x, y);
     EXPECT_EQ(effect, 7);
 }
+
+// The height of one line of "Arial" at a size, in twips.
+inline double lineHeight(double size) {
+    PictureBox p;
+    p.setFontName("Arial"), p.setFontSize(size);
+    return p.textHeight();
+}
+
+// The main window under recorders, four columns wide, and a file of three icons in a folder of
+// the test's own, shown when asked.
+struct MainWindow {
+    RecordingServices rec;
+    TempDir dir;
+    QString three = dir.write("three.dll", fixtures::makeSolidPe(3));
+    frm_Vantorel w;
+    explicit MainWindow(bool showThree = false) {
+        w.pic_IconDisplay->setWidthTwips(5 * 570);
+        if (showThree) w.loadCommandLineFiles({three});
+    }
+    // What the user has seen, in one line, the folder written "~": the file loaded ("-" for none;
+    // the caption instead when it does not name it), the icons counted, the information item's
+    // caption, the windows shown ("[caption]"), the message boxes' titles and the menus shown.
+    QString seen() const {
+        const QString f = w.state().loadedFile.isEmpty() ? "-" : w.state().loadedFile;
+        const bool named =
+            w.windowTitle() == (f == "-" ? "EXE or DLL file icons." : "Icons from; " + f);
+        QStringList s{named ? f : "caption " + w.windowTitle(),
+                      QString::number(w.state().iconCount), w.menu_IconInformation->text()};
+        for (const QString& c : rec.modal->captions)
+            s << "[" + c + "]";
+        for (const ShownMessage& m : rec.messages->shown)
+            s << m.title;
+        if (!rec.popup->menus.empty()) s << QString::number(rec.popup->menus.size()) + " menu";
+        return s.join(" | ").replace(dir.path(), "~");
+    }
+};
 
 } // namespace tess::testing

@@ -19,10 +19,7 @@ class TempDir : public fixtures::TempDir {
   public:
     QString path() const { return QString::fromStdString(fixtures::TempDir::path()); }
     QString file(const QString& name) const { return path() + u'/' + name; }
-    QString mkdir(const QString& name) const {
-        QDir(path()).mkpath(name);
-        return file(name);
-    }
+    QString mkdir(const QString& name) const { return QDir(path()).mkpath(name), file(name); }
     QString write(const QString& name, const QByteArray& bytes) const {
         QFile f(file(name));
         if (f.open(QIODevice::WriteOnly)) f.write(bytes);
@@ -36,12 +33,15 @@ class TempDir : public fixtures::TempDir {
 
 // Sets (a value) or unsets (nothing) environment variables, and restores them at the end.
 class ScopedEnv {
+    using Value = std::optional<QByteArray>;
+    std::vector<std::pair<const char*, Value>> saved_;
+    static void set(const char* name, const Value& v) { v ? qputenv(name, *v) : qunsetenv(name); }
+
   public:
-    ScopedEnv(std::initializer_list<std::pair<const char*, std::optional<QByteArray>>> values) {
+    ScopedEnv(std::initializer_list<std::pair<const char*, Value>> values) {
         for (const auto& [name, value] : values) {
-            saved_.emplace_back(name, qEnvironmentVariableIsSet(name)
-                                          ? std::optional<QByteArray>(qgetenv(name))
-                                          : std::nullopt);
+            saved_.emplace_back(name, qEnvironmentVariableIsSet(name) ? Value(qgetenv(name))
+                                                                      : std::nullopt);
             set(name, value);
         }
     }
@@ -51,15 +51,6 @@ class ScopedEnv {
     }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-  private:
-    static void set(const char* name, const std::optional<QByteArray>& value) {
-        if (value)
-            qputenv(name, *value);
-        else
-            qunsetenv(name);
-    }
-    std::vector<std::pair<const char*, std::optional<QByteArray>>> saved_;
 };
 
 // Pins the drive table for a test and returns to the machine's own afterwards.
