@@ -1,10 +1,5 @@
-// Qt's own dialogs and message boxes as the services show them, driven offscreen; number
-// pictures and reading, rounding, paths, drives, the Windows folder and failure numbers.
-#include "platform/window/drives.h"
 #include "platform/window/environment.h"
-#include "platform/window/failure.h"
 #include "platform/window/format.h"
-#include "platform/window/services.h"
 #include "platform/window/twips.h"
 
 #include "support/recorders.h"
@@ -17,12 +12,10 @@
 #include <QLocale>
 #include <QSortFilterProxyModel>
 #include <QTest>
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 using namespace tess;
 using namespace tess::testing;
+namespace fx = tess::fixtures;
 
 namespace {
 
@@ -54,7 +47,7 @@ TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByThe
         tmp.write(name, QByteArray("x"));
     tmp.mkdir("Sub");
     const QByteArray odd = QFile::encodeName(tmp.path()) + "/caf\xe9.ico"; // not UTF-8
-    ::close(::creat(odd.constData(), 0600));
+    fx::writeFile(odd.toStdString(), {});
     const struct {
         QString file, shown, typed; // the initial name, the name shown, the name typed
         QByteArray chosen;
@@ -89,7 +82,6 @@ TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByThe
                                "B.EXE README Sub a.exe c.dll notes.txt"}));
         EXPECT_EQ(pathToBytes(chosen), r.chosen);
     }
-    ::unlink(odd.constData()); // Qt cannot remove a name that is not UTF-8
 }
 
 // Every message box and dialog belongs to the window that opened it and stands centred on it.
@@ -100,11 +92,14 @@ TEST(Dialogs, OwnedByTheWindowThatOpenedThemAndCentredOnIt) {
     main.show();
     QApplication::setActiveWindow(&main);
     const Services qt = qtServices();
-    const OpenFileRequest file{false, "T", LoadFilter, 1, "", "", 4};
-    const ColorRequest colour{false, "T", 0};
     const std::function<void()> opens[] = {
         [&] { qt.messageBox->msgBox("text", mb::WarningOk, "title"); },
-        [&] { qt.dialogs->showOpen(file); }, [&] { qt.dialogs->showColor(colour); }};
+        [&] {
+            qt.dialogs->showOpen({false, "T", LoadFilter, 1, "", "", 4});
+        },
+        [&] {
+            qt.dialogs->showColor({false, "T", 0});
+        }};
     std::vector<std::tuple<QWidget*, bool, QString>> seen; // owner, centred, folder
     for (const auto& open : opens) {
         whenShown<QDialog>([&](QDialog& d) {
@@ -127,24 +122,21 @@ TEST(Numbers, PicturesReadingAndRoundingAsTheWindowsDo) {
     const std::pair<const char*, std::vector<std::pair<double, const char*>>> pictures[] = {
         {"#,###,##0", {{0, "0"}, {7, "7"}, {1234, "1,234"}, {1234567, "1,234,567"}}},
         {"###,###,###,##0", {{-1, "-1"}, {-1234, "-1,234"}, {2147483647, "2,147,483,647"}}},
-        {"#####00", {{7, "07"}, {0, "00"}, {123, "123"}}}, {"##0.#####", {{1.5, "1.5"}}},
-        {"##,###,###,###,##0.#####", {{53, "53."}, {32755, "32,755."}}}, {"##0.##", {{2.125, "2.13"}}}};
+        {"#####00", {{7, "07"}, {0, "00"}, {123, "123"}}}, {"##0.##", {{2.125, "2.13"}, {1.5, "1.5"}}},
+        {"##,###,###,###,##0.#####", {{53, "53."}, {32755, "32,755."}}}};
+    const std::pair<const char*, double> texts[] = {{"", 0}, {"abc", 0}, {"12", 12}, {"  12", 12},
+        {"1 2", 12}, {"1\t2\n3", 123}, {"12.5", 12.5}, {"12.5.6", 12.5}, {"-3", -3}, {"+4", 4},
+        {"12 pt", 12}, {"1e3", 1000}, {"2.5E-1", 0.25}, {"1d2", 100}, {"&H1F", 31}, {"&hff", 255},
+        {"&O17", 15}, {"&o8", 0}, {".5", 0.5}, {".", 0}, {"16>", 16}, {"0", 0}, {"1e", 1},
+        {"- 5", -5}};
+    const std::pair<double, int> halves[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0},
+        {-1.5, -2}, {2.4999, 2}, {2.5001, 3}, {7.89, 8}, {1e20, 2147483647}, {-1e20, INT32_MIN}};
     // clang-format on
     for (const auto& [picture, cases] : pictures)
         for (const auto& [value, expected] : cases)
             EXPECT_EQ(formatPicture(value, picture), expected) << value << " with " << picture;
-    const std::pair<const char*, double> texts[] = {
-        {"", 0},          {"abc", 0},     {"12", 12},       {"  12", 12}, {"1 2", 12},
-        {"1\t2\n3", 123}, {"12.5", 12.5}, {"12.5.6", 12.5}, {"-3", -3},   {"+4", 4},
-        {"12 pt", 12},    {"1e3", 1000},  {"2.5E-1", 0.25}, {"1d2", 100}, {"&H1F", 31},
-        {"&hff", 255},    {"&O17", 15},   {"&o8", 0},       {".5", 0.5},  {".", 0},
-        {"16>", 16},      {"0", 0},       {"1e", 1},        {"- 5", -5},
-    };
     for (const auto& [text, expected] : texts)
         EXPECT_DOUBLE_EQ(val(text), expected) << '"' << text << '"';
-    const std::pair<double, int> halves[] = {
-        {0.5, 0},    {1.5, 2},    {2.5, 2},  {3.5, 4},           {-0.5, 0},         {-1.5, -2},
-        {2.4999, 2}, {2.5001, 3}, {7.89, 8}, {1e20, 2147483647}, {-1e20, INT32_MIN}};
     for (auto [v, expected] : halves)
         EXPECT_EQ(roundToInt(v), expected) << v;
     EXPECT_EQ(QStringList({formatDate({{2026, 3, 5}, {9, 7, 59}}, "yyyy-mm-dd_HH-MM"),
@@ -165,7 +157,7 @@ TEST(Paths, ResolveIgnoringCaseComponentByComponentKeepingBytes) {
     const QByteArray root = QFile::encodeName(tmp.path());
     for (const char* name : {"Windows/System32/Shell32.dll", "Windows/caf\xe9.ico",
                              "Windows/\xc3\x89t\xc3\xa9.ico", "Windows/\xce\xa3.ico"})
-        ::close(::creat((root + "/" + name).constData(), 0600));
+        fx::writeFile((root + "/" + name).toStdString(), {});
     const std::pair<const char*, const char*> cases[] = {
         {"/windows\\system32/SHELL32.DLL", "/Windows/System32/Shell32.dll"},
         {"/Windows/System32/Shell32.dll", "/Windows/System32/Shell32.dll"},
@@ -182,10 +174,9 @@ TEST(Paths, ResolveIgnoringCaseComponentByComponentKeepingBytes) {
     }
     EXPECT_EQ(pathFromBytes("/\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"),
               QString("/\u00e9\u20ac\U0001F600"));
-    ::unlink((root + "/Windows/caf\xe9.ico").constData()); // Qt cannot remove it
 }
 
-TEST(Drives, LettersMapOntoMountPointsAndTheRootIsC) {
+TEST(Drives, LettersMapOntoMountPointsTheRootIsCAndTheWindowsFolder) {
     EXPECT_EQ(drives().at(0).text(), "c: [/]"); // the machine's own table
     TempDir tmp;
     const ScopedDrives pinned({{u'c', "/"}, {u'd', tmp.path()}});
@@ -197,17 +188,14 @@ TEST(Drives, LettersMapOntoMountPointsAndTheRootIsC) {
     for (const auto& [path, expected] : mapped)
         EXPECT_EQ(mapDrivePath(path), expected);
     EXPECT_EQ(drives().at(1).text(), "d: [" + tmp.path() + "]");
-    EXPECT_EQ(std::vector<int>({letterNumber("a"), letterNumber("C:\\"), letterNumber("z"),
-                                letterNumber("\\\\server")}),
-              std::vector<int>({1, 3, 26, -4}));
-}
-
-TEST(Environment, WindowsFolderFromSystemRootOrWinePrefix) {
-    TempDir tmp;
+    // The Windows folder: SystemRoot's when it is a folder, else the Wine prefix's.
     const ScopedEnv env{{"SystemRoot", "/no/such/folder"}, {"WINEPREFIX", tmp.path().toUtf8()}};
     EXPECT_EQ(windowsFolder(), "");
     tmp.mkdir("drive_c/windows");
     EXPECT_EQ(windowsFolder(), tmp.path() + "/drive_c/windows");
+    EXPECT_EQ(std::vector<int>({letterNumber("a"), letterNumber("C:\\"), letterNumber("z"),
+                                letterNumber("\\\\server")}),
+              std::vector<int>({1, 3, 26, -4}));
 }
 
 TEST(Failures, ErrnoMapsOntoFailureNumbers) {
