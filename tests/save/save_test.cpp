@@ -25,7 +25,7 @@ TEST(SavePath, NameOwnExtensionDecidesOtherwiseTypeIsAppended) {
     // clang-format off
     const std::tuple<QString, QString, int, QString> cases[] = {
         {"/", "IconPicture_5", 1, "/IconPicture_5.ico"}, {"/pics//", "x", 2, "/pics/x.gif"},
-        {"/p/my.icons", "x.bmp", 2, "/p/my.icons/x.bmp"}, {"/p/my.icons", "x", 3, "/p/my.icons/x.jpeg"},
+        {"/p/my.ico", "x.bmp", 2, "/p/my.ico/x.bmp"}, {"/p/my.ico", "x", 3, "/p/my.ico/x.jpeg"},
         {"/p", "a.b.bmp", 1, "/p/a.b.bmp"}, {"/p", "x.JPEG", 0, "/p/x.JPEG"},
         {"/p", "icon.png", 1, "/p/icon.png.ico"}, {"/p", "x", -1, "/p/x.bmp"},
         {"/p", "x", 7, "/p/x.bmp"}, {"/p", " x ", 4, "/p/ x .gfm"}};
@@ -36,9 +36,8 @@ TEST(SavePath, NameOwnExtensionDecidesOtherwiseTypeIsAppended) {
 
 const auto rgb = [](fx::Color c) { return qRgb(c.r, c.g, c.b); };
 
-// A save window on a folder holding src.ico (colour 3 at 32 x 32 and 16 x 16) and text.exe (no
-// icons), opened for the file named in that file's folder; a name under a folder gets the icon
-// file too. Its window icon is colour 9 in a transparent border.
+// A save window for the file named, on its folder beside src.ico (colour 3, 32 x 32 and 16 x 16;
+// a name in a subfolder holds it too) and text.exe (no icons); its icon is colour 9 with a margin.
 struct SaveWindow {
     RecordingServices rec;
     TempDir tmp;
@@ -124,9 +123,8 @@ TEST(SaveWindow, TextsFitTheirBoxesAndABlankNameDisablesSave) {
     }
 }
 
-// Each picture type holds the icon on the surface's background, as on screen; the .ico is the
-// icon's own file. Rows: the file named, the picture's size, its centre (0: the background),
-// whether the .ico is the source file itself.
+// Each picture type holds the icon on the surface's background as shown, the .ico the icon's own
+// file. Rows: the file named, picture size, centre colour (0: background), .ico the source file.
 TEST(SaveWindow, DrawsAndWritesTheIconOfTheFileTheGridShows) {
     const QRgb icon = rgb(fx::solidColor(3)), own = rgb(fx::solidColor(9));
     const std::tuple<const char*, QSize, QRgb, bool> cases[] = {
@@ -185,9 +183,9 @@ QStringList entries(const TempDir& tmp) {
 
 TEST(SaveWindow, WriteTargets) {
     ::umask(022);
-    // The name typed (type BMP; "link.bmp" made first as a link to old.bmp, "dir.bmp" as a folder);
-    // old.bmp made first with this mode (0: none); the answer to the overwrite question; the
-    // messages (q the question, a access denied, g the general text); the folder afterwards.
+    // The name typed as BMP ("link.bmp" made a link to old.bmp, "dir.bmp" a folder); old.bmp's mode
+    // (0: none); the answer; the messages (q: overwrite?, a: access denied, g: general); the
+    // folder.
     // clang-format off
     const std::tuple<QString, int, bool, std::string, QStringList> cases[] = {
         {"old.bmp", 0, true, "", {"old.bmp 644 bmp"}},
@@ -216,8 +214,8 @@ TEST(SaveWindow, WriteTargets) {
                    "file.\r\n\r\nIf overwriting an old file, check that the file is not locked.\r\n"
                    "Check drive and directory can be written to.\r\n(Eg. Not a CD-ROM or a locked "
                    "floppy disc)", 48, "Tessaline - Saving file error."}},
-            {'g', {"File save error with file;\r\n" + path + "\r\n\r\nError message; \tNo such "
-                   "file or directory\r\nError number; \t53.", 48, "Tessaline - Saving file error."}}};
+            {'g', {"File save error with file;\r\n" + path + "\r\n\r\nError message; \tNo such"
+                   " file or directory\r\nError number; \t53.", 48, "Tessaline - Saving file error."}}};
         // clang-format on
         std::vector<ShownMessage> expected;
         for (const char m : messages)
@@ -227,7 +225,6 @@ TEST(SaveWindow, WriteTargets) {
     }
 }
 
-// Whoever saves must be allowed to write the file itself, not only its folder.
 TEST(SaveWindow, FileTheUserMayNotWriteIsNotReplaced) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs to act as another user";
     TempDir tmp;
@@ -252,9 +249,8 @@ TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
     const QString c = w.tmp.mkdir("c"), d = w.tmp.mkdir("d"), in = w.tmp.mkdir("d/in"),
                   gone = w.tmp.mkdir("gone"), other = w.tmp.mkdir("other");
     const ScopedDrives pinned({{u'c', "/"}, {u'd', d}, {u'e', "/no/such/drive"}, {u'#', other}});
-    // The act (s: a new showing in the folder, x: the same after "gone" is deleted, d: choose drive
-    // n, f: go to the folder, t: open the folder list's top entry), the folder, the drive;
-    // afterwards the folder list's path, its top entry and the messages.
+    // The act (s: show anew in the folder, x: the same once "gone" is deleted, d: choose the drive,
+    // f: go to the folder, t: open the top entry); then the list's path, top entry and messages.
     // clang-format off
     const ShownMessage unavailable{"Drive e: [/no/such/drive] is unavailable.\r\n\r\nNo such "
         "file or directory.\r\nDrive e: [/no/such/drive] may be;\r\n\tEmpty (No disc)\r\n"
@@ -296,11 +292,9 @@ TEST(SaveRequest, FolderIsHandedBackAfterSaveAndKeptAfterCancel) {
     RecordingServices rec;
     TempDir tmp;
     const QString sub = tmp.mkdir("sub");
-    // The save window opens in the home folder: no "My Pictures" or "My Documents" below it.
-    const ScopedEnv home{{"HomeDrive", ""}, {"HomePath", tmp.path().toUtf8()}};
+    const ScopedEnv home{{"HomeDrive", ""}, {"HomePath", tmp.path().toUtf8()}}; // no My Pictures
     frm_Vantorel main;
-    main.loadCommandLineFiles(
-        {tmp.write("src.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1))}))});
+    main.loadCommandLineFiles({tmp.write("src.ico", fx::makeSolidIco(1))});
     for (const bool saving : {false, true}) {
         rec.modal->onShow = [&](QDialog& d) {
             static_cast<frm_SaveBox&>(d).dir_DirectoryList->setPath(sub);

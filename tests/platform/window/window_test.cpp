@@ -25,8 +25,7 @@ const QString LoadFilter =
     "types (*.exe, *.dll, *.ico, *.cur, *.ani)|*.exe;*.dll;*.ico;*.cur;*.ani|All file types "
     "(*.*)|*.*";
 
-// The names the dialog lists in its folder, sorted, once the list has stopped changing (the
-// folder's files arrive from another thread).
+// The names the dialog lists, sorted, once the list stops changing (files arrive from a thread).
 QStringList listed(QFileDialog& d) {
     const QModelIndex folder = d.findChild<QFileSystemModel*>()->index(d.directory().path());
     QStringList last, names;
@@ -112,8 +111,8 @@ TEST(Numbers, PicturesReadingRoundingAndFailureNumbersAsTheWindowsDo) {
     const std::pair<const char*, std::vector<std::pair<double, const char*>>> pictures[] = {
         {"#,###,##0", {{0, "0"}, {7, "7"}, {1234, "1,234"}, {1234567, "1,234,567"}}},
         {"###,###,###,##0", {{-1, "-1"}, {-1234, "-1,234"}, {2147483647, "2,147,483,647"}}},
-        {"#####00", {{7, "07"}, {0, "00"}, {123, "123"}}}, {"##0.##", {{2.125, "2.13"}, {1.5, "1.5"}}},
-        {"##,###,###,###,##0.#####", {{53, "53."}, {32755, "32,755."}}}};
+        {"#####00", {{7, "07"}, {0, "00"}, {123, "123"}}}, {"##0.##", {{2.125, "2.13"}}},
+        {"##,###,###,###,##0.#####", {{53, "53."}, {32755, "32,755."}, {1.5, "1.5"}}}};
     const std::pair<const char*, double> texts[] = {{"", 0}, {"abc", 0}, {"12", 12}, {"  12", 12},
         {"1 2", 12}, {"1\t2\n3", 123}, {"12.5", 12.5}, {"12.5.6", 12.5}, {"-3", -3}, {"+4", 4},
         {"12 pt", 12}, {"1e3", 1000}, {"2.5E-1", 0.25}, {"1d2", 100}, {"&H1F", 31}, {"&hff", 255},
@@ -121,6 +120,8 @@ TEST(Numbers, PicturesReadingRoundingAndFailureNumbersAsTheWindowsDo) {
         {"- 5", -5}};
     const std::pair<double, int> halves[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0},
         {-1.5, -2}, {2.4999, 2}, {2.5001, 3}, {7.89, 8}, {1e20, 2147483647}, {-1e20, INT32_MIN}};
+    const std::pair<int, int> failures[] = {{ENOENT, 53}, {EACCES, 75}, {EROFS, 75}, {EISDIR, 75},
+        {ENOTDIR, 75}, {ENODEV, 68}, {ENOSPC, 61}};
     // clang-format on
     for (const auto& [picture, cases] : pictures)
         for (const auto& [value, expected] : cases)
@@ -139,8 +140,6 @@ TEST(Numbers, PicturesReadingRoundingAndFailureNumbersAsTheWindowsDo) {
                      formatPicture(53, "##,###,###,###,##0.#####"), QString::number(val("12.5"))}),
         QStringList({"1.234", "53,", "12.5"}));
     QLocale::setDefault(QLocale::c());
-    const std::pair<int, int> failures[] = {{ENOENT, 53},  {EACCES, 75}, {EROFS, 75}, {EISDIR, 75},
-                                            {ENOTDIR, 75}, {ENODEV, 68}, {ENOSPC, 61}};
     for (auto [err, number] : failures)
         EXPECT_EQ(failureFromErrno(err).number(), number) << err;
 }
@@ -156,8 +155,7 @@ TEST(Paths, ResolveIgnoringCaseComponentByComponentKeepingBytes) {
         {"/windows\\system32/SHELL32.DLL", "/Windows/System32/Shell32.dll"},
         {"/windows/caf\xc9.ico", "/windows/caf\xc9.ico"}, // a byte only equals the same byte
         {"/windows/\xc3\xa9T\xc3\x89.ICO", "/Windows/\xc3\x89t\xc3\xa9.ico"}, // UTF-8 letters
-        {"/windows/\xcf\x83.ico", "/Windows/\xce\xa3.ico"},
-    };
+        {"/windows/\xcf\x83.ico", "/Windows/\xce\xa3.ico"}};
     for (const auto& [asked, found] : cases) {
         const QString path = pathFromBytes(root + asked);
         EXPECT_EQ(pathToBytes(path), root + asked); // bytes survive the round trip
@@ -171,13 +169,10 @@ TEST(Drives, LettersMapOntoMountPointsTheRootIsCAndTheWindowsFolder) {
     EXPECT_EQ(drives().at(0).text(), "c: [/]"); // the machine's own table
     TempDir tmp;
     const ScopedDrives pinned({{u'c', "/"}, {u'd', tmp.path()}});
-    const QString mapped[][2] = {{"C:\\", "/"},
-                                 {"c:", "/"},
-                                 {"E:\\x", "E:\\x"}, // no such drive
-                                 {"D:\\Work\\My Pictures", tmp.path() + "/Work/My Pictures"},
-                                 {"/usr/bin", "/usr/bin"}};
-    for (const auto& [path, expected] : mapped)
-        EXPECT_EQ(mapDrivePath(path), expected);
+    QStringList mapped;
+    for (const char* path : {"C:\\", "c:", "E:\\x", "/usr", "D:\\Work\\My Pictures"})
+        mapped << mapDrivePath(path);
+    EXPECT_EQ(mapped, QStringList({"/", "/", "E:\\x", "/usr", tmp.path() + "/Work/My Pictures"}));
     EXPECT_EQ(drives().at(1).text(), "d: [" + tmp.path() + "]");
     // The Windows folder: SystemRoot's when it is a folder, else the Wine prefix's.
     const ScopedEnv env{{"SystemRoot", "/no/such/folder"}, {"WINEPREFIX", tmp.path().toUtf8()}};
