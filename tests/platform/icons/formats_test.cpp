@@ -179,6 +179,9 @@ TEST(Reading, EachKindOfFileByItsContent) {
     const std::string neList = "ne 7(32x32/4/16=1) \"HELLO\"(16x16/1/2=2 32x32/8/0=3) "
                                "2(32x32/24/0=4) cursor 9(32x32/1/0@3,4=8)";
     const std::string ani = "ani (32x32/32/0@0,0=0) (32x32/32/0@0,0=1) (32x32/32/0@0,0=2)";
+    // A system library without icons shows those of SystemResources/NAME.mun beside its folder.
+    const auto stub = makePeResources({{U16{16}, U16{1}, 1033, {1, 2}}}), mun = makeSolidPe(3);
+    const std::string mun3 = "pe32+ 1(32x32/32/0=0) 2(32x32/32/0=1) 3(32x32/32/0=2)";
     // A group naming missing icons keeps its number, empty.
     const auto gap = makePeResources({{U16{3}, U16{1}, 1033, a.bytes},
                                       {U16{3}, U16{2}, 1033, b.bytes},
@@ -209,6 +212,19 @@ TEST(Reading, EachKindOfFileByItsContent) {
         {"ani_claims_1.ani", makeAni(frames, {.frames = 1}), ani, "3 =0 =1 =2 0"},
         {"ani_bare_dibs.ani", makeAni(bare, {false, {}}), ani, "3 =0 =1 =2 0"},
         {"no_resources.dll", makePeResources({}), "pe32+", "0 0"},
+        {"case/systemresources/SHELL32.DLL.MUN", mun, mun3, "3 =0 =1 =2 0"},
+        {"case/System32/shell32.dll", stub, mun3 + " from case/systemresources/SHELL32.DLL.MUN", "3 =0 =1 =2 0"},
+        {"no_mun/SystemResources/shell32.mun", mun, mun3, "3 =0 =1 =2 0"},
+        {"no_mun/System32/shell32.dll", stub, "pe32+", "0 0"},
+        {"no_folder/System32/shell32.dll", stub, "pe32+", "0 0"},
+        {"mun_not_a_program/SystemResources/shell32.dll.mun", Bytes{'M', 'Z'}, "not", "0 1"},
+        {"mun_not_a_program/System32/shell32.dll", stub, "pe32+", "0 0"},
+        {"mun_without_icons/SystemResources/shell32.dll.mun", stub, "pe32+", "0 0"},
+        {"mun_without_icons/System32/shell32.dll", stub, "pe32+", "0 0"},
+        {"mun_cut/SystemResources/shell32.dll.mun", Bytes(mun.begin(), mun.begin() + 0x210), "pe32+", "0 0"},
+        {"mun_cut/System32/shell32.dll", stub, "pe32+", "0 0"},
+        {"has_icons/SystemResources/shell32.dll.mun", mun, mun3, "3 =0 =1 =2 0"},
+        {"has_icons/System32/shell32.dll", makeSolidPe(1), "pe32+ 1(32x32/32/0=0)", "1 =0 0"},
         {"text.exe", Bytes{'h', 'e', 'l', 'l', 'o', '\n'}, "not", "0 1"},
         {"empty.dll", Bytes{}, "not", "0 1"},
         {"dos.exe", dos, "not", "0 1"},
@@ -228,7 +244,10 @@ TEST(Reading, EachKindOfFileByItsContent) {
         const std::string path = c.name.empty() || c.name[0] == '/' ? c.name : dir.file(c.name);
         if (c.bytes) writeFile(path, *c.bytes);
         const auto f = icons::readIconFile(path);
-        EXPECT_EQ(listing(f), c.listed) << c.name;
+        const auto from = f.source.substr(std::min(f.source.size(), dir.path().size() + 1));
+        EXPECT_EQ(listing(f) + (f.source == path || f.source.empty() ? "" : " from " + from),
+                  c.listed)
+            << c.name;
         EXPECT_EQ(f.error.empty(), f.status != icons::FileStatus::Unreadable) << c.name;
         // Asked icon by icon, a file is parsed once (one that cannot be read, never).
         const auto parses = icons::cachedParseCount();
@@ -238,6 +257,8 @@ TEST(Reading, EachKindOfFileByItsContent) {
         EXPECT_EQ(extracted(path, indexes), c.extracted) << c.name;
         EXPECT_EQ(icons::cachedParseCount() - parses, c.listed == "unreadable" ? 0u : 1u) << c.name;
     }
+    writeFile(dir.file("case/systemresources/SHELL32.DLL.MUN"), makeSolidPe(5)); // read again
+    EXPECT_EQ(ExtractIconA(0, dir.file("case/System32/shell32.dll"), -1), 5u);
     // Negative indexes are resource IDs; an empty group's icon writes no file.
     EXPECT_EQ(extracted(dir.file("gap.dll"), {-10, -11, -12, -13}), "=1 - =2 0");
     EXPECT_TRUE(icons::writeIconFile(*icons::iconOfHandle(ExtractIconA(0, dir.file("gap.dll"), 1)))
@@ -333,43 +354,6 @@ TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
         EXPECT_TRUE(ico == makeIco(std::vector(last.size(), c.last)) &&
                     ico.size() < 5 * c.file.size())
             << c.name;
-    }
-}
-
-TEST(WinIcons, SystemLibraryWithoutIconsFollowsItsMun) {
-    const auto stub = makePeResources({{U16{16}, U16{1}, 1033, {1, 2}}});
-    const auto mun = makeSolidPe(3);
-    const struct {
-        const char* name;
-        std::string folder, munName; // "": none made
-        Bytes library, munBytes;
-        std::string extracted; // indexes -1 to 2; three icons: read from the .mun
-    } cases[] = {
-        // clang-format off
-        {"case", "systemresources", "SHELL32.DLL.MUN", stub, mun, "3 =0 =1 =2"},
-        {"no_mun", "SystemResources", "", stub, mun, "0 0 0 0"},
-        {"no_folder", "", "", stub, mun, "0 0 0 0"},
-        {"mun_not_a_program", "SystemResources", "shell32.dll.mun", stub, {'M', 'Z'}, "0 0 0 0"},
-        {"mun_without_icons", "SystemResources", "shell32.dll.mun", stub, stub, "0 0 0 0"},
-        {"mun_truncated", "SystemResources", "shell32.dll.mun", stub, Bytes(mun.begin(), mun.begin() + 0x210), "0 0 0 0"},
-        {"library_has_icons", "SystemResources", "shell32.dll.mun", makeSolidPe(1), mun, "1 =0 0 0"},
-        // clang-format on
-    };
-    for (const auto& c : cases) {
-        icons::clearIconCaches();
-        TempDir root;
-        ::mkdir(root.file("System32").c_str(), 0700);
-        const std::string library = root.file("System32/shell32.dll");
-        const std::string munPath = root.file(c.folder + "/" + c.munName);
-        writeFile(library, c.library);
-        if (!c.folder.empty()) ::mkdir(root.file(c.folder).c_str(), 0700);
-        if (!c.munName.empty()) writeFile(munPath, c.munBytes);
-        const bool redirected = c.extracted[0] == '3';
-        EXPECT_EQ(icons::readIconFile(library).source, redirected ? munPath : library) << c.name;
-        EXPECT_EQ(extracted(library, {-1, 0, 1, 2}), c.extracted) << c.name;
-        if (!redirected) continue;
-        writeFile(munPath, makeSolidPe(5)); // changed since: read again
-        EXPECT_EQ(ExtractIconA(0, library, -1), 5u) << c.name;
     }
 }
 
