@@ -1,5 +1,5 @@
-// Decoding each image form, reading each file kind by its content, the ICO writer, how much of a
-// file is read, and the Windows-style handle functions with the caches behind them.
+// Reading each file kind by its content, the ICO writer, how much of a file is read, and the
+// Windows-style handle functions with the caches behind them.
 #include "platform/icons/icons.h"
 #include "platform/icons/win_icons.h"
 #include "support/fixtures/fixtures.h"
@@ -20,70 +20,6 @@ template <typename... T> std::string str(const T&... v) {
     std::ostringstream out;
     (out << ... << v);
     return out.str();
-}
-
-TEST(Decode, EachImageFormGivesTheWrittenPixels) {
-    // Black and white with a transparent corner (fits a 1-bit palette); greys over three alphas.
-    auto twoTone = [](int w, int h, Color corner = {0, 0, 0, 0}) {
-        return pixels(w, h, [=](int x, int y) {
-            return x < 2 && y < 2 ? corner
-                   : (x + y) % 2  ? Color{255, 255, 255, 255}
-                                  : Color{0, 0, 0, 255};
-        });
-    };
-    auto greys = [](bool opaque) {
-        return pixels(8, 3, [=](int x, int y) {
-            const auto v = static_cast<std::uint8_t>(x * 36);
-            return Color{v, v, v, static_cast<std::uint8_t>(opaque || !y ? 255 : 60 * y)};
-        });
-    };
-    const Pixels q16 = quadrants(16, 16), q32 = quadrants(32, 32), q33 = quadrants(33, 17),
-                 q7 = quadrants(7, 6), orange = solid(2, 2, {200, 100, 50, 255});
-    Pixels half = q32, opaque16 = q16;
-    half.data[0].a = 128;
-    for (Color& c : opaque16.data)
-        c.a = 255;
-    const struct {
-        const char* name;
-        Bytes bytes;
-        Pixels expected;
-    } cases[] = {
-        // clang-format off
-        {"bits1_odd_width", makeDib(twoTone(37, 5), 1), twoTone(37, 5)},
-        {"bits4_odd_width", makeDib(q7, 4), q7},
-        {"bits8", makeDib(q32, 8), q32},
-        {"bits16_555", makeDib(q16, 16), q16},
-        {"bits16_565", makeDib(q16, 16, {.bitfields = true}), q16},
-        // 5 and 6 bits scaled to 8: 200, 100, 50 are stored as 25, 12 (25 at 6 bits), 6.
-        {"bits16_555_scaled", makeDib(orange, 16), solid(2, 2, {206, 99, 49, 255})},
-        {"bits16_565_scaled", makeDib(orange, 16, {.bitfields = true}), solid(2, 2, {206, 101, 49, 255})},
-        {"bits24", makeDib(q33, 24), q33},
-        {"bits32_alpha", makeDib(half, 32), half},
-        {"bits32_bitfields", makeDib(q32, 32, {.bitfields = true}), q32},
-        {"bits32_zero_alpha_uses_mask", makeDib(q16, 32, {.zeroAlpha = true}), q16},
-        {"bits32_no_mask", makeDib(orange, 32, {.withMask = false}), orange},
-        {"bits256", makeDib(quadrants(256, 256), 32), quadrants(256, 256)},
-        {"core_bits1", makeDib(twoTone(37, 5), 1, {.core = true}), twoTone(37, 5)},
-        {"core_bits4", makeDib(q7, 4, {.core = true}), q7},
-        {"core_bits8", makeDib(q32, 8, {.core = true}), q32},
-        {"core_bits24", makeDib(q33, 24, {.core = true}), q33},
-        {"png_rgba8", makePng(q32), q32},
-        {"png_rgb8", makePng(q16, PngKind::Rgb8), opaque16},
-        {"png_grey8", makePng(greys(true), PngKind::Grey8), greys(true)},
-        {"png_grey_alpha8", makePng(greys(false), PngKind::GreyAlpha8), greys(false)},
-        {"png_palette8_trns", makePng(q16, PngKind::Palette8), q16},
-        {"png_rgba16", makePng(q16, PngKind::Rgba16), q16},
-        {"png_grey1", makePng(twoTone(11, 4, {0, 0, 0, 255}), PngKind::Grey1), twoTone(11, 4, {0, 0, 0, 255})},
-        {"png_interlaced", makePng(quadrants(13, 11), PngKind::Rgba8, true), quadrants(13, 11)},
-        // clang-format on
-    };
-    for (const auto& c : cases) {
-        const auto rgba = icons::decodeImage(icons::imageFromBytes(c.bytes));
-        ASSERT_TRUE(rgba) << c.name;
-        EXPECT_EQ(std::tuple(rgba->width, rgba->height, rgba->pixels),
-                  std::tuple(c.expected.width, c.expected.height, c.expected.rgba()))
-            << c.name;
-    }
 }
 
 // The number of the solid colour at an image's top-left pixel, "?" for none.
