@@ -1,5 +1,5 @@
-// Reading each file kind by its content, the ICO writer, how much of a file is read, and the
-// Windows-style handle functions with the caches behind them.
+// Reading each file kind by its content and writing its icons, how much of a file is read, and
+// the Windows-style handle functions with the caches behind them.
 #include "platform/icons/icons.h"
 #include "platform/icons/win_icons.h"
 #include "support/fixtures/fixtures.h"
@@ -77,8 +77,8 @@ std::string extracted(const std::string& path, const std::vector<int>& indexes) 
     return s;
 }
 
-Image withHotspot(Image im, U16 x, U16 y) {
-    im.hotspotX = x, im.hotspotY = y;
+Image withHotspot(Image im, U16 x, U16 y) { // a program's cursor directory has no colour count
+    im.hotspotX = x, im.hotspotY = y, im.colorCount = 0;
     return im;
 }
 
@@ -95,12 +95,21 @@ std::vector<Group> mixedGroups() {
 TEST(Reading, EachKindOfFileByItsContent) {
     const auto a = solidImage(32, 32, solidColor(1)), b = solidImage(16, 32, solidColor(2));
     const auto arrow = withHotspot(solidImage(32, 4, solidColor(7)), 5, 30);
+    const auto neArrow = withHotspot(solidImage(32, 1, solidColor(8)), 3, 4);
+    const std::vector cur{withHotspot(solidImage(32, 8, solidColor(1)), 5, 27),
+                          withHotspot(solidImage(48, 32, solidColor(2), true), 4, 8)},
+        curAsIco{withHotspot(cur[0], 0, 0), withHotspot(cur[1], 0, 0)};
+    // The last icon as .ico; the first cursor (or the last icon, a cursor) as .ico and as .cur.
+    auto written = [](Image last, Image cursor) {
+        return std::vector{makeIco({last}), makeIco({withHotspot(cursor, 0, 0)}),
+                           makeIco({cursor}, true)};
+    };
     auto ne = [&](int shift) {
         return makeNe({{U16{7}, {solidImage(32, 4, solidColor(1))}},
                        {std::string("HELLO"),
                         {solidImage(16, 1, solidColor(2)), solidImage(32, 8, solidColor(3))}},
                        {U16{2}, {solidImage(32, 24, solidColor(4))}}},
-                      shift, {{U16{9}, {withHotspot(solidImage(32, 1, solidColor(8)), 3, 4)}}});
+                      shift, {{U16{9}, {neArrow}}});
     };
     std::vector<Bytes> frames, bare;
     for (int i = 0; i < 3; ++i)
@@ -133,17 +142,19 @@ TEST(Reading, EachKindOfFileByItsContent) {
         std::optional<Bytes> bytes; // none: the path is made by the test, or is the name itself
         std::string listed;
         std::string extracted; // the count (index -1), then indexes 0 to the count
+        std::vector<Bytes> written = {};
     } cases[] = {
         // clang-format off
         {"pe32.dll", makePe(mixedGroups(), false), "pe32 " + mixed, "6 =3 =7 =1 =2 =0 =5 0"},
         {"pe32plus.dll", makePe(mixedGroups()), "pe32+ " + mixed, "6 =3 =7 =1 =2 =0 =5 0"},
         {"gap.dll", gap, "pe32+ 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2 0"},
-        {"cursors.dll", cursors, "pe32+ 50(16x16/32/0=2) cursor 40(32x32/4/0@5,30=7)", "1 =2 0"},
+        {"cursors.dll", cursors, "pe32+ 50(16x16/32/0=2) cursor 40(32x32/4/0@5,30=7)", "1 =2 0", written(b, arrow)},
+        // NE resources are padded to 2^shift bytes: the images are written at their true size.
         {"ne0.exe", ne(0), neList, "3 =1 =3 =4 0"},
-        {"ne4.exe", ne(4), neList, "3 =1 =3 =4 0"},
-        {"ne9.exe", ne(9), neList, "3 =1 =3 =4 0"},
+        {"ne4.exe", ne(4), neList, "3 =1 =3 =4 0", written(solidImage(32, 24, solidColor(4)), neArrow)},
+        {"ne9.exe", ne(9), neList, "3 =1 =3 =4 0", written(solidImage(32, 24, solidColor(4)), neArrow)},
         {"really_an_ico.exe", makeIco({solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}), "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 =1 0"},
-        {"really_a_cur.ico", makeIco({withHotspot(solidImage(32, 8, solidColor(1)), 5, 27)}, true), "cur (32x32/8/0@5,27=1)", "1 =1 0"},
+        {"really_a_cur.ico", makeIco(cur, true), "cur (32x32/8/0@5,27=1 48x48/32/0/png@4,8=2)", "1 =1 0", {makeIco(curAsIco), makeIco(curAsIco), makeIco(cur, true)}},
         {"really_an_ani.cur", makeAni(frames), ani, "3 =0 =1 =2 0"},
         {"ani_claims_1.ani", makeAni(frames, {.frames = 1}), ani, "3 =0 =1 =2 0"},
         {"ani_bare_dibs.ani", makeAni(bare, {false, {}}), ani, "3 =0 =1 =2 0"},
@@ -192,6 +203,24 @@ TEST(Reading, EachKindOfFileByItsContent) {
             indexes.push_back(i);
         EXPECT_EQ(extracted(path, indexes), c.extracted) << c.name;
         EXPECT_EQ(icons::cachedParseCount() - parses, c.listed == "unreadable" ? 0u : 1u) << c.name;
+        if (c.written.empty()) continue;
+        const auto& cursor = f.cursors.empty() ? f.icons.back() : f.cursors[0];
+        const std::vector<Bytes> got{icons::writeIconFile(f.icons.back()),
+                                     icons::writeIconFile(cursor), icons::writeCursorFile(cursor)};
+        EXPECT_EQ(got, c.written) << c.name;
+        for (std::size_t i = 0; i < got.size(); ++i)
+            writeFile(path + std::to_string(i), got[i]);
+    }
+    // A peer lists the entries written.
+    for (const auto& [name, listed] :
+         {std::pair{"ne9.exe0",
+                    "--icon --index=1 --width=32 --height=32 --bit-depth=24 --palette-size=0\n"},
+          {"cursors.dll2", "--cursor --index=1 --width=32 --height=32 --bit-depth=4 "
+                           "--palette-size=16 --hotspot-x=5 --hotspot-y=30\n"}}) {
+        if (!haveTool("icotool")) break;
+        ASSERT_EQ(run("icotool -l " + dir.file(name) + " >" + dir.file("list") + " 2>&1"), 0);
+        const auto out = readFile(dir.file("list"));
+        EXPECT_EQ(std::string(out.begin(), out.end()), listed);
     }
     writeFile(dir.file("case/systemresources/SHELL32.DLL.MUN"), makeSolidPe(5)); // read again
     EXPECT_EQ(ExtractIconA(0, dir.file("case/System32/shell32.dll"), -1), 5u);
@@ -199,50 +228,6 @@ TEST(Reading, EachKindOfFileByItsContent) {
     EXPECT_EQ(extracted(dir.file("gap.dll"), {-10, -11, -12, -13}), "=1 - =2 0");
     EXPECT_TRUE(icons::writeIconFile(*icons::iconOfHandle(ExtractIconA(0, dir.file("gap.dll"), 1)))
                     .empty());
-}
-
-TEST(Writer, AnIconIsWrittenWithItsImagesExactlyAsStored) {
-    const auto a = solidImage(16, 4, solidColor(1)), b = solidImage(48, 32, solidColor(2), true);
-    const auto ca = withHotspot(a, 3, 9), cb = withHotspot(b, 4, 8);
-    const auto c = solidImage(32, 8, solidColor(3)), arrow = withHotspot(c, 5, 30);
-    const auto cursorPe =
-        makePeResources({{U16{1}, U16{1}, 1033, cursorData(arrow)},
-                         {U16{12}, U16{40}, 1033, cursorGroupData({arrow}, {1})}});
-    const std::string c8 = "--index=1 --width=32 --height=32 --bit-depth=8 --palette-size=256";
-    const std::string ne = "--icon " + c8 + "\n--icon --index=2 --width=16 --height=16 " +
-                           "--bit-depth=4 --palette-size=16\n";
-    const struct {
-        const char* name;
-        Bytes file;
-        bool cursorGroup, asCursor; // the first cursor group, else the last icon; .cur, else .ico
-        Bytes expected;
-        std::string icotool; // what icotool -l lists, "" where not asked
-    } cases[] = {
-        // clang-format off
-        {"cur", makeIco({ca, cb}, true), false, true, makeIco({ca, cb}, true), ""},
-        {"cur_as_ico", makeIco({ca, cb}, true), false, false, makeIco({a, b}), ""},
-        // NE resources are padded to 2^shift bytes: the images are written at their true size.
-        {"ne4", makeNe({{U16{1}, {c, a}}}, 4), false, false, makeIco({c, a}), ne},
-        {"ne9", makeNe({{U16{1}, {c, a}}}, 9), false, false, makeIco({c, a}), ne},
-        {"ne_cursor", makeNe({}, 9, {{U16{1}, {arrow}}}), true, true, makeIco({arrow}, true), ""},
-        {"pe_cursor", cursorPe, true, true, makeIco({arrow}, true), "--cursor " + c8 + " --hotspot-x=5 --hotspot-y=30\n"},
-        {"pe_cursor_as_icon", cursorPe, true, false, makeIco({c}), "--icon " + c8 + "\n"},
-        // clang-format on
-    };
-    const bool icotool = haveTool("icotool");
-    for (const auto& t : cases) {
-        const auto f = icons::readIconBytes(t.file);
-        const auto& icon = t.cursorGroup ? f.cursors.at(0) : f.icons.back();
-        const auto written = t.asCursor ? icons::writeCursorFile(icon) : icons::writeIconFile(icon);
-        EXPECT_EQ(written, t.expected) << t.name;
-        if (!icotool || t.icotool.empty()) continue;
-        // A peer lists the same entries.
-        TempDir dir;
-        writeFile(dir.file("x"), written);
-        ASSERT_EQ(run("icotool -l " + dir.file("x") + " >" + dir.file("list") + " 2>&1"), 0);
-        const auto listed = readFile(dir.file("list"));
-        EXPECT_EQ(std::string(listed.begin(), listed.end()), t.icotool) << t.name;
-    }
 }
 
 // Listing reads the headers, the directories and a few bytes of each image; drawing or writing
