@@ -1,13 +1,10 @@
 // Decoding each image form; hostile files give "no icon" or "not an icon file", never a crash, a
 // hang or a read out of bounds (the sanitizer build checks that), and a good icon beside a damaged
 // one is still served.
-#include "../../../fuzz/one_input.h"
 #include "platform/icons/icons.h"
 #include "support/fixtures/fixtures.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 #include <zlib.h>
 
@@ -346,16 +343,6 @@ TEST(Hostile, EveryTruncationServesOnlyWholeImages) {
             EXPECT_EQ(icons::readIconFile(dir.file("part")).icons.size(), f.icons.size());
         }
     }
-}
-
-// The inputs kept in fuzz/regressions, run through every path of the fuzz target.
-TEST(Hostile, EveryKeptFuzzInputRunsClean) {
-    std::size_t n = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(TESSALINE_FUZZ_REGRESSIONS)) {
-        SCOPED_TRACE(entry.path().string());
-        if (entry.is_regular_file()) fuzz::oneInput(readFile(entry.path().string())), ++n;
-    }
-    EXPECT_GT(n, 0u);
 }
 
 } // namespace
