@@ -44,9 +44,7 @@ struct Dc : icons::DeviceContext {
 // A file as text: its kind, then each icon's ID (names quoted) and images, each as
 // WxH/bits/colours, "/png", a cursor's hotspot, and the colour it decodes to.
 std::string listing(const icons::IconFile& f) {
-    std::string s = f.status == icons::FileStatus::Unreadable      ? "unreadable"
-                    : f.status == icons::FileStatus::NotAnIconFile ? "not"
-                                                                   : f.kind;
+    std::string s = std::vector<std::string>{f.kind, "not", "unreadable"}[int(f.status)];
     for (const auto* list : {&f.icons, &f.cursors})
         for (const auto& icon : *list) {
             s += std::string(list == &f.cursors ? " cursor " : " ") +
@@ -295,15 +293,9 @@ TEST(WinIcons, DrawingChoosesTheImageForTheSize) {
     const HICON icon = ExtractIconA(0, dir.file("sizes.ico"), 0);
     Dc dc;
     ASSERT_TRUE(DrawIcon(dc, 8, 9, icon));
-    for (const auto& [x, w, h] : {std::tuple{0, 16, 16},
-                                  {6, 137, 129},
-                                  {0, 0, 0},
-                                  {0, 64, 64},
-                                  {0, 24, 24},
-                                  {0, 40, 40},
-                                  {0, 1, 1},
-                                  {0, 100, 100},
-                                  {0, 300, 300}})
+    const int draws[][3] = {{0, 16, 16}, {6, 137, 129}, {0, 0, 0},     {0, 64, 64},  {0, 24, 24},
+                            {0, 40, 40}, {0, 1, 1},     {0, 100, 100}, {0, 300, 300}};
+    for (const auto& [x, w, h] : draws)
         ASSERT_TRUE(DrawIconEx(dc, x, x, icon, w, h, 0, 0, 3));
     EXPECT_EQ(dc.calls, "8,9 32x32 from 32=24 0,0 16x16 from 16=16 6,6 137x129 from 256=256 "
                         "0,0 32x32 from 32=24 0,0 64x64 from 256=256 0,0 24x24 from 32=24 "
