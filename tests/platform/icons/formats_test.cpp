@@ -156,7 +156,6 @@ TEST(Reading, EachKindOfFileByItsContent) {
         {"really_an_ani.cur", makeAni(frames), ani, "3 =0 =1 =2 0"},
         {"ani_claims_1.ani", makeAni(frames, {.frames = 1}), ani, "3 =0 =1 =2 0"},
         {"ani_bare_dibs.ani", makeAni(bare, {false, {}}), ani, "3 =0 =1 =2 0"},
-        {"no_resources.dll", makePeResources({}), "pe32+", "0 0"},
         {"case/systemresources/SHELL32.DLL.MUN", mun, mun3, "3 =0 =1 =2 0"},
         {"case/System32/shell32.dll", stub, mun3 + " from case/systemresources/SHELL32.DLL.MUN", "3 =0 =1 =2 0"},
         {"no_mun/SystemResources/shell32.mun", mun, mun3, "3 =0 =1 =2 0"},
@@ -170,21 +169,15 @@ TEST(Reading, EachKindOfFileByItsContent) {
         {"mun_cut/System32/shell32.dll", stub, "pe32+", "0 0"},
         {"has_icons/SystemResources/shell32.dll.mun", mun, mun3, "3 =0 =1 =2 0"},
         {"has_icons/System32/shell32.dll", makeSolidPe(1), "pe32+ 1(32x32/32/0=0)", "1 =0 0"},
-        {"text.exe", Bytes{'h', 'e', 'l', 'l', 'o', '\n'}, "not", "0 1"},
-        {"empty.dll", Bytes{}, "not", "0 1"},
         {"dos.exe", dos, "not", "0 1"},
         {"wave.ani", Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}, "not", "0 1"},
         {"pipe.exe", {}, "unreadable", "0 0"},
-        {"folder.ico", {}, "unreadable", "0 0"},
-        {"missing.exe", {}, "unreadable", "0 0"},
         {"/dev/zero", {}, "unreadable", "0 0"},
-        {"/dev/null", {}, "unreadable", "0 0"},
         {"", {}, "unreadable", "0 0"},
         // clang-format on
     };
     TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("pipe.exe").c_str(), 0600), 0);
-    ::mkdir(dir.file("folder.ico").c_str(), 0700);
     for (const auto& c : cases) {
         const std::string path = c.name.empty() || c.name[0] == '/' ? c.name : dir.file(c.name);
         if (c.bytes) writeFile(path, *c.bytes);
