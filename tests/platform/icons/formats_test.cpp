@@ -1,5 +1,4 @@
-// Reading each file kind by its content and writing its icons, how much of a file is read, and
-// the Windows-style handle functions with the caches behind them.
+// Reading and writing each file kind, what reading costs, and the Windows-style handle functions.
 #include "platform/icons/icons.h"
 #include "platform/icons/win_icons.h"
 #include "support/fixtures/fixtures.h"
@@ -41,8 +40,7 @@ struct Dc : icons::DeviceContext {
     std::string calls, colour;
 };
 
-// A file as text: its kind, then each icon's ID (names quoted) and images, each as
-// WxH/bits/colours, "/png", a cursor's hotspot, and the colour it decodes to.
+// A file as text: its kind, then each icon's ID and images (WxH/bits/colours[/png][@x,y]=colour).
 std::string listing(const icons::IconFile& f) {
     std::string s = std::vector<std::string>{f.kind, "not", "unreadable"}[int(f.status)];
     for (const auto* list : {&f.icons, &f.cursors})
@@ -60,9 +58,11 @@ std::string listing(const icons::IconFile& f) {
     return s;
 }
 
-// ExtractIconA at each index: the count (-1), 0 or 1 as such, else what DrawIcon draws ("=colour",
-// "-": nothing).
-std::string extracted(const std::string& path, const std::vector<int>& indexes) {
+// ExtractIconA at each index (by default -1 to the count): a count, 0 or 1 as such, else what
+// DrawIcon draws ("=colour"; "-": nothing).
+std::string extracted(const std::string& path, std::vector<int> indexes = {}) {
+    for (int i = -1, n = indexes.empty() ? int(ExtractIconA(0, path, -1)) : -2; i <= n; ++i)
+        indexes.push_back(i);
     std::string s;
     for (const int i : indexes) {
         const HICON h = ExtractIconA(0, path, i);
@@ -189,10 +189,7 @@ TEST(Reading, EachKindOfFileByItsContent) {
         EXPECT_EQ(f.error.empty(), f.status != icons::FileStatus::Unreadable) << c.name;
         // Asked icon by icon, a file is parsed once (one that cannot be read, never).
         const auto parses = icons::cachedParseCount();
-        std::vector<int> indexes{-1};
-        for (int i = 0; i <= static_cast<int>(ExtractIconA(0, path, -1)); ++i)
-            indexes.push_back(i);
-        EXPECT_EQ(extracted(path, indexes), c.extracted) << c.name;
+        EXPECT_EQ(extracted(path), c.extracted) << c.name;
         EXPECT_EQ(icons::cachedParseCount() - parses, c.listed == "unreadable" ? 0u : 1u) << c.name;
         if (c.written.empty()) continue;
         const auto& cursor = f.cursors.empty() ? f.icons.back() : f.cursors[0];
@@ -221,8 +218,7 @@ TEST(Reading, EachKindOfFileByItsContent) {
                     .empty());
 }
 
-// Listing reads the headers, the directories and a few bytes of each image; drawing or writing
-// then reads the images it needs, each once.
+// Listing reads directories and a few bytes of each image; drawing or writing then reads each once.
 TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
     const auto image = solidImage(32, 32, solidColor(1));
     // A 1 MiB image named 65535 times by one group of a 2 MB file (its entries without bytes).
@@ -269,9 +265,9 @@ TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
     }
 }
 
-// The nearest size without enlarging (the larger of two equally near, else the largest), then the
-// deepest colour, the image header's where the directory gives none; each image's colour is its
-// side, or its depth among the 32s.
+// The nearest size, not enlarged (the larger of two equally near, else the largest), then the
+// deepest colour (the header's if the directory has none); each image's colour is its side or
+// depth.
 TEST(WinIcons, DrawingChoosesTheImageForTheSize) {
     auto broken = solidImage(64, 32, solidColor(64)),
          headerDepth = solidImage(32, 24, solidColor(24));

@@ -1,6 +1,5 @@
 // Decoding each image form; hostile files give "no icon" or "not an icon file", never a crash, a
-// hang or a read out of bounds (the sanitizer build checks that), and a good icon beside a damaged
-// one is still served.
+// hang or a read out of bounds (the sanitizer build checks), and a good icon beside them is served.
 #include "platform/icons/icons.h"
 #include "support/fixtures/fixtures.h"
 
@@ -76,16 +75,14 @@ std::vector<Hostile> hostileFiles() {
         return chunk("RIFF", cat({{'A', 'C', 'O', 'N'}, body}), claimed);
     };
     const Bytes f0 = frame(0), f1 = frame(1), goodAni = makeAni({f0, f1});
-    // NE: the header at kNe, the resource table at kNeTable; its type records: 2 (shift) + 8 + 12
-    // per resource; the icons' type holds 2, the groups' 2.
+    // NE header at kNe, resource table at kNeTable: shift (2), type records (8 + 12 per resource).
     constexpr std::size_t kNe = 0x40, kNeTable = 0x80;
     auto ne = [](auto f) {
         return patched(makeNe({{U16{1}, {solidImage(16, 32, {})}},
                                {std::string("TWO"), {solidImage(16, 32, {})}}}),
                        f);
     };
-    // 3000 groups that share one group of 65535 entries (917 KB, naming a missing image), or one
-    // name of 65535 characters.
+    // 3000 groups sharing one group of 65535 entries naming a missing image, or one huge name.
     auto shared = [&](bool sharedName) {
         std::vector<Resource> res{
             {U16{3}, U16{1}, 1033, tiny.bytes},
@@ -312,8 +309,7 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
     }
 }
 
-// Every prefix of each kind of file: no crash and no read past the end (the sanitizer build checks
-// that), never more images than the whole file, and every image served is one of its own, whole.
+// Every prefix of each kind of file serves no more than the whole file, only its own images whole.
 TEST(Hostile, EveryTruncationServesOnlyWholeImages) {
     const auto a = solidImage(16, 32, solidColor(1));
     const auto b = solidImage(16, 4, solidColor(2));
