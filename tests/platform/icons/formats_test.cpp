@@ -165,8 +165,6 @@ TEST(Reading, EachKindOfFileByItsContent) {
         {"mun_not_a_program/System32/shell32.dll", stub, "pe32+", "0 0"},
         {"mun_without_icons/SystemResources/shell32.dll.mun", stub, "pe32+", "0 0"},
         {"mun_without_icons/System32/shell32.dll", stub, "pe32+", "0 0"},
-        {"mun_cut/SystemResources/shell32.dll.mun", Bytes(mun.begin(), mun.begin() + 0x210), "pe32+", "0 0"},
-        {"mun_cut/System32/shell32.dll", stub, "pe32+", "0 0"},
         {"has_icons/SystemResources/shell32.dll.mun", mun, mun3, "3 =0 =1 =2 0"},
         {"has_icons/System32/shell32.dll", makeSolidPe(1), "pe32+ 1(32x32/32/0=0)", "1 =0 0"},
         {"dos.exe", dos, "not", "0 1"},
@@ -205,7 +203,7 @@ TEST(Reading, EachKindOfFileByItsContent) {
                     "--icon --index=1 --width=32 --height=32 --bit-depth=24 --palette-size=0\n"},
           {"cursors.dll2", "--cursor --index=1 --width=32 --height=32 --bit-depth=4 "
                            "--palette-size=16 --hotspot-x=5 --hotspot-y=30\n"}}) {
-        if (!haveTool("icotool")) break;
+        if (run("command -v icotool >/dev/null") != 0) break;
         ASSERT_EQ(run("icotool -l " + dir.file(name) + " >" + dir.file("list") + " 2>&1"), 0);
         const auto out = readFile(dir.file("list"));
         EXPECT_EQ(std::string(out.begin(), out.end()), listed);
