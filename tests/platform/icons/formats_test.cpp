@@ -265,20 +265,23 @@ TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
 
 // The nearest size, not enlarged (the larger of two equally near, else the largest), then the
 // deepest colour (the header's if the directory has none); each image's colour is its side or
-// depth.
-TEST(WinIcons, DrawingChoosesTheImageForTheSize) {
+// depth. Handles stay valid while held, bounded in number; stale ones draw nothing.
+TEST(WinIcons, DrawingChoosesTheImageForTheSizeThroughBoundedHandles) {
     auto broken = solidImage(64, 32, solidColor(64)),
          headerDepth = solidImage(32, 24, solidColor(24));
     broken.bytes.resize(60); // the header survives, the pixels do not: the next image serves
     headerDepth.bitCount = 0;
-    TempDir dir;
-    writeFile(
-        dir.file("sizes.ico"),
+    const Bytes sizes =
         makeIco({solidImage(16, 32, solidColor(16)), solidImage(32, 8, solidColor(8)), headerDepth,
                  solidImage(32, 4, solidColor(4)), broken, solidImage(48, 32, solidColor(48)),
-                 solidImage(256, 32, solidColor(256), true)}));
-    const HICON icon = ExtractIconA(0, dir.file("sizes.ico"), 0);
-    Dc dc;
+                 solidImage(256, 32, solidColor(256), true)});
+    TempDir dir;
+    const auto path = dir.file("sizes.ico");
+    writeFile(path, sizes);
+    writeFile(dir.file("one.ico"), makeSolidIco(1));
+    const HICON icon = ExtractIconA(0, path, 0), first = ExtractIconA(0, dir.file("one.ico"), 0),
+                released = ExtractIconA(0, path, 0);
+    Dc dc, stale;
     ASSERT_TRUE(DrawIcon(dc, 8, 9, icon));
     const int draws[][3] = {{0, 16, 16}, {6, 137, 129}, {0, 0, 0},     {0, 64, 64},  {0, 24, 24},
                             {0, 40, 40}, {0, 1, 1},     {0, 100, 100}, {0, 300, 300}};
@@ -289,23 +292,15 @@ TEST(WinIcons, DrawingChoosesTheImageForTheSize) {
                         "0,0 40x40 from 48=48 0,0 1x1 from 16=16 0,0 100x100 from 256=256 "
                         "0,0 300x300 from 256=256");
     EXPECT_FALSE(icons::bestImageFor(icons::Icon{}, 32)); // an empty group has none
-}
-
-TEST(WinIcons, HandlesAreBoundedStayValidWhileHeldAndStaleOnesDrawNothing) {
-    TempDir dir;
-    const auto path = dir.file("one.ico");
-    writeFile(path, makeSolidIco(1));
-    const HICON first = ExtractIconA(0, path, 0), released = ExtractIconA(0, path, 0);
     ASSERT_TRUE(DestroyIcon(released));
     EXPECT_FALSE(DestroyIcon(released));
     const auto held = icons::iconOfHandle(first);
     for (int i = 0; i < 10000; ++i)
         ExtractIconA(0, path, 0); // never released by the caller
-    Dc dc;
     for (HICON bad : {HICON{0}, HICON{1}, released, first, HICON{0xDEADBEEF}}) // first: the oldest
-        EXPECT_FALSE(DrawIcon(dc, 0, 0, bad) || DrawIconEx(dc, 0, 0, bad, 16, 16, 0, 0, 3) ||
+        EXPECT_FALSE(DrawIcon(stale, 0, 0, bad) || DrawIconEx(stale, 0, 0, bad, 16, 16, 0, 0, 3) ||
                      icons::iconOfHandle(bad));
-    EXPECT_EQ(dc.calls, "");
+    EXPECT_EQ(stale.calls, "");
     writeFile(path, makeSolidPe(2)); // changed since: parsed again
     EXPECT_EQ(ExtractIconA(0, path, -1), 2u);
     // What was taken stays usable, beyond its file's cache entry.
