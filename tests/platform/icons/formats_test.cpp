@@ -159,7 +159,6 @@ TEST(Reading, EachKindOfFileByItsContent) {
         {"case/System32/shell32.dll", stub, mun3 + " from case/systemresources/SHELL32.DLL.MUN", "3 =0 =1 =2 0"},
         {"no_mun/SystemResources/shell32.mun", mun, mun3, "3 =0 =1 =2 0"},
         {"no_mun/System32/shell32.dll", stub, "pe32+", "0 0"},
-        {"no_folder/System32/shell32.dll", stub, "pe32+", "0 0"},
         {"mun_not_a_program/SystemResources/shell32.dll.mun", Bytes{'M', 'Z'}, "not", "0 1"},
         {"mun_not_a_program/System32/shell32.dll", stub, "pe32+", "0 0"},
         {"mun_without_icons/SystemResources/shell32.dll.mun", stub, "pe32+", "0 0"},
