@@ -134,14 +134,9 @@ TEST(Reading, EachKindOfFileByItsContent) {
                                           {U16{3}, U16{1}, 1033, b.bytes},
                                           {U16{12}, U16{40}, 1033, cursorGroupData({arrow}, {1})},
                                           {U16{14}, U16{50}, 1033, groupData({b}, {1})}});
-    const struct {
-        std::string name;
-        std::optional<Bytes> bytes; // none: the path is made by the test, or is the name itself
-        std::string listed;
-        std::string extracted; // the count (index -1), then indexes 0 to the count
-        std::vector<Bytes> written = {};
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    // Bytes none: the path is made here, or is the name. Extracted: ExtractIconA -1 to the count.
+    const struct { std::string name; std::optional<Bytes> bytes; std::string listed, extracted; std::vector<Bytes> written = {}; } cases[] = {
         {"pe32.dll", makePe(mixedGroups, false), "pe32 " + mixed, "6 =3 =7 =1 =2 =0 =5 0"},
         {"pe32plus.dll", makePe(mixedGroups), "pe32+ " + mixed, "6 =3 =7 =1 =2 =0 =5 0"},
         {"gap.dll", gap, "pe32+ 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2 0"},
@@ -170,8 +165,8 @@ TEST(Reading, EachKindOfFileByItsContent) {
         {"pipe.exe", {}, "unreadable", "0 0"},
         {"/dev/zero", {}, "unreadable", "0 0"},
         {"", {}, "unreadable", "0 0"},
-        // clang-format on
     };
+    // clang-format on
     TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("pipe.exe").c_str(), 0600), 0);
     for (const auto& c : cases) {
@@ -221,19 +216,15 @@ TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
     const auto big = dibImage(solid(512, 512, solidColor(3)), 32);
     auto entry = big;
     entry.bytes.clear();
-    const struct {
-        const char* name;
-        Bytes file;
-        std::size_t listed, icons; // at most, bytes read to list; icons
-        bool whole;                // read once whole on opening
-        Image last;                // the last icon's images, each read once to write it
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    // Listed: at most, bytes read to list. Whole: read once whole on opening. Last: the last icon's
+    // images, each read once to write it.
+    const struct { const char* name; Bytes file; std::size_t listed, icons; bool whole; Image last; } cases[] = {
         {"big", makePe({{U16{1}, {image}}, {U16{2}, {image}}}, true, {64u << 20}), 40 * 1024, 2, false, image}, // 64 MiB of filler first
         {"small", makePe({{U16{1}, {solidImage(16, 8, solidColor(1))}}, {U16{2}, {image}}}), SIZE_MAX, 2, true, image},
         {"many", makePeResources({{U16{3}, U16{1}, 1033, big.bytes}, {U16{14}, U16{1}, 1033, groupData(std::vector(65535, entry), std::vector<U16>(65535, 1))}}), SIZE_MAX, 1, false, big},
-        // clang-format on
     };
+    // clang-format on
     TempDir dir;
     for (const auto& c : cases) {
         writeFile(dir.file(c.name), c.file);

@@ -31,11 +31,11 @@ Bytes cat(std::vector<Bytes> parts) {
 constexpr int kAny = -1;
 constexpr auto kNot = icons::FileStatus::NotAnIconFile;
 constexpr auto kIcons = icons::FileStatus::Icons;
-struct Hostile {
+struct Hostile { // icons: how many are served with images; kAny: whatever can be served
     std::string name;
     Bytes bytes;
     icons::FileStatus status;
-    int icons; // icons served with images; kAny: whatever can be served
+    int icons;
 };
 
 // Offsets in the fixtures' PE32+ layout.
@@ -226,12 +226,8 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
         return b;
     };
     const Pixels any{-1, 0, {}}; // pixels not known
-    const struct {
-        std::string name;
-        Bytes bytes;
-        std::optional<Pixels> expected; // none: not decoded
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const struct { std::string name; Bytes bytes; std::optional<Pixels> expected; /* none: not decoded */ } cases[] = {
         {"bits1_odd_width", makeDib(twoTone(37, 5), 1), twoTone(37, 5)},
         {"bits4_odd_width", makeDib(q7, 4), q7},
         {"bits8", makeDib(q32, 8), q32},
@@ -295,8 +291,8 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
         {"png_crc_wrong", patched(png, [](Bytes& b) { b[29] ^= 1; }), {}},
         {"png_idat_type_damaged", patched(png, [](Bytes& b) { b[40] ^= 0xFF; }), {}},
         {"png_cut_in_idat", truncated(png, 50), {}},
-        // clang-format on
     };
+    // clang-format on
     for (const auto& c : cases) {
         const auto rgba = icons::decodeImage(icons::imageFromBytes(c.bytes));
         ASSERT_EQ(rgba.has_value(), c.expected.has_value()) << c.name;
