@@ -31,12 +31,6 @@ Bytes cat(std::vector<Bytes> parts) {
 constexpr int kAny = -1;
 constexpr auto kNot = icons::FileStatus::NotAnIconFile;
 constexpr auto kIcons = icons::FileStatus::Icons;
-struct Hostile { // icons: how many are served with images; kAny: whatever can be served
-    std::string name;
-    Bytes bytes;
-    icons::FileStatus status;
-    int icons;
-};
 
 // Offsets in the fixtures' PE32+ layout.
 constexpr std::size_t kPe = kPeOffset, kOpt = kPe + 24, kRvaCount = kOpt + 108;
@@ -51,7 +45,7 @@ std::size_t langDir(const Bytes& b, int type) {
     return sub(b, sub(b, kRootEntries + 8 * type + 4) + 20);
 }
 
-std::vector<Hostile> hostileFiles() {
+TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
     const Bytes goodPe = makeSolidPe(2);
     const auto tiny = dibImage(solid(1, 1, {}), 1);
     auto pe = [&](auto f) { return patched(goodPe, f); };
@@ -101,7 +95,8 @@ std::vector<Hostile> hostileFiles() {
         return b;
     };
     // clang-format off
-    return {
+    // Icons: how many are served with images; kAny: whatever can be served.
+    const struct { std::string name; Bytes bytes; icons::FileStatus status; int icons; } cases[] = {
         {"pe_3000_groups_share_one_huge_group", shared(false), kIcons, 0},
         {"pe_3000_groups_share_one_huge_name", shared(true), kIcons, kAny},
         {"pe_lfanew_past_end", pe([](Bytes& b) { set32(b, 0x3C, 0xFFFFFFF0); }), kNot, 0},
@@ -162,11 +157,8 @@ std::vector<Hostile> hostileFiles() {
         {"ne_no_terminating_type", ne([](Bytes& b) { set16(b, kNe + 0x26, 0x40 + 10 + 24 + 8 + 24); }), kIcons, 2},
     };
     // clang-format on
-}
-
-TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
     TempDir dir;
-    for (const Hostile& h : hostileFiles()) {
+    for (const auto& h : cases) {
         const auto f = icons::readIconBytes(h.bytes);
         writeFile(dir.file("hostile"), h.bytes);
         // Through positional reads the same, reading no more than a few times the file.
