@@ -183,9 +183,8 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
     // Black and white with a transparent corner (fits a 1-bit palette); greys over three alphas.
     auto twoTone = [](int w, int h, Color corner = {0, 0, 0, 0}) {
         return pixels(w, h, [=](int x, int y) {
-            return x < 2 && y < 2 ? corner
-                   : (x + y) % 2  ? Color{255, 255, 255, 255}
-                                  : Color{0, 0, 0, 255};
+            const std::uint8_t v = (x + y) % 2 ? 255 : 0;
+            return x < 2 && y < 2 ? corner : Color{v, v, v, 255};
         });
     };
     auto greys = [](bool opaque) {
@@ -196,10 +195,9 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
     };
     const Pixels q16 = quadrants(16, 16), q32 = quadrants(32, 32), q33 = quadrants(33, 17),
                  q7 = quadrants(7, 6), orange = solid(2, 2, {200, 100, 50, 255});
-    Pixels half = q32, opaque16 = q16;
+    const Pixels opaque = pixels(5, 3, [](int x, int y) { return solidColor(x + 5 * y); });
+    Pixels half = q32;
     half.data[0].a = 128;
-    for (Color& c : opaque16.data)
-        c.a = 255;
     const Bytes png = makePng(quadrants(8, 8));
     auto dib = [](int bits = 8, DibOptions o = {}) { return makeDib(quadrants(8, 8), bits, o); };
     auto d = [&](int bits, auto f) { return patched(dib(bits), f); };
@@ -239,7 +237,7 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
         {"core_bits8", makeDib(q32, 8, {.core = true}), q32},
         {"core_bits24", makeDib(q33, 24, {.core = true}), q33},
         {"png_rgba8", makePng(q32), q32},
-        {"png_rgb8", makePng(q16, PngKind::Rgb8), opaque16},
+        {"png_rgb8", makePng(opaque, PngKind::Rgb8), opaque},
         {"png_grey8", makePng(greys(true), PngKind::Grey8), greys(true)},
         {"png_grey_alpha8", makePng(greys(false), PngKind::GreyAlpha8), greys(false)},
         {"png_palette8_trns", makePng(q16, PngKind::Palette8), q16},
