@@ -297,8 +297,7 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
 
 // Every prefix of each kind of file serves no more than the whole file, only its own images whole.
 TEST(Hostile, EveryTruncationServesOnlyWholeImages) {
-    const auto a = solidImage(16, 32, solidColor(1));
-    const auto b = solidImage(16, 4, solidColor(2));
+    const auto a = solidImage(16, 32, solidColor(1)), b = solidImage(16, 4, solidColor(2));
     const std::vector<Group> groups{{U16{1}, {a}}, {std::string("TWO"), {b}}};
     TempDir dir;
     for (const Bytes& whole :
