@@ -29,8 +29,7 @@ Bytes cat(std::vector<Bytes> parts) {
 }
 
 constexpr int kAny = -1;
-constexpr auto kNot = icons::FileStatus::NotAnIconFile;
-constexpr auto kIcons = icons::FileStatus::Icons;
+constexpr auto kNot = icons::FileStatus::NotAnIconFile, kIcons = icons::FileStatus::Icons;
 
 // Offsets in the fixtures' PE32+ layout.
 constexpr std::size_t kPe = kPeOffset, kOpt = kPe + 24, kRvaCount = kOpt + 108;
