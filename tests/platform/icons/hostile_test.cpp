@@ -207,11 +207,8 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
     // A PNG whose IHDR says width x height, its CRC made right.
     auto pngClaiming = [&](std::uint32_t w, std::uint32_t h) {
         Bytes b = png;
-        auto be32 = [&](std::size_t at, std::uint32_t v) {
-            for (int i = 0; i < 4; ++i)
-                b[at + i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
-        };
-        be32(16, w), be32(20, h), be32(29, static_cast<std::uint32_t>(crc32(0, b.data() + 12, 17)));
+        set32(b, 16, __builtin_bswap32(w)), set32(b, 20, __builtin_bswap32(h)); // big-endian
+        set32(b, 29, __builtin_bswap32(static_cast<std::uint32_t>(crc32(0, b.data() + 12, 17))));
         return b;
     };
     const Pixels any{-1, 0, {}}; // pixels not known
