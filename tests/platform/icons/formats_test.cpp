@@ -170,10 +170,10 @@ TEST(Reading, EachKindOfFileByItsContent) {
         const std::string path = c.name.empty() || c.name[0] == '/' ? c.name : dir.file(c.name);
         if (c.bytes) writeFile(path, *c.bytes);
         const auto f = icons::readIconFile(path);
-        const auto from = f.source.substr(std::min(f.source.size(), dir.path().size() + 1));
-        EXPECT_EQ(listing(f) + (f.source == path || f.source.empty() ? "" : " from " + from),
-                  c.listed)
-            << c.name;
+        const auto from = f.source == path || f.source.empty()
+                              ? ""
+                              : " from " + f.source.substr(dir.path().size() + 1);
+        EXPECT_EQ(listing(f) + from, c.listed) << c.name;
         EXPECT_EQ(f.error.empty(), f.status != icons::FileStatus::Unreadable) << c.name;
         // Asked icon by icon, a file is parsed once (one that cannot be read, never).
         const auto parses = icons::cachedParseCount();

@@ -46,16 +46,14 @@ std::size_t langDir(const Bytes& b, int type) {
 
 TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
     const Bytes goodPe = makeSolidPe(2);
-    const auto tiny = dibImage(solid(1, 1, {}), 1);
+    const auto tiny = dibImage(solid(1, 1, {}), 1), icon = solidImage(16, 32, {});
     auto pe = [&](auto f) { return patched(goodPe, f); };
     // The first RT_ICON data entry; the first group's bytes.
     auto data = [](const Bytes& b) { return kRoot + get32(b, langDir(b, 0) + 20); };
     auto group = [](const Bytes& b) {
         return get32(b, kRoot + get32(b, langDir(b, 1) + 20)) - kPeRsrcRva + kRoot;
     };
-    auto ico = [](auto f) {
-        return patched(makeIco({solidImage(16, 32, {}), solidImage(32, 32, {})}), f);
-    };
+    auto ico = [&](auto f) { return patched(makeIco({icon, solidImage(32, 32, {})}), f); };
     auto frame = [](int i) { return makeIco({solidImage(16, 32, solidColor(i))}, true); };
     auto list = [](std::vector<Bytes> icons, std::optional<std::uint32_t> claimed = {},
                    const char* kind = "fram") {
@@ -70,10 +68,8 @@ TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
     const Bytes f0 = frame(0), f1 = frame(1), goodAni = makeAni({f0, f1});
     // NE header at kNe, resource table at kNeTable: shift (2), type records (8 + 12 per resource).
     constexpr std::size_t kNe = 0x40, kNeTable = 0x80;
-    auto ne = [](auto f) {
-        return patched(makeNe({{U16{1}, {solidImage(16, 32, {})}},
-                               {std::string("TWO"), {solidImage(16, 32, {})}}}),
-                       f);
+    auto ne = [&](auto f) {
+        return patched(makeNe({{U16{1}, {icon}}, {std::string("TWO"), {icon}}}), f);
     };
     // 3000 groups sharing one group of 65535 entries naming a missing image, or one huge name.
     auto shared = [&](bool sharedName) {
