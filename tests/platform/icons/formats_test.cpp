@@ -123,7 +123,6 @@ TEST(Reading, EachKindOfFileByItsContent) {
     // A system library without icons shows those of SystemResources/NAME.mun beside its folder.
     const auto stub = makePeResources({{U16{16}, U16{1}, 1033, {1, 2}}}), mun = makeSolidPe(3);
     const std::string mun3 = "pe32+ 1(32x32/32/0=0) 2(32x32/32/0=1) 3(32x32/32/0=2)";
-    // A group naming missing icons keeps its number, empty.
     const auto gap = makePeResources({{U16{3}, U16{1}, 1033, a.bytes},
                                       {U16{3}, U16{2}, 1033, b.bytes},
                                       {U16{14}, U16{10}, 1033, groupData({a, b}, {1, 99})},
@@ -138,11 +137,10 @@ TEST(Reading, EachKindOfFileByItsContent) {
     // Bytes none: the path is made here, or is the name. Extracted: ExtractIconA -1 to the count.
     const struct { std::string name; std::optional<Bytes> bytes; std::string listed, extracted; std::vector<Bytes> written = {}; } cases[] = {
         {"pe32plus.dll", makePe(mixedGroups), "pe32+ " + mixed, "6 =3 =7 =1 =2 =0 =5 0"},
-        {"gap.dll", gap, "pe32 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2 0"},
+        {"gap.dll", gap, "pe32 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2 0"}, // 11 names missing icons
         {"cursors.dll", cursors, "pe32+ 50(16x16/32/0=2) cursor 40(32x32/4/0@5,30=7)", "1 =2 0", written(b, arrow)},
-        // NE resources are padded to 2^shift bytes: the images are written at their true size.
         {"ne0.exe", ne(0), neList, "3 =1 =3 =4 0"},
-        {"ne9.exe", ne(9), neList, "3 =1 =3 =4 0", written(solidImage(32, 24, solidColor(4)), neArrow)},
+        {"ne9.exe", ne(9), neList, "3 =1 =3 =4 0", written(solidImage(32, 24, solidColor(4)), neArrow)}, // resources padded to 512 bytes, written at their true size
         {"really_an_ico.exe", makeIco({solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}), "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 =1 0"},
         {"really_a_cur.ico", makeIco(cur, true), "cur (32x32/8/0@5,27=1 48x48/32/0/png@4,8=2)", "1 =1 0", {makeIco(curAsIco), makeIco(curAsIco), makeIco(cur, true)}},
         {"really_an_ani_claiming_1.cur", makeAni(frames, {.frames = 1}), ani, "3 =0 =1 =2 0"},
@@ -211,8 +209,7 @@ TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
     const auto image = solidImage(32, 32, solidColor(1));
     // A 1 MiB image named 65535 times by one group of a 2 MB file (its entries without bytes).
     const auto big = dibImage(solid(512, 512, solidColor(3)), 32);
-    auto entry = big;
-    entry.bytes.clear();
+    const Image entry{0, 0, 0, 1, 32, 0, 0, {}}; // big's directory entry
     // clang-format off
     // Listed: at most, bytes read to list. Whole: read once whole on opening. Last: the last icon's
     // images, each read once to write it.
