@@ -1,101 +1,30 @@
-// Decoding each image form, the choice of the image for a size, reading each file kind (icon order,
-// IDs and names, directory values, hotspots, frames) by its content, the ICO writer, how much of a
-// file is read, and the Windows-style handle functions with the caches behind them.
+// Reading and writing each file kind, what reading costs, and the Windows-style handle functions.
 #include "platform/icons/icons.h"
 #include "platform/icons/win_icons.h"
 #include "support/fixtures/fixtures.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <sys/stat.h>
 
 namespace {
 
 using namespace tess;
-using fixtures::Bytes;
-using fixtures::Color;
-using fixtures::Image;
-using fixtures::makeDib;
-using fixtures::makePng;
-using fixtures::Pixels;
-using fixtures::PngKind;
-using fixtures::quadrants;
-using fixtures::solidColor;
-using fixtures::solidImage;
+using namespace tess::fixtures;
 using icons::HICON;
 using U16 = std::uint16_t;
 
-TEST(Decode, EachImageFormGivesTheWrittenPixels) {
-    // Black and white with a transparent corner (fits a 1-bit palette); greys over three alphas.
-    auto twoTone = [](int w, int h, Color corner = {0, 0, 0, 0}) {
-        return fixtures::pixels(w, h, [=](int x, int y) {
-            return x < 2 && y < 2 ? corner
-                   : (x + y) % 2  ? Color{255, 255, 255, 255}
-                                  : Color{0, 0, 0, 255};
-        });
-    };
-    auto greys = [](bool opaque) {
-        return fixtures::pixels(8, 3, [=](int x, int y) {
-            const auto v = static_cast<std::uint8_t>(x * 36);
-            return Color{v, v, v, static_cast<std::uint8_t>(opaque || !y ? 255 : 60 * y)};
-        });
-    };
-    const Pixels q16 = quadrants(16, 16), q32 = quadrants(32, 32), q33 = quadrants(33, 17),
-                 q7 = quadrants(7, 6), orange = fixtures::solid(2, 2, {200, 100, 50, 255});
-    Pixels half = q32, opaque16 = q16;
-    half.data[0].a = 128;
-    for (Color& c : opaque16.data)
-        c.a = 255;
-    const struct {
-        const char* name;
-        fixtures::Bytes bytes;
-        Pixels expected;
-    } cases[] = {
-        // clang-format off
-        {"bits1", makeDib(twoTone(16, 16), 1), twoTone(16, 16)},
-        {"bits1_odd_width", makeDib(twoTone(37, 5), 1), twoTone(37, 5)},
-        {"bits4", makeDib(q16, 4), q16},
-        {"bits4_odd_width", makeDib(q7, 4), q7},
-        {"bits8", makeDib(q32, 8), q32},
-        {"bits16_555", makeDib(q16, 16), q16},
-        {"bits16_565", makeDib(q16, 16, {.bitfields = true}), q16},
-        // 5 and 6 bits scaled to 8: 200, 100, 50 are stored as 25, 12 (25 at 6 bits), 6.
-        {"bits16_555_scaled", makeDib(orange, 16), fixtures::solid(2, 2, {206, 99, 49, 255})},
-        {"bits16_565_scaled", makeDib(orange, 16, {.bitfields = true}), fixtures::solid(2, 2, {206, 101, 49, 255})},
-        {"bits24", makeDib(q33, 24), q33},
-        {"bits32_alpha", makeDib(half, 32), half},
-        {"bits32_bitfields", makeDib(q32, 32, {.bitfields = true}), q32},
-        {"bits32_zero_alpha_uses_mask", makeDib(q16, 32, {.zeroAlpha = true}), q16},
-        {"bits32_no_mask", makeDib(orange, 32, {.withMask = false}), orange},
-        {"bits256", makeDib(quadrants(256, 256), 32), quadrants(256, 256)},
-        {"core_bits1", makeDib(twoTone(37, 5), 1, {.core = true}), twoTone(37, 5)},
-        {"core_bits4", makeDib(q7, 4, {.core = true}), q7},
-        {"core_bits8", makeDib(q32, 8, {.core = true}), q32},
-        {"core_bits24", makeDib(q33, 24, {.core = true}), q33},
-        {"png_rgba8", makePng(q32), q32},
-        {"png_rgb8", makePng(q16, PngKind::Rgb8), opaque16},
-        {"png_grey8", makePng(greys(true), PngKind::Grey8), greys(true)},
-        {"png_grey_alpha8", makePng(greys(false), PngKind::GreyAlpha8), greys(false)},
-        {"png_palette8_trns", makePng(q16, PngKind::Palette8), q16},
-        {"png_rgba16", makePng(q16, PngKind::Rgba16), q16},
-        {"png_grey1", makePng(twoTone(11, 4, {0, 0, 0, 255}), PngKind::Grey1), twoTone(11, 4, {0, 0, 0, 255})},
-        {"png_interlaced", makePng(quadrants(13, 11), PngKind::Rgba8, true), quadrants(13, 11)},
-        // clang-format on
-    };
-    for (const auto& c : cases) {
-        const auto rgba = icons::decodeImage(icons::imageFromBytes(c.bytes));
-        ASSERT_TRUE(rgba) << c.name;
-        EXPECT_EQ(std::tuple(rgba->width, rgba->height, rgba->pixels),
-                  std::tuple(c.expected.width, c.expected.height, c.expected.rgba()))
-            << c.name;
-    }
+template <typename... T> std::string str(const T&... v) {
+    std::ostringstream out;
+    (out << ... << v);
+    return out.str();
 }
 
 // The number of the solid colour at an image's top-left pixel, "?" for none.
 std::string colourOf(const std::optional<icons::Rgba>& rgba) {
     for (int n = 0; rgba && n < 1000; ++n)
-        if (solidColor(n) ==
-            Color{rgba->pixels[0], rgba->pixels[1], rgba->pixels[2], rgba->pixels[3]})
+        if (const auto& p = rgba->pixels; solidColor(n) == Color{p[0], p[1], p[2], p[3]})
             return std::to_string(n);
     return "?";
 }
@@ -103,40 +32,36 @@ std::string colourOf(const std::optional<icons::Rgba>& rgba) {
 // Each draw as "x,y wxh from <image width>=<colour>".
 struct Dc : icons::DeviceContext {
     void drawRgba(int x, int y, int w, int h, const icons::Rgba& image) override {
-        calls += (calls.empty() ? "" : " ") + std::to_string(x) + "," + std::to_string(y) + " " +
-                 std::to_string(w) + "x" + std::to_string(h) + " from " +
-                 std::to_string(image.width) + "=" + (colour = colourOf(image));
+        colour = colourOf(image);
+        calls += str(calls.empty() ? "" : " ", x, ",", y, " ", w, "x", h, " from ", image.width,
+                     "=", colour);
     }
     std::string calls, colour;
 };
 
-// A file as text: its kind, then each icon's ID (names quoted) and images, each as
-// WxH/bits/colours, "/png", a cursor's hotspot, and the colour it decodes to.
+// A file as text: its kind, then each icon's ID and images (WxH/bits/colours[/png][@x,y]=colour).
 std::string listing(const icons::IconFile& f) {
-    std::string s = f.status == icons::FileStatus::Unreadable      ? "unreadable"
-                    : f.status == icons::FileStatus::NotAnIconFile ? "not"
-                                                                   : f.kind;
+    std::string s = std::vector<std::string>{f.kind, "not", "unreadable"}[int(f.status)];
     for (const auto* list : {&f.icons, &f.cursors})
         for (const auto& icon : *list) {
             s += std::string(list == &f.cursors ? " cursor " : " ") +
                  (icon.named ? "\"" + icon.id + "\"" : icon.id) + "(";
             for (const auto& im : icon.images)
-                s += (&im == &icon.images[0] ? "" : " ") + std::to_string(im.pixelWidth()) + "x" +
-                     std::to_string(im.pixelHeight()) + "/" + std::to_string(im.bitCount) + "/" +
-                     std::to_string(im.colorCount) +
-                     (im.format == icons::ImageFormat::Png ? "/png" : "") +
-                     (icon.cursor
-                          ? "@" + std::to_string(im.hotspotX) + "," + std::to_string(im.hotspotY)
-                          : "") +
-                     "=" + colourOf(icons::decodeImage(im));
+                s += str(&im == &icon.images[0] ? "" : " ", im.pixelWidth(), "x", im.pixelHeight(),
+                         "/", im.bitCount, "/", +im.colorCount,
+                         im.format == icons::ImageFormat::Png ? "/png" : "",
+                         icon.cursor ? str("@", im.hotspotX, ",", im.hotspotY) : "", "=",
+                         colourOf(icons::decodeImage(im)));
             s += ")";
         }
     return s;
 }
 
-// ExtractIconA at each index: the count (-1), 0 or 1 as such, else what DrawIcon draws ("=colour",
-// "-": nothing).
-std::string extracted(const std::string& path, const std::vector<int>& indexes) {
+// ExtractIconA at each index (by default -1 to the count): a count, 0 or 1 as such, else what
+// DrawIcon draws ("=colour"; "-": nothing).
+std::string extracted(const std::string& path, std::vector<int> indexes = {}) {
+    for (int i = -1, n = indexes.empty() ? int(ExtractIconA(0, path, -1)) : -2; i <= n; ++i)
+        indexes.push_back(i);
     std::string s;
     for (const int i : indexes) {
         const HICON h = ExtractIconA(0, path, i);
@@ -149,35 +74,42 @@ std::string extracted(const std::string& path, const std::vector<int>& indexes) 
     return s;
 }
 
-Image withHotspot(Image im, U16 x, U16 y) {
-    im.hotspotX = x, im.hotspotY = y;
+Image withHotspot(Image im, U16 x, U16 y) { // a program's cursor directory has no colour count
+    im.hotspotX = x, im.hotspotY = y, im.colorCount = 0;
     return im;
 }
 
-std::vector<fixtures::Group> mixedGroups() {
-    return {{U16{20}, {solidImage(32, 32, solidColor(6))}, 2052},
-            {U16{20}, {solidImage(32, 32, solidColor(0))}, 1031}, // the first language
-            {std::string("beta"), {solidImage(32, 32, solidColor(1))}},
-            {U16{3}, {solidImage(32, 32, solidColor(2))}},
-            {std::string("Ic\xC3\xB4ne \xF0\x9F\x98\x80"), {solidImage(16, 32, solidColor(7))}},
-            {std::string("Alpha"), {solidImage(32, 32, solidColor(3))}},
-            {U16{100}, {solidImage(16, 8, solidColor(4)), solidImage(48, 32, solidColor(5))}}};
-}
-
 TEST(Reading, EachKindOfFileByItsContent) {
+    const std::vector<Group> mixedGroups{
+        {U16{20}, {solidImage(32, 32, solidColor(6))}, 2052},
+        {U16{20}, {solidImage(32, 32, solidColor(0))}, 1031}, // the first language
+        {std::string("beta"), {solidImage(32, 32, solidColor(1))}},
+        {U16{3}, {solidImage(32, 32, solidColor(2))}},
+        {std::string("Ic\xC3\xB4ne \xF0\x9F\x98\x80"), {solidImage(16, 32, solidColor(7))}},
+        {std::string("Alpha"), {solidImage(32, 32, solidColor(3))}},
+        {U16{100}, {solidImage(16, 8, solidColor(4)), solidImage(48, 32, solidColor(5))}}};
+
     const auto a = solidImage(32, 32, solidColor(1)), b = solidImage(16, 32, solidColor(2));
     const auto arrow = withHotspot(solidImage(32, 4, solidColor(7)), 5, 30);
+    const auto neArrow = withHotspot(solidImage(32, 1, solidColor(8)), 3, 4);
+    const std::vector cur{withHotspot(solidImage(32, 8, solidColor(1)), 5, 27),
+                          withHotspot(solidImage(48, 32, solidColor(2), true), 4, 8)},
+        curAsIco{withHotspot(cur[0], 0, 0), withHotspot(cur[1], 0, 0)};
+    // The last icon as .ico; the first cursor (or the last icon, a cursor) as .ico and as .cur.
+    auto written = [](Image last, Image cursor) {
+        return std::vector{makeIco({last}), makeIco({withHotspot(cursor, 0, 0)}),
+                           makeIco({cursor}, true)};
+    };
     auto ne = [&](int shift) {
-        return fixtures::makeNe(
-            {{U16{7}, {solidImage(32, 4, solidColor(1))}},
-             {std::string("HELLO"),
-              {solidImage(16, 1, solidColor(2)), solidImage(32, 8, solidColor(3))}},
-             {U16{2}, {solidImage(32, 24, solidColor(4))}}},
-            shift, {{U16{9}, {withHotspot(solidImage(32, 1, solidColor(8)), 3, 4)}}});
+        return makeNe({{U16{7}, {solidImage(32, 4, solidColor(1))}},
+                       {std::string("HELLO"),
+                        {solidImage(16, 1, solidColor(2)), solidImage(32, 8, solidColor(3))}},
+                       {U16{2}, {solidImage(32, 24, solidColor(4))}}},
+                      shift, {{U16{9}, {neArrow}}});
     };
     std::vector<Bytes> frames, bare;
     for (int i = 0; i < 3; ++i)
-        frames.push_back(fixtures::makeIco({solidImage(32, 32, solidColor(i))}, true)),
+        frames.push_back(makeIco({solidImage(32, 32, solidColor(i))}, true)),
             bare.push_back(solidImage(32, 32, solidColor(i)).bytes);
     Bytes dos(0x100, 0);
     dos[0] = 'M', dos[1] = 'Z', dos[0x3C] = 0x40;
@@ -188,270 +120,174 @@ TEST(Reading, EachKindOfFileByItsContent) {
     const std::string neList = "ne 7(32x32/4/16=1) \"HELLO\"(16x16/1/2=2 32x32/8/0=3) "
                                "2(32x32/24/0=4) cursor 9(32x32/1/0@3,4=8)";
     const std::string ani = "ani (32x32/32/0@0,0=0) (32x32/32/0@0,0=1) (32x32/32/0@0,0=2)";
-    // A group naming missing icons keeps its number, empty.
-    const auto gap =
-        fixtures::makePeResources({{U16{3}, U16{1}, 1033, a.bytes},
-                                   {U16{3}, U16{2}, 1033, b.bytes},
-                                   {U16{14}, U16{10}, 1033, fixtures::groupData({a, b}, {1, 99})},
-                                   {U16{14}, U16{11}, 1033, fixtures::groupData({a}, {77})},
-                                   {U16{14}, U16{12}, 1033, fixtures::groupData({b}, {2})}});
-    const auto cursors = fixtures::makePeResources(
-        {{U16{1}, U16{1}, 1033, fixtures::cursorData(arrow)},
-         {U16{3}, U16{1}, 1033, b.bytes},
-         {U16{12}, U16{40}, 1033, fixtures::cursorGroupData({arrow}, {1})},
-         {U16{14}, U16{50}, 1033, fixtures::groupData({b}, {1})}});
-    const struct {
-        std::string name;
-        std::optional<Bytes> bytes; // none: the path is made by the test, or is the name itself
-        std::string listed;
-        std::string extracted; // the count (index -1), then indexes 0 to the count
-    } cases[] = {
-        // clang-format off
-        {"pe32.dll", fixtures::makePe(mixedGroups(), false), "pe32 " + mixed, "6 =3 =7 =1 =2 =0 =5 0"},
-        {"pe32plus.dll", fixtures::makePe(mixedGroups()), "pe32+ " + mixed, "6 =3 =7 =1 =2 =0 =5 0"},
-        {"gap.dll", gap, "pe32+ 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2 0"},
-        {"cursors.dll", cursors, "pe32+ 50(16x16/32/0=2) cursor 40(32x32/4/0@5,30=7)", "1 =2 0"},
+    // A system library without icons shows those of SystemResources/NAME.mun beside its folder.
+    const auto stub = makePeResources({{U16{16}, U16{1}, 1033, {1, 2}}}), mun = makeSolidPe(3);
+    const std::string mun3 = "pe32+ 1(32x32/32/0=0) 2(32x32/32/0=1) 3(32x32/32/0=2)";
+    const auto gap = makePeResources({{U16{3}, U16{1}, 1033, a.bytes},
+                                      {U16{3}, U16{2}, 1033, b.bytes},
+                                      {U16{14}, U16{10}, 1033, groupData({a, b}, {1, 99})},
+                                      {U16{14}, U16{11}, 1033, groupData({a}, {77})},
+                                      {U16{14}, U16{12}, 1033, groupData({b}, {2})}},
+                                     false);
+    const auto cursors = makePeResources({{U16{1}, U16{1}, 1033, cursorData(arrow)},
+                                          {U16{3}, U16{1}, 1033, b.bytes},
+                                          {U16{12}, U16{40}, 1033, cursorGroupData({arrow}, {1})},
+                                          {U16{14}, U16{50}, 1033, groupData({b}, {1})}});
+    // clang-format off
+    // Bytes none: the path is made here, or is the name. Extracted: ExtractIconA -1 to the count.
+    const struct { std::string name; std::optional<Bytes> bytes; std::string listed, extracted; std::vector<Bytes> written = {}; } cases[] = {
+        {"pe32plus.dll", makePe(mixedGroups), "pe32+ " + mixed, "6 =3 =7 =1 =2 =0 =5 0"},
+        {"gap.dll", gap, "pe32 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2 0"}, // 11 names missing icons
+        {"cursors.dll", cursors, "pe32+ 50(16x16/32/0=2) cursor 40(32x32/4/0@5,30=7)", "1 =2 0", written(b, arrow)},
         {"ne0.exe", ne(0), neList, "3 =1 =3 =4 0"},
-        {"ne4.exe", ne(4), neList, "3 =1 =3 =4 0"},
-        {"ne9.exe", ne(9), neList, "3 =1 =3 =4 0"},
-        {"really_an_ico.exe", fixtures::makeIco({solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}), "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 =1 0"},
-        {"really_a_cur.ico", fixtures::makeIco({withHotspot(solidImage(32, 8, solidColor(1)), 5, 27)}, true), "cur (32x32/8/0@5,27=1)", "1 =1 0"},
-        {"really_an_ani.cur", fixtures::makeAni(frames), ani, "3 =0 =1 =2 0"},
-        {"ani_claims_100.ani", fixtures::makeAni(frames, {.frames = 100}), ani, "3 =0 =1 =2 0"},
-        {"ani_claims_1.ani", fixtures::makeAni(frames, {.frames = 1}), ani, "3 =0 =1 =2 0"},
-        {"ani_bare_dibs.ani", fixtures::makeAni(bare, {false, {}}), ani, "3 =0 =1 =2 0"},
-        {"no_resources.dll", fixtures::makePeResources({}), "pe32+", "0 0"},
-        {"text.exe", Bytes{'h', 'e', 'l', 'l', 'o', '\n'}, "not", "0 1"},
-        {"empty.dll", Bytes{}, "not", "0 1"},
+        {"ne9.exe", ne(9), neList, "3 =1 =3 =4 0", written(solidImage(32, 24, solidColor(4)), neArrow)}, // resources padded to 512 bytes, written at their true size
+        {"really_an_ico.exe", makeIco({solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}), "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 =1 0"},
+        {"really_a_cur.ico", makeIco(cur, true), "cur (32x32/8/0@5,27=1 48x48/32/0/png@4,8=2)", "1 =1 0", {makeIco(curAsIco), makeIco(curAsIco), makeIco(cur, true)}},
+        {"really_an_ani_claiming_1.cur", makeAni(frames, {.frames = 1}), ani, "3 =0 =1 =2 0"},
+        {"ani_bare_dibs.ani", makeAni(bare, {false, {}}), ani, "3 =0 =1 =2 0"},
+        {"case/systemresources/SHELL32.DLL.MUN", mun, mun3, "3 =0 =1 =2 0"},
+        {"case/System32/shell32.dll", stub, mun3 + " from case/systemresources/SHELL32.DLL.MUN", "3 =0 =1 =2 0"},
+        {"no_mun/SystemResources/shell32.mun", mun, mun3, "3 =0 =1 =2 0"},
+        {"no_mun/System32/shell32.dll", stub, "pe32+", "0 0"},
+        {"mun_not_a_program/SystemResources/shell32.dll.mun", Bytes{'M', 'Z'}, "not", "0 1"},
+        {"mun_not_a_program/System32/shell32.dll", stub, "pe32+", "0 0"},
+        {"mun_without_icons/SystemResources/shell32.dll.mun", stub, "pe32+", "0 0"},
+        {"mun_without_icons/System32/shell32.dll", stub, "pe32+", "0 0"},
+        {"has_icons/SystemResources/shell32.dll.mun", mun, mun3, "3 =0 =1 =2 0"},
+        {"has_icons/System32/shell32.dll", makeSolidPe(1), "pe32+ 1(32x32/32/0=0)", "1 =0 0"},
         {"dos.exe", dos, "not", "0 1"},
         {"wave.ani", Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}, "not", "0 1"},
         {"pipe.exe", {}, "unreadable", "0 0"},
-        {"folder.ico", {}, "unreadable", "0 0"},
-        {"missing.exe", {}, "unreadable", "0 0"},
         {"/dev/zero", {}, "unreadable", "0 0"},
-        {"/dev/null", {}, "unreadable", "0 0"},
         {"", {}, "unreadable", "0 0"},
-        // clang-format on
     };
-    fixtures::TempDir dir;
+    // clang-format on
+    TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("pipe.exe").c_str(), 0600), 0);
-    ::mkdir(dir.file("folder.ico").c_str(), 0700);
     for (const auto& c : cases) {
         const std::string path = c.name.empty() || c.name[0] == '/' ? c.name : dir.file(c.name);
-        if (c.bytes) fixtures::writeFile(path, *c.bytes);
+        if (c.bytes) writeFile(path, *c.bytes);
         const auto f = icons::readIconFile(path);
-        EXPECT_EQ(listing(f), c.listed) << c.name;
+        const auto from = f.source == path || f.source.empty()
+                              ? ""
+                              : " from " + f.source.substr(dir.path().size() + 1);
+        EXPECT_EQ(listing(f) + from, c.listed) << c.name;
         EXPECT_EQ(f.error.empty(), f.status != icons::FileStatus::Unreadable) << c.name;
         // Asked icon by icon, a file is parsed once (one that cannot be read, never).
         const auto parses = icons::cachedParseCount();
-        std::vector<int> indexes{-1};
-        for (int i = 0; i <= static_cast<int>(ExtractIconA(0, path, -1)); ++i)
-            indexes.push_back(i);
-        EXPECT_EQ(extracted(path, indexes), c.extracted) << c.name;
+        EXPECT_EQ(extracted(path), c.extracted) << c.name;
         EXPECT_EQ(icons::cachedParseCount() - parses, c.listed == "unreadable" ? 0u : 1u) << c.name;
+        if (c.written.empty()) continue;
+        const auto& cursor = f.cursors.empty() ? f.icons.back() : f.cursors[0];
+        const std::vector<Bytes> got{icons::writeIconFile(f.icons.back()),
+                                     icons::writeIconFile(cursor), icons::writeCursorFile(cursor)};
+        EXPECT_EQ(got, c.written) << c.name;
+        for (std::size_t i = 0; i < got.size(); ++i)
+            writeFile(path + std::to_string(i), got[i]);
     }
+    // A peer lists the entries written.
+    for (const auto& [name, listed] :
+         {std::pair{"ne9.exe0",
+                    "--icon --index=1 --width=32 --height=32 --bit-depth=24 --palette-size=0\n"},
+          {"cursors.dll2", "--cursor --index=1 --width=32 --height=32 --bit-depth=4 "
+                           "--palette-size=16 --hotspot-x=5 --hotspot-y=30\n"}}) {
+        if (run("command -v icotool >/dev/null") != 0) break;
+        ASSERT_EQ(run("icotool -l " + dir.file(name) + " >" + dir.file("list") + " 2>&1"), 0);
+        const auto out = readFile(dir.file("list"));
+        EXPECT_EQ(std::string(out.begin(), out.end()), listed);
+    }
+    writeFile(dir.file("case/systemresources/SHELL32.DLL.MUN"), makeSolidPe(5)); // read again
+    EXPECT_EQ(ExtractIconA(0, dir.file("case/System32/shell32.dll"), -1), 5u);
     // Negative indexes are resource IDs; an empty group's icon writes no file.
     EXPECT_EQ(extracted(dir.file("gap.dll"), {-10, -11, -12, -13}), "=1 - =2 0");
     EXPECT_TRUE(icons::writeIconFile(*icons::iconOfHandle(ExtractIconA(0, dir.file("gap.dll"), 1)))
                     .empty());
 }
 
-TEST(Writer, AnIconIsWrittenWithItsImagesExactlyAsStored) {
-    const auto a = solidImage(16, 4, solidColor(1)), b = solidImage(48, 32, solidColor(2), true);
-    const auto ca = withHotspot(a, 3, 9), cb = withHotspot(b, 4, 8);
-    const auto c = solidImage(32, 8, solidColor(3)), arrow = withHotspot(c, 5, 30);
-    const auto cursorPe = fixtures::makePeResources(
-        {{U16{1}, U16{1}, 1033, fixtures::cursorData(arrow)},
-         {U16{12}, U16{40}, 1033, fixtures::cursorGroupData({arrow}, {1})}});
-    const std::string c8 = "--index=1 --width=32 --height=32 --bit-depth=8 --palette-size=256";
-    const std::string ne = "--icon " + c8 + "\n--icon --index=2 --width=16 --height=16 " +
-                           "--bit-depth=4 --palette-size=16\n";
-    const struct {
-        const char* name;
-        Bytes file;
-        bool cursorGroup, asCursor; // the first cursor group, else the last icon; .cur, else .ico
-        Bytes expected;
-        std::string icotool; // what icotool -l lists, "" where not asked
-    } cases[] = {
-        // clang-format off
-        {"ico", fixtures::makeIco({a, b}), false, false, fixtures::makeIco({a, b}), ""},
-        {"cur", fixtures::makeIco({ca, cb}, true), false, true, fixtures::makeIco({ca, cb}, true), ""},
-        {"cur_as_ico", fixtures::makeIco({ca, cb}, true), false, false, fixtures::makeIco({a, b}), ""},
-        {"pe_group", fixtures::makePe(mixedGroups()), false, false, fixtures::makeIco({solidImage(16, 8, solidColor(4)), solidImage(48, 32, solidColor(5))}), ""},
-        // NE resources are padded to 2^shift bytes: the images are written at their true size.
-        {"ne4", fixtures::makeNe({{U16{1}, {c, a}}}, 4), false, false, fixtures::makeIco({c, a}), ne},
-        {"ne9", fixtures::makeNe({{U16{1}, {c, a}}}, 9), false, false, fixtures::makeIco({c, a}), ne},
-        {"ne_cursor", fixtures::makeNe({}, 9, {{U16{1}, {arrow}}}), true, true, fixtures::makeIco({arrow}, true), ""},
-        {"pe_cursor", cursorPe, true, true, fixtures::makeIco({arrow}, true), "--cursor " + c8 + " --hotspot-x=5 --hotspot-y=30\n"},
-        {"pe_cursor_as_icon", cursorPe, true, false, fixtures::makeIco({c}), "--icon " + c8 + "\n"},
-        // clang-format on
-    };
-    const bool icotool = fixtures::haveTool("icotool");
-    for (const auto& t : cases) {
-        const auto f = icons::readIconBytes(t.file);
-        const auto& icon = t.cursorGroup ? f.cursors.at(0) : f.icons.back();
-        const auto written = t.asCursor ? icons::writeCursorFile(icon) : icons::writeIconFile(icon);
-        EXPECT_EQ(written, t.expected) << t.name;
-        if (!icotool || t.icotool.empty()) continue;
-        // A peer lists the same entries.
-        fixtures::TempDir dir;
-        fixtures::writeFile(dir.file("x"), written);
-        ASSERT_EQ(fixtures::run("icotool -l " + dir.file("x") + " >" + dir.file("list") + " 2>&1"),
-                  0);
-        const auto listed = fixtures::readFile(dir.file("list"));
-        EXPECT_EQ(std::string(listed.begin(), listed.end()), t.icotool) << t.name;
-    }
-}
-
-// Listing reads the headers, the directories and a few bytes of each image; drawing or writing
-// then reads the images it needs, each once.
+// Listing reads directories and a few bytes of each image; drawing or writing then reads each once.
 TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
     const auto image = solidImage(32, 32, solidColor(1));
     // A 1 MiB image named 65535 times by one group of a 2 MB file (its entries without bytes).
-    const auto big = fixtures::dibImage(fixtures::solid(512, 512, solidColor(3)), 32);
-    auto entry = big;
-    entry.bytes.clear();
-    const auto many = fixtures::makePeResources(
-        {{U16{3}, U16{1}, 1033, big.bytes},
-         {U16{14}, U16{1}, 1033,
-          fixtures::groupData(std::vector(65535, entry), std::vector<U16>(65535, 1))}});
-    const struct {
-        const char* name;
-        Bytes file;
-        std::size_t listed, icons; // at most, bytes read to list; icons
-        bool whole;                // read once whole on opening
-    } cases[] = {
-        // clang-format off
-        {"big", fixtures::makePe({{U16{1}, {image}}, {U16{2}, {image}}}, true, {64u << 20}), 40 * 1024, 2, false}, // 64 MiB of filler first
-        {"small", fixtures::makePe({{U16{1}, {solidImage(16, 8, solidColor(1))}}, {U16{2}, {image}}}), SIZE_MAX, 2, true},
-        {"many", many, SIZE_MAX, 1, false},
-        // clang-format on
+    const auto big = dibImage(solid(512, 512, solidColor(3)), 32);
+    const Image entry{0, 0, 0, 1, 32, 0, 0, {}}; // big's directory entry
+    // clang-format off
+    // Listed: at most, bytes read to list. Whole: read once whole on opening. Last: the last icon's
+    // images, each read once to write it.
+    const struct { const char* name; Bytes file; std::size_t listed, icons; bool whole; Image last; } cases[] = {
+        {"big", makePe({{U16{1}, {image}}, {U16{2}, {image}}}, true, {64u << 20}), 40 * 1024, 2, false, image}, // 64 MiB of filler first
+        {"small", makePe({{U16{1}, {solidImage(16, 8, solidColor(1))}}, {U16{2}, {image}}}), SIZE_MAX, 2, true, image},
+        {"many", makePeResources({{U16{3}, U16{1}, 1033, big.bytes}, {U16{14}, U16{1}, 1033, groupData(std::vector(65535, entry), std::vector<U16>(65535, 1))}}), SIZE_MAX, 1, false, big},
     };
-    fixtures::TempDir dir;
+    // clang-format on
+    TempDir dir;
     for (const auto& c : cases) {
-        fixtures::writeFile(dir.file(c.name), c.file);
-        const auto before = icons::bytesReadFromFiles();
+        writeFile(dir.file(c.name), c.file);
+        auto before = icons::bytesReadFromFiles();
         const auto f = icons::readIconFile(dir.file(c.name));
         const auto listed = icons::bytesReadFromFiles() - before;
         ASSERT_EQ(f.icons.size(), c.icons) << c.name;
-        EXPECT_LE(listed, c.listed) << c.name;
-        std::size_t images = 0;
-        for (const auto& icon : f.icons) {
-            images += icon.images[0].size;
-            EXPECT_TRUE(icons::decodeImage(icon.images[0])) << c.name;
-        }
-        EXPECT_EQ(icons::bytesReadFromFiles() - before, c.whole ? c.file.size() : listed + images)
+        std::size_t images = 0, decodes = 0;
+        for (const auto& icon : f.icons)
+            images += icon.images[0].size, decodes += icons::decodeImage(icon.images[0]) ? 1 : 0;
+        const auto decoded = icons::bytesReadFromFiles() - before;
+        const auto& last = f.icons.back().images;
+        before = icons::bytesReadFromFiles();
+        const auto ico = icons::writeIconFile(f.icons.back());
+        const auto written = icons::bytesReadFromFiles() - before;
+        EXPECT_EQ(std::tuple(listed <= c.listed, decodes, decoded, written,
+                             icons::imageBytes(last[0]) == icons::imageBytes(last.back()),
+                             ico == makeIco(std::vector(last.size(), c.last)),
+                             ico.size() < 5 * c.file.size()),
+                  std::tuple(true, c.icons, c.whole ? c.file.size() : listed + images,
+                             c.whole ? 0 : c.last.bytes.size(), true, true, true))
             << c.name;
     }
-    // Writing reads nothing of a file held whole, and an image named 65535 times once.
-    for (const std::string name : {"small", "many"}) {
-        const auto icon = icons::readIconFile(dir.file(name)).icons.back();
-        const auto before = icons::bytesReadFromFiles();
-        const auto ico = icons::writeIconFile(icon);
-        EXPECT_EQ(icons::bytesReadFromFiles() - before, name == "small" ? 0 : big.bytes.size());
-        if (name == "small") continue;
-        EXPECT_EQ(icons::imageBytes(icon.images.at(0)).get(),
-                  icons::imageBytes(icon.images[1]).get());
-        EXPECT_EQ(*icons::imageBytes(icon.images[0]), big.bytes);
-        EXPECT_EQ(ico.size(), 6 + icon.images.size() * (16 + big.bytes.size()));
-        EXPECT_LE(ico.size(), 5 * many.size());
-    }
 }
 
-TEST(WinIcons, SystemLibraryWithoutIconsFollowsItsMun) {
-    const auto stub = fixtures::makePeResources({{U16{16}, U16{1}, 1033, {1, 2}}});
-    const auto mun = fixtures::makeSolidPe(3);
-    const struct {
-        const char* name;
-        std::string folder, munName; // "": none made
-        Bytes library, munBytes;
-        std::string extracted; // indexes -1 to 2; three icons: read from the .mun
-    } cases[] = {
-        // clang-format off
-        {"exact", "SystemResources", "shell32.dll.mun", stub, mun, "3 =0 =1 =2"},
-        {"case", "systemresources", "SHELL32.DLL.MUN", stub, mun, "3 =0 =1 =2"},
-        {"no_mun", "SystemResources", "", stub, mun, "0 0 0 0"},
-        {"no_folder", "", "", stub, mun, "0 0 0 0"},
-        {"mun_not_a_program", "SystemResources", "shell32.dll.mun", stub, {'M', 'Z'}, "0 0 0 0"},
-        {"mun_without_icons", "SystemResources", "shell32.dll.mun", stub, stub, "0 0 0 0"},
-        {"mun_truncated", "SystemResources", "shell32.dll.mun", stub, Bytes(mun.begin(), mun.begin() + 0x210), "0 0 0 0"},
-        {"library_has_icons", "SystemResources", "shell32.dll.mun", fixtures::makeSolidPe(1), mun, "1 =0 0 0"},
-        // clang-format on
-    };
-    for (const auto& c : cases) {
-        icons::clearIconCaches();
-        fixtures::TempDir root;
-        ::mkdir(root.file("System32").c_str(), 0700);
-        const std::string library = root.file("System32/shell32.dll");
-        const std::string munPath = root.file(c.folder + "/" + c.munName);
-        fixtures::writeFile(library, c.library);
-        if (!c.folder.empty()) ::mkdir(root.file(c.folder).c_str(), 0700);
-        if (!c.munName.empty()) fixtures::writeFile(munPath, c.munBytes);
-        const bool redirected = c.extracted[0] == '3';
-        EXPECT_EQ(icons::readIconFile(library).source, redirected ? munPath : library) << c.name;
-        EXPECT_EQ(extracted(library, {-1, 0, 1, 2}), c.extracted) << c.name;
-        if (!redirected) continue;
-        fixtures::writeFile(munPath, fixtures::makeSolidPe(5)); // changed since: read again
-        EXPECT_EQ(ExtractIconA(0, library, -1), 5u) << c.name;
-    }
-}
-
-// The nearest size without enlarging (the larger of two equally near, else the largest), then the
-// deepest colour, the image header's where the directory gives none; each image's colour is its
-// side, or its depth among the 32s.
-TEST(WinIcons, DrawingChoosesTheImageForTheSize) {
+// The nearest size, not enlarged (the larger of two equally near, else the largest), then the
+// deepest colour (the header's if the directory has none); each image's colour is its side or
+// depth. Handles stay valid while held, bounded in number; stale ones draw nothing.
+TEST(WinIcons, DrawingChoosesTheImageForTheSizeThroughBoundedHandles) {
     auto broken = solidImage(64, 32, solidColor(64)),
          headerDepth = solidImage(32, 24, solidColor(24));
     broken.bytes.resize(60); // the header survives, the pixels do not: the next image serves
     headerDepth.bitCount = 0;
-    fixtures::TempDir dir;
-    fixtures::writeFile(
-        dir.file("sizes.ico"),
-        fixtures::makeIco({solidImage(16, 32, solidColor(16)), solidImage(32, 8, solidColor(8)),
-                           headerDepth, solidImage(32, 4, solidColor(4)), broken,
-                           solidImage(48, 32, solidColor(48)),
-                           solidImage(256, 32, solidColor(256), true)}));
-    const HICON icon = ExtractIconA(0, dir.file("sizes.ico"), 0);
-    Dc dc;
+    const Bytes sizes =
+        makeIco({solidImage(16, 32, solidColor(16)), solidImage(32, 8, solidColor(8)), headerDepth,
+                 solidImage(32, 4, solidColor(4)), broken, solidImage(48, 32, solidColor(48)),
+                 solidImage(256, 32, solidColor(256), true)});
+    TempDir dir;
+    const auto path = dir.file("sizes.ico");
+    writeFile(path, sizes);
+    writeFile(dir.file("one.ico"), makeSolidIco(1));
+    const HICON icon = ExtractIconA(0, path, 0), first = ExtractIconA(0, dir.file("one.ico"), 0),
+                released = ExtractIconA(0, path, 0);
+    Dc dc, stale;
     ASSERT_TRUE(DrawIcon(dc, 8, 9, icon));
-    for (const auto& [x, w, h] : {std::tuple{0, 16, 16},
-                                  {6, 137, 129},
-                                  {0, 0, 0},
-                                  {0, 64, 64},
-                                  {0, 24, 24},
-                                  {0, 40, 40},
-                                  {0, 1, 1},
-                                  {0, 100, 100},
-                                  {0, 300, 300}})
+    const int draws[][3] = {{0, 16, 16}, {6, 137, 129}, {0, 0, 0},     {0, 64, 64},  {0, 24, 24},
+                            {0, 40, 40}, {0, 1, 1},     {0, 100, 100}, {0, 300, 300}};
+    for (const auto& [x, w, h] : draws)
         ASSERT_TRUE(DrawIconEx(dc, x, x, icon, w, h, 0, 0, 3));
     EXPECT_EQ(dc.calls, "8,9 32x32 from 32=24 0,0 16x16 from 16=16 6,6 137x129 from 256=256 "
                         "0,0 32x32 from 32=24 0,0 64x64 from 256=256 0,0 24x24 from 32=24 "
                         "0,0 40x40 from 48=48 0,0 1x1 from 16=16 0,0 100x100 from 256=256 "
                         "0,0 300x300 from 256=256");
     EXPECT_FALSE(icons::bestImageFor(icons::Icon{}, 32)); // an empty group has none
-}
-
-TEST(WinIcons, HandlesAreBoundedStayValidWhileHeldAndStaleOnesDrawNothing) {
-    fixtures::TempDir dir;
-    const auto path = dir.file("one.ico");
-    fixtures::writeFile(path, fixtures::makeSolidIco(1));
-    const HICON first = ExtractIconA(0, path, 0), released = ExtractIconA(0, path, 0);
     ASSERT_TRUE(DestroyIcon(released));
     EXPECT_FALSE(DestroyIcon(released));
     const auto held = icons::iconOfHandle(first);
     for (int i = 0; i < 10000; ++i)
         ExtractIconA(0, path, 0); // never released by the caller
-    Dc dc;
     for (HICON bad : {HICON{0}, HICON{1}, released, first, HICON{0xDEADBEEF}}) // first: the oldest
-        EXPECT_FALSE(DrawIcon(dc, 0, 0, bad) || DrawIconEx(dc, 0, 0, bad, 16, 16, 0, 0, 3) ||
+        EXPECT_FALSE(DrawIcon(stale, 0, 0, bad) || DrawIconEx(stale, 0, 0, bad, 16, 16, 0, 0, 3) ||
                      icons::iconOfHandle(bad));
-    EXPECT_EQ(dc.calls, "");
-    fixtures::writeFile(path, fixtures::makeSolidPe(2)); // changed since: parsed again
+    EXPECT_EQ(stale.calls, "");
+    writeFile(path, makeSolidPe(2)); // changed since: parsed again
     EXPECT_EQ(ExtractIconA(0, path, -1), 2u);
     // What was taken stays usable, beyond its file's cache entry.
     icons::clearIconCaches();
     ASSERT_NE(held, nullptr);
-    EXPECT_EQ(icons::writeIconFile(*held), fixtures::makeSolidIco(1));
+    EXPECT_EQ(icons::writeIconFile(*held), makeSolidIco(1));
 }
 
 } // namespace
