@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds fuzz_icons with clang-14 in build-fuzz and runs it for SECONDS (default 60).
 # Exits non-zero on any crash, leak, timeout or sanitizer report. An input that fails belongs in
-# fuzz/regressions once fixed: test_icons runs every file there.
+# fuzz/regressions once fixed: every run starts by replaying each file there.
 set -euo pipefail
 duration=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
