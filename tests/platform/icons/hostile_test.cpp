@@ -13,20 +13,8 @@ using namespace tess;
 using namespace tess::fixtures;
 using U16 = std::uint16_t;
 
-Bytes truncated(Bytes b, std::size_t n) {
-    b.resize(std::min(n, b.size()));
-    return b;
-}
-template <typename F> Bytes patched(Bytes b, F f) {
-    f(b);
-    return b;
-}
-Bytes cat(std::vector<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
+const auto truncated = [](Bytes b, std::size_t n) { return b.resize(n), b; };
+const auto patched = [](Bytes b, auto f) { return f(b), b; };
 
 constexpr int kAny = -1;
 constexpr auto kNot = icons::FileStatus::NotAnIconFile, kIcons = icons::FileStatus::Icons;
@@ -34,11 +22,8 @@ constexpr auto kNot = icons::FileStatus::NotAnIconFile, kIcons = icons::FileStat
 // Offsets in the fixtures' PE32+ layout.
 constexpr std::size_t kPe = kPeOffset, kOpt = kPe + 24, kRvaCount = kOpt + 108;
 constexpr std::size_t kResDir = kOpt + 112 + 16, kRoot = kPeRsrcOffset;
-constexpr std::size_t kRootEntries = kRoot + 16; // [0] RT_ICON, [1] RT_GROUP_ICON
-const std::size_t kSec = peSectionTableOffset(true);
-std::size_t sub(const Bytes& b, std::size_t entry) {
-    return kRoot + (get32(b, entry) & 0x7FFFFFFF);
-}
+constexpr std::size_t kRootEntries = kRoot + 16, kSec = kOpt + 240; // [0] RT_ICON, [1] groups
+const auto sub = [](const Bytes& b, std::size_t at) { return kRoot + get32(b, at) % 0x80000000; };
 // The language directory of the first name of type entry `type` (0 icons, 1 groups).
 std::size_t langDir(const Bytes& b, int type) {
     return sub(b, sub(b, kRootEntries + 8 * type + 4) + 20);
@@ -57,13 +42,14 @@ TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
     auto frame = [](int i) { return makeIco({solidImage(16, 32, solidColor(i))}, true); };
     auto list = [](std::vector<Bytes> icons, std::optional<std::uint32_t> claimed = {},
                    const char* kind = "fram") {
-        Bytes body(kind, kind + 4);
+        std::vector<Bytes> parts{Bytes(kind, kind + 4)};
         for (const Bytes& f : icons)
-            body = cat({body, chunk("icon", f)});
-        return chunk("LIST", body, claimed);
+            parts.push_back(chunk("icon", {f}));
+        return chunk("LIST", parts, claimed);
     };
-    auto riff = [](const Bytes& body, std::optional<std::uint32_t> claimed = {}) {
-        return chunk("RIFF", cat({{'A', 'C', 'O', 'N'}, body}), claimed);
+    auto riff = [](std::vector<Bytes> parts, std::optional<std::uint32_t> claimed = {}) {
+        parts.insert(parts.begin(), {'A', 'C', 'O', 'N'});
+        return chunk("RIFF", parts, claimed);
     };
     const Bytes f0 = frame(0), f1 = frame(1), goodAni = makeAni({f0, f1});
     // NE header at kNe, resource table at kNeTable: shift (2), type records (8 + 12 per resource).
@@ -129,15 +115,15 @@ TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
         {"ico_type_3", ico([](Bytes& b) { set16(b, 2, 3); }), kNot, 0},
         {"ico_images_overlapping_the_directory", ico([](Bytes& b) { set32(b, 18, 0), set32(b, 34, 0); }), kIcons, 1},
         {"ani_truncated_in_second_frame", truncated(goodAni, goodAni.size() - 10), kIcons, 1},
-        {"ani_odd_chunk_lengths", riff(cat({chunk("junk", {1, 2, 3}), list({f0, f1})})), kIcons, 2},
-        {"ani_huge_list_length", riff(list({f0, f1}, 0xFFFFFFF0)), kIcons, 2},
-        {"ani_huge_riff_length", riff(list({f0}), 0xFFFFFFFF), kIcons, 1},
-        {"ani_riff_length_4", riff(list({f0}), 4), kIcons, 0},
-        {"ani_huge_icon_chunk_length", riff(chunk("LIST", cat({Bytes{'f', 'r', 'a', 'm'}, chunk("icon", f0, 0xFFFFFFF0)}))), kIcons, 1},
+        {"ani_odd_chunk_lengths", riff({chunk("junk", {{1, 2, 3}}), list({f0, f1})}), kIcons, 2},
+        {"ani_huge_list_length", riff({list({f0, f1}, 0xFFFFFFF0)}), kIcons, 2},
+        {"ani_huge_riff_length", riff({list({f0})}, 0xFFFFFFFF), kIcons, 1},
+        {"ani_riff_length_4", riff({list({f0})}, 4), kIcons, 0},
+        {"ani_huge_icon_chunk_length", riff({chunk("LIST", {{'f', 'r', 'a', 'm'}, chunk("icon", {f0}, 0xFFFFFFF0)})}), kIcons, 1},
         {"ani_claims_more_frames_than_there_are", makeAni({f0, f1}, {.frames = 100000}), kIcons, 2},
-        {"ani_riff_nested_in_riff", riff(chunk("RIFF", riff(list({f0})))), kIcons, 0},
-        {"ani_damaged_frame_beside_good_one", riff(list({{0, 0, 1, 0, 9, 9}, f1, {1, 2, 3, 4, 5, 6, 7, 8}})), kIcons, 1},
-        {"ani_list_of_another_kind", riff(list({f0}, {}, "INFO")), kIcons, 0},
+        {"ani_riff_nested_in_riff", riff({chunk("RIFF", {riff({list({f0})})})}), kIcons, 0},
+        {"ani_damaged_frame_beside_good_one", riff({list({{0, 0, 1, 0, 9, 9}, f1, {1, 2, 3, 4, 5, 6, 7, 8}})}), kIcons, 1},
+        {"ani_list_of_another_kind", riff({list({f0}, {}, "INFO")}), kIcons, 0},
         {"ne_alignment_shift_31", ne([](Bytes& b) { set16(b, kNeTable, 31); }), kIcons, 0},
         {"ne_table_offset_past_end", ne([](Bytes& b) { set16(b, kNe + 0x24, 0xFFF0), set16(b, kNe + 0x26, 0xFFFF); }), kIcons, 0},
         {"ne_type_claims_65535_resources", ne([](Bytes& b) { set16(b, kNeTable + 4, 0xFFFF); }), kIcons, 0},
