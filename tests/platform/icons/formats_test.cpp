@@ -90,7 +90,6 @@ TEST(Reading, EachKindOfFileByItsContent) {
         {U16{100}, {solidImage(16, 8, solidColor(4)), solidImage(48, 32, solidColor(5))}}};
 
     const auto a = solidImage(32, 32, solidColor(1)), b = solidImage(16, 32, solidColor(2));
-    const auto arrow = withHotspot(solidImage(32, 4, solidColor(7)), 5, 30);
     const auto neArrow = withHotspot(solidImage(32, 1, solidColor(8)), 3, 4);
     const std::vector cur{withHotspot(solidImage(32, 8, solidColor(1)), 5, 27),
                           withHotspot(solidImage(48, 32, solidColor(2), true), 4, 8)},
@@ -129,16 +128,11 @@ TEST(Reading, EachKindOfFileByItsContent) {
                                       {U16{14}, U16{11}, 1033, groupData({a}, {77})},
                                       {U16{14}, U16{12}, 1033, groupData({b}, {2})}},
                                      false);
-    const auto cursors = makePeResources({{U16{1}, U16{1}, 1033, cursorData(arrow)},
-                                          {U16{3}, U16{1}, 1033, b.bytes},
-                                          {U16{12}, U16{40}, 1033, cursorGroupData({arrow}, {1})},
-                                          {U16{14}, U16{50}, 1033, groupData({b}, {1})}});
     // clang-format off
     // Bytes none: the path is made here, or is the name. Extracted: ExtractIconA -1 to the count.
     const struct { std::string name; std::optional<Bytes> bytes; std::string listed, extracted; std::vector<Bytes> written = {}; } cases[] = {
         {"pe32plus.dll", makePe(mixedGroups), "pe32+ " + mixed, "6 =3 =7 =1 =2 =0 =5 0"},
         {"gap.dll", gap, "pe32 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2 0"}, // 11 names missing icons
-        {"cursors.dll", cursors, "pe32+ 50(16x16/32/0=2) cursor 40(32x32/4/0@5,30=7)", "1 =2 0", written(b, arrow)},
         {"ne0.exe", ne(0), neList, "3 =1 =3 =4 0"},
         {"ne9.exe", ne(9), neList, "3 =1 =3 =4 0", written(solidImage(32, 24, solidColor(4)), neArrow)}, // resources padded to 512 bytes, written at their true size
         {"really_an_ico.exe", makeIco({solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}), "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 =1 0"},
@@ -186,15 +180,12 @@ TEST(Reading, EachKindOfFileByItsContent) {
             writeFile(path + std::to_string(i), got[i]);
     }
     // A peer lists the entries written.
-    for (const auto& [name, listed] :
-         {std::pair{"ne9.exe0",
-                    "--icon --index=1 --width=32 --height=32 --bit-depth=24 --palette-size=0\n"},
-          {"cursors.dll2", "--cursor --index=1 --width=32 --height=32 --bit-depth=4 "
-                           "--palette-size=16 --hotspot-x=5 --hotspot-y=30\n"}}) {
-        if (run("command -v icotool >/dev/null") != 0) break;
-        ASSERT_EQ(run("icotool -l " + dir.file(name) + " >" + dir.file("list") + " 2>&1"), 0);
+    if (run("icotool -l " + dir.file("ne9.exe[02]") + " >" + dir.file("list") + " 2>&1") != 127) {
         const auto out = readFile(dir.file("list"));
-        EXPECT_EQ(std::string(out.begin(), out.end()), listed);
+        EXPECT_EQ(std::string(out.begin(), out.end()),
+                  "--icon --index=1 --width=32 --height=32 --bit-depth=24 --palette-size=0\n"
+                  "--cursor --index=1 --width=32 --height=32 --bit-depth=1 --palette-size=2 "
+                  "--hotspot-x=3 --hotspot-y=4\n");
     }
     writeFile(dir.file("case/systemresources/SHELL32.DLL.MUN"), makeSolidPe(5)); // read again
     EXPECT_EQ(ExtractIconA(0, dir.file("case/System32/shell32.dll"), -1), 5u);
