@@ -94,11 +94,6 @@ TEST(Reading, EachKindOfFileByItsContent) {
     const std::vector cur{withHotspot(solidImage(32, 8, solidColor(1)), 5, 27),
                           withHotspot(solidImage(48, 32, solidColor(2), true), 4, 8)},
         curAsIco{withHotspot(cur[0], 0, 0), withHotspot(cur[1], 0, 0)};
-    // The last icon as .ico; the first cursor (or the last icon, a cursor) as .ico and as .cur.
-    auto written = [](Image last, Image cursor) {
-        return std::vector{makeIco({last}), makeIco({withHotspot(cursor, 0, 0)}),
-                           makeIco({cursor}, true)};
-    };
     auto ne = [&](int shift) {
         return makeNe({{U16{7}, {solidImage(32, 4, solidColor(1))}},
                        {std::string("HELLO"),
@@ -130,25 +125,21 @@ TEST(Reading, EachKindOfFileByItsContent) {
                                      false);
     // clang-format off
     // Bytes none: the path is made here, or is the name. Extracted: ExtractIconA -1 to the count.
-    const struct { std::string name; std::optional<Bytes> bytes; std::string listed, extracted; std::vector<Bytes> written = {}; } cases[] = {
+    // Mun: a file written first. Written: the last icon as .ico; the first cursor (or the last icon, a cursor) as .ico and as .cur.
+    const struct { std::string name; std::optional<Bytes> bytes; std::string listed, extracted; std::pair<std::string, Bytes> mun = {}; std::vector<Bytes> written = {}; } cases[] = {
         {"pe32plus.dll", makePe(mixedGroups), "pe32+ " + mixed, "6 =3 =7 =1 =2 =0 =5 0"},
         {"gap.dll", gap, "pe32 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2 0"}, // 11 names missing icons
         {"ne0.exe", ne(0), neList, "3 =1 =3 =4 0"},
-        {"ne9.exe", ne(9), neList, "3 =1 =3 =4 0", written(solidImage(32, 24, solidColor(4)), neArrow)}, // resources padded to 512 bytes, written at their true size
+        {"ne9.exe", ne(9), neList, "3 =1 =3 =4 0", {}, {makeIco({solidImage(32, 24, solidColor(4))}), makeIco({withHotspot(neArrow, 0, 0)}), makeIco({neArrow}, true)}}, // resources padded to 512 bytes, written at their true size
         {"really_an_ico.exe", makeIco({solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}), "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 =1 0"},
-        {"really_a_cur.ico", makeIco(cur, true), "cur (32x32/8/0@5,27=1 48x48/32/0/png@4,8=2)", "1 =1 0", {makeIco(curAsIco), makeIco(curAsIco), makeIco(cur, true)}},
+        {"really_a_cur.ico", makeIco(cur, true), "cur (32x32/8/0@5,27=1 48x48/32/0/png@4,8=2)", "1 =1 0", {}, {makeIco(curAsIco), makeIco(curAsIco), makeIco(cur, true)}},
         {"really_an_ani_claiming_1.cur", makeAni(frames, {.frames = 1}), ani, "3 =0 =1 =2 0"},
         {"ani_bare_dibs.ani", makeAni(bare, {false, {}}), ani, "3 =0 =1 =2 0"},
-        {"case/systemresources/SHELL32.DLL.MUN", mun, mun3, "3 =0 =1 =2 0"},
-        {"case/System32/shell32.dll", stub, mun3 + " from case/systemresources/SHELL32.DLL.MUN", "3 =0 =1 =2 0"},
-        {"no_mun/SystemResources/shell32.mun", mun, mun3, "3 =0 =1 =2 0"},
-        {"no_mun/System32/shell32.dll", stub, "pe32+", "0 0"},
-        {"mun_not_a_program/SystemResources/shell32.dll.mun", Bytes{'M', 'Z'}, "not", "0 1"},
-        {"mun_not_a_program/System32/shell32.dll", stub, "pe32+", "0 0"},
-        {"mun_without_icons/SystemResources/shell32.dll.mun", stub, "pe32+", "0 0"},
-        {"mun_without_icons/System32/shell32.dll", stub, "pe32+", "0 0"},
-        {"has_icons/SystemResources/shell32.dll.mun", mun, mun3, "3 =0 =1 =2 0"},
-        {"has_icons/System32/shell32.dll", makeSolidPe(1), "pe32+ 1(32x32/32/0=0)", "1 =0 0"},
+        {"case/System32/shell32.dll", stub, mun3 + " from case/systemresources/SHELL32.DLL.MUN", "3 =0 =1 =2 0", {"case/systemresources/SHELL32.DLL.MUN", mun}},
+        {"no_mun/System32/shell32.dll", stub, "pe32+", "0 0", {"no_mun/SystemResources/shell32.mun", mun}},
+        {"mun_not_a_program/System32/shell32.dll", stub, "pe32+", "0 0", {"mun_not_a_program/SystemResources/shell32.dll.mun", {'M', 'Z'}}},
+        {"mun_without_icons/System32/shell32.dll", stub, "pe32+", "0 0", {"mun_without_icons/SystemResources/shell32.dll.mun", stub}},
+        {"has_icons/System32/shell32.dll", makeSolidPe(1), "pe32+ 1(32x32/32/0=0)", "1 =0 0", {"has_icons/SystemResources/shell32.dll.mun", mun}},
         {"dos.exe", dos, "not", "0 1"},
         {"wave.ani", Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}, "not", "0 1"},
         {"pipe.exe", {}, "unreadable", "0 0"},
@@ -160,6 +151,7 @@ TEST(Reading, EachKindOfFileByItsContent) {
     ASSERT_EQ(::mkfifo(dir.file("pipe.exe").c_str(), 0600), 0);
     for (const auto& c : cases) {
         const std::string path = c.name.empty() || c.name[0] == '/' ? c.name : dir.file(c.name);
+        if (!c.mun.first.empty()) writeFile(dir.file(c.mun.first), c.mun.second);
         if (c.bytes) writeFile(path, *c.bytes);
         const auto f = icons::readIconFile(path);
         const auto from = f.source == path || f.source.empty()
