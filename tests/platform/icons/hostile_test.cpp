@@ -265,14 +265,12 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
 TEST(Hostile, EveryTruncationServesOnlyWholeImages) {
     const auto a = solidImage(16, 32, solidColor(1)), b = solidImage(16, 4, solidColor(2));
     const std::vector<Group> groups{{U16{1}, {a}}, {std::string("TWO"), {b}}};
-    TempDir dir;
     for (const Bytes& whole :
          {makePe(groups, false), makePe(groups, true), makeNe(groups), makeIco({a, b}),
           makeIco({a, b}, true), makeAni({makeIco({a}), makeIco({b})})}) {
         const auto kind = icons::readIconBytes(whole).kind;
         for (std::size_t n = 0; n <= whole.size(); ++n) {
-            const Bytes part = truncated(whole, n);
-            const auto f = icons::readIconBytes(part);
+            const auto f = icons::readIconBytes(truncated(whole, n));
             SCOPED_TRACE(kind + " cut at " + std::to_string(n));
             EXPECT_TRUE(kind.starts_with(f.kind)); // "pe32" before the magic
             std::size_t served = 0;
@@ -284,9 +282,6 @@ TEST(Hostile, EveryTruncationServesOnlyWholeImages) {
                     ++served;
                 }
             EXPECT_TRUE(n == whole.size() ? served == 2 : served <= 2);
-            if (n % 16 && n != whole.size()) continue; // every 16th also through a file
-            writeFile(dir.file("part"), part);
-            EXPECT_EQ(icons::readIconFile(dir.file("part")).icons.size(), f.icons.size());
         }
     }
 }
