@@ -54,9 +54,7 @@ TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
     const Bytes f0 = frame(0), f1 = frame(1), goodAni = makeAni({f0, f1});
     // NE header at kNe, resource table at kNeTable: shift (2), type records (8 + 12 per resource).
     constexpr std::size_t kNe = 0x40, kNeTable = 0x80;
-    auto ne = [&](auto f) {
-        return patched(makeNe({{U16{1}, {icon}}, {std::string("TWO"), {icon}}}), f);
-    };
+    auto ne = [&](auto f) { return patched(makeNe({{U16{1}, {icon}}, {"TWO", {icon}}}), f); };
     // 3000 groups sharing one group of 65535 entries naming a missing image, or one huge name.
     auto shared = [&](bool sharedName) {
         std::vector<Resource> res{
@@ -189,7 +187,6 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
         {"bits1_odd_width", makeDib(twoTone(37, 5), 1), twoTone(37, 5)},
         {"bits4_odd_width", makeDib(q7, 4), q7},
         {"bits8", makeDib(q32, 8), q32},
-        {"bits16_555", makeDib(q16, 16), q16},
         {"bits16_565", makeDib(q16, 16, {.bitfields = true}), q16},
         {"bits16_555_scaled", makeDib(orange, 16), solid(2, 2, {206, 99, 49, 255})}, // 5 and 6 bits scaled to 8: 200, 100, 50 are stored as 25, 12 (25 at 6 bits), 6.
         {"bits16_565_scaled", makeDib(orange, 16, {.bitfields = true}), solid(2, 2, {206, 101, 49, 255})},
