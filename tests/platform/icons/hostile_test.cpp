@@ -33,11 +33,9 @@ TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
     const Bytes goodPe = makeSolidPe(2);
     const auto tiny = dibImage(solid(1, 1, {}), 1), icon = solidImage(16, 32, {});
     auto pe = [&](auto f) { return patched(goodPe, f); };
-    // The first RT_ICON data entry; the first group's bytes.
-    auto data = [](const Bytes& b) { return kRoot + get32(b, langDir(b, 0) + 20); };
-    auto group = [](const Bytes& b) {
-        return get32(b, kRoot + get32(b, langDir(b, 1) + 20)) - kPeRsrcRva + kRoot;
-    };
+    // The first RT_ICON (or group) data entry; the first group's bytes.
+    auto data = [](const Bytes& b, int t = 0) { return kRoot + get32(b, langDir(b, t) + 20); };
+    auto group = [&](const Bytes& b) { return get32(b, data(b, 1)) - kPeRsrcRva + kRoot; };
     auto ico = [&](auto f) { return patched(makeIco({icon, solidImage(32, 32, {})}), f); };
     auto frame = [](int i) { return makeIco({solidImage(16, 32, solidColor(i))}, true); };
     auto list = [](std::vector<Bytes> icons, std::optional<std::uint32_t> claimed = {},
@@ -65,12 +63,11 @@ TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
         for (U16 g = 2; g <= 3000; ++g)
             res.push_back({U16{14}, g, 1033, groupData({tiny}, {1})});
         Bytes b = makePeResources(res);
-        const std::size_t data = kRoot + get32(b, langDir(b, 1) + 20),
-                          names = sub(b, kRootEntries + 12) + 16;
+        const std::size_t at = data(b, 1), names = sub(b, kRootEntries + 12) + 16;
         for (std::size_t g = 1; g < 3000; ++g)
             for (std::size_t k = 0; k < (sharedName ? 1 : 2); ++k)
                 sharedName ? set32(b, names + 8 * g, get32(b, names))
-                           : set32(b, data + 16 * g + 4 * k, get32(b, data + 4 * k));
+                           : set32(b, at + 16 * g + 4 * k, get32(b, at + 4 * k));
         return b;
     };
     // clang-format off
