@@ -265,7 +265,7 @@ TEST(Thumbnail, BoundsItsOwnMemoryAndProcessorTime) { // untrusted downloads: 51
 #if defined(__SANITIZE_ADDRESS__) // which needs terabytes of address space for itself
         memory.rlim_cur = rlim_t{512} << 20;
 #endif
-        std::exit(memory.rlim_cur == rlim_t{512} << 20 && time.rlim_cur == 10 ? 0 : 1);
+        ::_exit(memory.rlim_cur == rlim_t{512} << 20 && time.rlim_cur == 10 ? 0 : 1);
     };
     EXPECT_EXIT(limits(), testing::ExitedWithCode(0), "");
 }
