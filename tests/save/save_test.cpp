@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QStyleOptionComboBox>
 #include <gtest/gtest.h>
+#include <ranges>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,14 +58,10 @@ struct SaveWindow {
         open(file.left(file.lastIndexOf(u'/')), file);
     }
     void open(const QString& in, const QString& file) {
-        folder = in;
-        box.Form_Load();
-        box.DataToSaveWindow(in, file, 0);
-        box.Form_Activate();
+        folder = in, box.Form_Load(), box.DataToSaveWindow(in, file, 0), box.Form_Activate();
     }
     void save(const QString& name, int type) {
-        box.com_FileName->setEditText(name);
-        box.com_FileType->setCurrentIndex(type);
+        box.com_FileName->setEditText(name), box.com_FileType->setCurrentIndex(type);
         box.com_Save_Click();
     }
 };
@@ -199,9 +196,7 @@ TEST(SaveWindow, WriteTargets) {
             {'g', {"File save error with file;\r\n" + path + "\r\n\r\nError message; \tNo such"
                    " file or directory\r\nError number; \t53.", 48, "Tessaline - Saving file error."}}};
         // clang-format on
-        std::vector<ShownMessage> expected;
-        std::ranges::transform(messages, std::back_inserter(expected),
-                               [&](char m) { return texts.at(m); });
+        const auto shown = messages | std::views::transform([&](char m) { return texts.at(m); });
         QStringList folder;
         const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
         for (const QFileInfo& e : QDir(w.tmp.path()).entryInfoList(all, QDir::Name)) {
@@ -216,7 +211,7 @@ TEST(SaveWindow, WriteTargets) {
         }
         EXPECT_EQ(std::tuple(w.rec.messages->shown,
                              folder.filter(QRegularExpression("^(?!src\\.ico |text\\.exe |caf)"))),
-                  std::tuple(expected, after))
+                  std::tuple(std::vector(shown.begin(), shown.end()), after))
             << name.toStdString();
     }
 }
@@ -266,21 +261,20 @@ TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
 }
 
 TEST(SaveRequest, FolderIsHandedBackAfterSaveAndKeptAfterCancel) {
-    RecordingServices rec;
-    TempDir tmp;
-    const QString sub = tmp.mkdir("sub");
-    const ScopedEnv home{{"HomeDrive", ""}, {"HomePath", tmp.path().toUtf8()}}; // no My Pictures
+    SaveWindow w; // its recorders and folder
+    const QString sub = w.tmp.mkdir("sub");
+    const ScopedEnv home{{"HomeDrive", ""}, {"HomePath", w.tmp.path().toUtf8()}}; // no My Pictures
     frm_Vantorel main;
-    main.loadCommandLineFiles({tmp.write("src.ico", fx::makeSolidIco(1))});
+    main.loadCommandLineFiles({w.tmp.file("src.ico")});
     for (const bool saving : {false, true}) {
-        rec.modal->onShow = [&](QDialog& d) {
-            static_cast<frm_SaveBox&>(d).dir_DirectoryList->setPath(sub);
-            saving ? static_cast<frm_SaveBox&>(d).com_Save_Click()
-                   : static_cast<frm_SaveBox&>(d).com_Cancel_Click();
+        w.rec.modal->onShow = [&](QDialog& d) {
+            auto& box = static_cast<frm_SaveBox&>(d);
+            box.dir_DirectoryList->setPath(sub);
+            saving ? box.com_Save_Click() : box.com_Cancel_Click();
         };
         save::openSaveWindow(main, 0);
         EXPECT_EQ(std::tuple(main.state().defaultFolder, QFile::exists(sub + "/IconPicture_0.ico")),
-                  std::tuple(saving ? sub : tmp.path(), saving));
+                  std::tuple(saving ? sub : w.tmp.path(), saving));
     }
 }
 

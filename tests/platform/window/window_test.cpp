@@ -72,9 +72,7 @@ TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByThe
 // Without a Windows folder the open-file dialog opens in the home folder.
 TEST(Dialogs, OwnedByTheWindowThatOpenedThemAndCentredOnIt) {
     QWidget main;
-    main.setGeometry(300, 200, 800, 500);
-    main.show();
-    QApplication::setActiveWindow(&main);
+    main.setGeometry(300, 200, 800, 500), main.show(), QApplication::setActiveWindow(&main);
     const Services qt = qtServices();
     // clang-format off
     const std::function<void()> opens[] = {[&] { qt.messageBox->msgBox("text", mb::WarningOk, "title"); },
