@@ -44,7 +44,7 @@ struct SaveWindow {
     TempDir tmp;
     fx::Bytes ico = fx::makeIco(
         {fx::solidImage(32, 32, fx::solidColor(3)), fx::solidImage(16, 8, fx::solidColor(3))});
-    QString folder;
+    std::string folder; // the file's, its bytes, with its slash
     frm_SaveBox box;
     explicit SaveWindow(const std::string& name = "src.ico") {
         const std::string base = pathToBytes(tmp.path()).toStdString() + "/";
@@ -54,11 +54,11 @@ struct SaveWindow {
         own.fill(Qt::transparent);
         QPainter(&own).fillRect(4, 4, 24, 24, QColor(rgb(fx::solidColor(9))));
         box.setWindowIcon(QIcon(QPixmap::fromImage(own)));
-        const QString file = pathFromBytes(base + name);
-        open(file.left(file.lastIndexOf(u'/')), file);
+        folder = base + name.substr(0, name.rfind('/') + 1);
+        open(pathFromBytes(folder), pathFromBytes(base + name));
     }
     void open(const QString& in, const QString& file) {
-        folder = in, box.Form_Load(), box.DataToSaveWindow(in, file, 0), box.Form_Activate();
+        box.Form_Load(), box.DataToSaveWindow(in, file, 0), box.Form_Activate();
     }
     void save(const QString& name, int type) {
         box.com_FileName->setEditText(name), box.com_FileType->setCurrentIndex(type);
@@ -73,33 +73,32 @@ TEST(SaveWindow, TextsFitTheirBoxesAndABlankNameDisablesSave) {
     SaveWindow w;
     frm_SaveBox& b = w.box;
     QStringList shown;
-    const auto fits = [&](QWidget* widget, const QStringList& texts, int room) {
-        for (const QString& text : texts)
-            EXPECT_LE(widget->fontMetrics().horizontalAdvance(QString(text).remove(u'&')), room)
-                << text.toStdString();
+    const auto fits = [&](QWidget* widget, const QString& text, int room) {
+        EXPECT_LE(widget->fontMetrics().horizontalAdvance(QString(text).remove(u'&')), room)
+            << text.toStdString();
         EXPECT_LE(widget->fontMetrics().height(), widget->height());
-        shown << texts;
+        shown << text;
     };
     for (QLabel* l : {b.lab_SaveIn, b.lab_FileName, b.lab_SaveType})
-        fits(l, {l->text()}, l->width());
+        fits(l, l->text(), l->width());
     for (QPushButton* p : {b.com_Save, b.com_Cancel})
-        fits(p, {p->text()}, p->width() - 2 * p->style()->pixelMetric(QStyle::PM_ButtonMargin));
+        fits(p, p->text(), p->width() - 2 * p->style()->pixelMetric(QStyle::PM_ButtonMargin));
     for (QComboBox* c : {static_cast<QComboBox*>(b.drv_Drive), b.com_FileType}) {
         QStyleOptionComboBox o;
         o.initFrom(c);
         const QRect field =
             c->style()->subControlRect(QStyle::CC_ComboBox, &o, QStyle::SC_ComboBoxEditField, c);
         for (int i = 0; i < c->count(); ++i)
-            fits(c, {c->itemText(i)}, field.width() - 2);
+            fits(c, c->itemText(i), field.width() - 2);
     }
-    fits(b.lab_PathDisplayString, {}, 0); // its height
+    fits(b.lab_PathDisplayString, "", 0); // its height
     EXPECT_EQ(shown << b.drv_Drive->shownText(),
               QStringList({"Save &in;", "File &name;", "Save as &type;", "&Save", "Cancel",
                            "c: [/]", "BMP  Windows Bitmap                            (*.bmp)",
                            "ICO  Icon image                                       (*.ico)",
                            "GIF  Graphic Interchange Format            (*.gif)",
                            "JPEG Interchange Format                       (*.jpeg)",
-                           "GFM  Computer Graphics Meta-file          (*.gfm)", "c: [/]"}));
+                           "GFM  Computer Graphics Meta-file          (*.gfm)", "", "c: [/]"}));
     const QString archive = "e: [/mnt/archive/photographs/2026/data]";
     b.drv_Drive->addItem(archive), b.drv_Drive->setCurrentIndex(1);
     EXPECT_EQ(b.drv_Drive->toolTip(), archive);
@@ -138,8 +137,7 @@ TEST(SaveWindow, DrawsAndWritesTheIconOfTheFileTheGridShows) {
         const QRgb back = w.box.palette().color(QPalette::Base).rgb();
         for (int type = 0; type < 5; ++type) {
             w.save("p", type);
-            const fx::Bytes b =
-                fx::readFile(pathToBytes(w.folder + "/p." + formats[type][0]).toStdString());
+            const fx::Bytes b = fx::readFile(w.folder + "p." + formats[type][0]);
             QByteArray saved(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
             const QImage img = QImage::fromData(saved);
             const int t = type == 3 ? 12 : 0; // JPEG's loss

