@@ -231,12 +231,11 @@ TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
         {'s', c, 0, c, "/", {}},
         {'d', "", 1, d, d, {}},
         {'f', in, 1, in, d, {}},
-        {'t', "", 1, d, d, {}}, // the top of the list is the drive's mount point
-        {'f', in, 1, in, d, {}},
         {'d', "", 0, c, "/", {}},
         {'d', "", 1, in, d, {}},
         {'d', "", 2, in, d, {unavailable}}, // the drive stays chosen, the folder stays
         {'d', "", 3, in, d, {outOfRange}},
+        {'t', "", 3, d, d, {}}, // the top of the list is the drive's mount point
         {'f', gone, 3, gone, "/", {}},
         {'x', c, 0, c, "/", {}}, // no error for the deleted folder, other drives from their roots
         {'d', "", 1, d, d, {}},

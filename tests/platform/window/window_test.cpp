@@ -56,8 +56,7 @@ TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByThe
         static_cast<QDialog&>(d).accept();
     });
     const QString asked = pathFromBytes(QFile::encodeName(tmp.path()) + "/CAF\xe9.ICO");
-    const QString chosen =
-        qtServices().dialogs->showOpen({true, "T", LoadFilter, 1, asked, asked, 4});
+    const QString got = qtServices().dialogs->showOpen({true, "T", LoadFilter, 1, asked, asked, 4});
     // The name found by the path rule; Qt's folder model leaves out the name that is not UTF-8.
     EXPECT_EQ(seen, QStringList({"caf\ufffd.ico", "Application files (*.exe)",
                                  "Application extension files (*.dll)", "ICON files (*.ico)",
@@ -65,7 +64,7 @@ TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByThe
                                  "All valid file types (*.exe, *.dll, *.ico, *.cur, *.ani)",
                                  "All file types (*.*)", "B.EXE Sub a.exe", "B.EXE Sub a.exe c.dll",
                                  "B.EXE README Sub a.exe c.dll notes.txt"}));
-    EXPECT_EQ(pathToBytes(chosen), odd);
+    EXPECT_EQ(pathToBytes(got), odd);
 }
 
 // Every message box and dialog belongs to the window that opened it and stands centred on it.
