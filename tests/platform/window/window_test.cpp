@@ -108,8 +108,7 @@ TEST(Numbers, PicturesReadingRoundingAndFailureNumbersAsTheWindowsDo) {
         {"- 5", -5}};
     const std::pair<double, int> halves[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0},
         {-1.5, -2}, {2.4999, 2}, {2.5001, 3}, {7.89, 8}, {1e20, 2147483647}, {-1e20, INT32_MIN}};
-    const std::pair<int, int> failures[] = {{ENOENT, 53}, {EACCES, 75}, {EROFS, 75}, {EISDIR, 75},
-        {ENOTDIR, 75}, {ENODEV, 68}, {ENOSPC, 61}};
+    const std::pair<int, int> failures[] = {{EROFS, 75}, {ENODEV, 68}, {ENOSPC, 61}}; // more where saving fails
     // clang-format on
     for (const bool german : {true, false}) { // the locale's separators; read with a point
         QLocale::setDefault(QLocale(german ? QLocale::German : QLocale::C));
