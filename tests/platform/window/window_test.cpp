@@ -74,7 +74,7 @@ TEST(Dialogs, OwnedByTheWindowThatOpenedThemAndCentredOnIt) {
     main.setGeometry(300, 200, 800, 500), main.show(), QApplication::setActiveWindow(&main);
     const Services qt = qtServices();
     // clang-format off
-    const std::function<void()> opens[] = {[&] { qt.messageBox->msgBox("text", mb::WarningOk, "title"); },
+    const std::function<void()> opens[] = {[&] { qt.messageBox->msgBox("x", mb::WarningOk, "T"); },
         [&] { qt.dialogs->showOpen({false, "T", LoadFilter, 1, "", "", 4}); },
         [&] { qt.dialogs->showColor({false, "T", 0}); }};
     // clang-format on
@@ -108,7 +108,7 @@ TEST(Numbers, PicturesReadingRoundingAndFailureNumbersAsTheWindowsDo) {
         {"- 5", -5}};
     const std::pair<double, int> halves[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0},
         {-1.5, -2}, {2.4999, 2}, {2.5001, 3}, {7.89, 8}, {1e20, 2147483647}, {-1e20, INT32_MIN}};
-    const std::pair<int, int> failures[] = {{EROFS, 75}, {ENODEV, 68}, {ENOSPC, 61}}; // more where saving fails
+    const std::pair<int, int> failures[] = {{EROFS, 75}, {ENODEV, 68}, {ENOSPC, 61}};
     // clang-format on
     for (const bool german : {true, false}) { // the locale's separators; read with a point
         QLocale::setDefault(QLocale(german ? QLocale::German : QLocale::C));
@@ -126,7 +126,7 @@ TEST(Numbers, PicturesReadingRoundingAndFailureNumbersAsTheWindowsDo) {
     EXPECT_EQ(QStringList({formatDate({{2026, 3, 5}, {9, 7, 59}}, "yyyy-mm-dd_HH-MM"),
                            formatDate({{1999, 12, 31}, {23, 59}}, "yyyy-mm-dd_HH-MM")}),
               QStringList({"2026-03-05_09-07", "1999-12-31_23-59"}));
-    for (auto [err, number] : failures)
+    for (auto [err, number] : failures) // more where saving fails
         EXPECT_EQ(failureFromErrno(err).number(), number) << err;
 }
 
