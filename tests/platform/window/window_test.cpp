@@ -25,21 +25,6 @@ const QString LoadFilter =
     "types (*.exe, *.dll, *.ico, *.cur, *.ani)|*.exe;*.dll;*.ico;*.cur;*.ani|All file types "
     "(*.*)|*.*";
 
-// The names the dialog lists, sorted, once the list stops changing (files arrive from a thread).
-QStringList listed(QFileDialog& d) {
-    const QModelIndex folder = d.findChild<QFileSystemModel*>()->index(d.directory().path());
-    QStringList last, names;
-    for (int tries = 0; tries < 100 && (names.isEmpty() || names != last); ++tries) {
-        QTest::qWait(20);
-        last = std::exchange(names, {});
-        const QModelIndex root = d.proxyModel()->mapFromSource(folder);
-        for (int i = 0; i < d.proxyModel()->rowCount(root); ++i)
-            names << d.proxyModel()->index(i, 0, root).data().toString();
-        names.sort();
-    }
-    return names;
-}
-
 TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByTheirBytes) {
     TempDir tmp;
     for (const char* name : {"a.exe", "B.EXE", "README", "c.dll", "notes.txt"})
@@ -53,16 +38,25 @@ TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByThe
         seen << d.findChild<QLineEdit*>("fileNameEdit")->text();
         for (int i = 0; i < types->count(); ++i)
             seen << types->itemText(i);
+        const QModelIndex folder = d.findChild<QFileSystemModel*>()->index(d.directory().path());
         for (int index : {0, 5, 6}) {
             types->setCurrentIndex(index);
             emit types->activated(index);
-            seen << listed(d).join(u' ');
+            QStringList last, names; // sorted, once the list stops changing (a thread fills it)
+            for (int tries = 0; tries < 100 && (names.isEmpty() || names != last); ++tries) {
+                QTest::qWait(20);
+                last = std::exchange(names, {});
+                const QModelIndex root = d.proxyModel()->mapFromSource(folder);
+                for (int i = 0; i < d.proxyModel()->rowCount(root); ++i)
+                    names << d.proxyModel()->index(i, 0, root).data().toString();
+                names.sort();
+            }
+            seen << names.join(u' ');
         }
         static_cast<QDialog&>(d).accept();
     });
     const QString asked = pathFromBytes(QFile::encodeName(tmp.path()) + "/CAF\xe9.ICO");
-    const QString chosen =
-        qtServices().dialogs->showOpen({true, "T", LoadFilter, 1, asked, asked, 4});
+    const QString got = qtServices().dialogs->showOpen({true, "T", LoadFilter, 1, asked, asked, 4});
     // The name found by the path rule; Qt's folder model leaves out the name that is not UTF-8.
     EXPECT_EQ(seen, QStringList({"caf\ufffd.ico", "Application files (*.exe)",
                                  "Application extension files (*.dll)", "ICON files (*.ico)",
@@ -70,25 +64,20 @@ TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByThe
                                  "All valid file types (*.exe, *.dll, *.ico, *.cur, *.ani)",
                                  "All file types (*.*)", "B.EXE Sub a.exe", "B.EXE Sub a.exe c.dll",
                                  "B.EXE README Sub a.exe c.dll notes.txt"}));
-    EXPECT_EQ(pathToBytes(chosen), odd);
+    EXPECT_EQ(pathToBytes(got), odd);
 }
 
 // Every message box and dialog belongs to the window that opened it and stands centred on it.
 // Without a Windows folder the open-file dialog opens in the home folder.
 TEST(Dialogs, OwnedByTheWindowThatOpenedThemAndCentredOnIt) {
     QWidget main;
-    main.setGeometry(300, 200, 800, 500);
-    main.show();
-    QApplication::setActiveWindow(&main);
+    main.setGeometry(300, 200, 800, 500), main.show(), QApplication::setActiveWindow(&main);
     const Services qt = qtServices();
-    const std::function<void()> opens[] = {
-        [&] { qt.messageBox->msgBox("text", mb::WarningOk, "title"); },
-        [&] {
-            qt.dialogs->showOpen({false, "T", LoadFilter, 1, "", "", 4});
-        },
-        [&] {
-            qt.dialogs->showColor({false, "T", 0});
-        }};
+    // clang-format off
+    const std::function<void()> opens[] = {[&] { qt.messageBox->msgBox("x", mb::WarningOk, "T"); },
+        [&] { qt.dialogs->showOpen({false, "T", LoadFilter, 1, "", "", 4}); },
+        [&] { qt.dialogs->showColor({false, "T", 0}); }};
+    // clang-format on
     std::vector<std::tuple<QWidget*, bool, QString>> seen; // owner, centred, folder
     for (const auto& open : opens) {
         whenShown<QDialog>([&](QDialog& d) {
@@ -106,7 +95,6 @@ TEST(Dialogs, OwnedByTheWindowThatOpenedThemAndCentredOnIt) {
 }
 
 TEST(Numbers, PicturesReadingRoundingAndFailureNumbersAsTheWindowsDo) {
-    QLocale::setDefault(QLocale::c());
     // clang-format off
     const std::pair<const char*, std::vector<std::pair<double, const char*>>> pictures[] = {
         {"#,###,##0", {{0, "0"}, {7, "7"}, {1234, "1,234"}, {1234567, "1,234,567"}}},
@@ -120,27 +108,25 @@ TEST(Numbers, PicturesReadingRoundingAndFailureNumbersAsTheWindowsDo) {
         {"- 5", -5}};
     const std::pair<double, int> halves[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0},
         {-1.5, -2}, {2.4999, 2}, {2.5001, 3}, {7.89, 8}, {1e20, 2147483647}, {-1e20, INT32_MIN}};
-    const std::pair<int, int> failures[] = {{ENOENT, 53}, {EACCES, 75}, {EROFS, 75}, {EISDIR, 75},
-        {ENOTDIR, 75}, {ENODEV, 68}, {ENOSPC, 61}};
+    const std::pair<int, int> failures[] = {{EROFS, 75}, {ENODEV, 68}, {ENOSPC, 61}};
     // clang-format on
-    for (const auto& [picture, cases] : pictures)
-        for (const auto& [value, expected] : cases)
-            EXPECT_EQ(formatPicture(value, picture), expected) << value << " with " << picture;
-    for (const auto& [text, expected] : texts)
-        EXPECT_DOUBLE_EQ(val(text), expected) << '"' << text << '"';
+    for (const bool german : {true, false}) { // the locale's separators; read with a point
+        QLocale::setDefault(QLocale(german ? QLocale::German : QLocale::C));
+        for (const auto& [picture, cases] : pictures)
+            for (const auto& [value, c] : cases)
+                EXPECT_EQ(formatPicture(value, picture),
+                          german ? QString(c).replace(',', '_').replace('.', ',').replace('_', '.')
+                                 : c)
+                    << value << " with " << picture;
+        for (const auto& [text, expected] : texts)
+            EXPECT_DOUBLE_EQ(val(text), expected) << '"' << text << '"';
+    }
     for (auto [v, expected] : halves)
         EXPECT_EQ(roundToInt(v), expected) << v;
     EXPECT_EQ(QStringList({formatDate({{2026, 3, 5}, {9, 7, 59}}, "yyyy-mm-dd_HH-MM"),
                            formatDate({{1999, 12, 31}, {23, 59}}, "yyyy-mm-dd_HH-MM")}),
               QStringList({"2026-03-05_09-07", "1999-12-31_23-59"}));
-    // Pictures group and point with the locale's separators; numbers are read with a point.
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(
-        QStringList({formatPicture(1234, "#,###,##0"),
-                     formatPicture(53, "##,###,###,###,##0.#####"), QString::number(val("12.5"))}),
-        QStringList({"1.234", "53,", "12.5"}));
-    QLocale::setDefault(QLocale::c());
-    for (auto [err, number] : failures)
+    for (auto [err, number] : failures) // more where saving fails
         EXPECT_EQ(failureFromErrno(err).number(), number) << err;
 }
 
@@ -156,11 +142,8 @@ TEST(Paths, ResolveIgnoringCaseComponentByComponentKeepingBytes) {
         {"/windows/caf\xc9.ico", "/windows/caf\xc9.ico"}, // a byte only equals the same byte
         {"/windows/\xc3\xa9T\xc3\x89.ICO", "/Windows/\xc3\x89t\xc3\xa9.ico"}, // UTF-8 letters
         {"/windows/\xcf\x83.ico", "/Windows/\xce\xa3.ico"}};
-    for (const auto& [asked, found] : cases) {
-        const QString path = pathFromBytes(root + asked);
-        EXPECT_EQ(pathToBytes(path), root + asked); // bytes survive the round trip
-        EXPECT_EQ(pathToBytes(resolvePath(path)), root + found) << asked;
-    }
+    for (const auto& [asked, found] : cases) // the bytes kept where no name is found
+        EXPECT_EQ(pathToBytes(resolvePath(pathFromBytes(root + asked))), root + found) << asked;
     EXPECT_EQ(pathFromBytes("/\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"),
               QString("/\u00e9\u20ac\U0001F600"));
 }
