@@ -1,29 +1,32 @@
-// The main window: start-up, layout, presses, the Menu key and the Shift+F keys, the grid, and
-// the information window's layout.
+// The main window: start-up, layout, presses, keys, the grid, the information window's layout,
+// and loading (drops, the command line, well-known files, colours).
 #include "app/frm_Vantorel.h"
 #include "app/strings.h"
 #include "grid/geometry.h"
 #include "info/frm_IconInfo.h"
+#include "platform/window/environment.h"
 #include "platform/window/form.h"
 #include "platform/window/twips.h"
 
 #include "support/recorders.h"
 
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <sys/stat.h>
+
 using namespace tess;
-using tess::testing::RecordingServices;
-using tess::testing::ScopedEnv;
-using tess::testing::TempDir;
+using namespace tess::testing;
 namespace fx = tess::fixtures;
 
 namespace {
 
-// The save window's folder is the first that exists of the home's "My Pictures", "My Documents"
-// and the home itself, else the Windows folder unchecked; without HomeDrive and HomePath, the
-// user's pictures and documents folders and the home folder. Each step makes a folder (a name
-// ending in "/"), a file, or removes one (a leading "-"), before a window starts.
+// The save window's folder: the first that exists of the home's "My Pictures", "My Documents"
+// and the home, else the Windows folder; without HomeDrive and HomePath, the XDG ones. A step
+// makes a folder ("x/"), a file, or removes one ("-x").
 TEST(StartUp, StateSizeAndTheDefaultFolderTakesTheFirstFolderThatExists) {
     TempDir tmp;
-    const tess::testing::ScopedDrives pinned({{u'c', "/"}, {u'd', tmp.path()}});
+    const ScopedDrives pinned({{u'c', "/"}, {u'd', tmp.path()}});
     const frm_Vantorel first;
     EXPECT_EQ(std::make_tuple(first.state().loadedFile, first.state().displayedFile,
                               first.state().iconCount, first.tim_UpdateDisplayTimer->interval(),
@@ -61,9 +64,8 @@ TEST(StartUp, StateSizeAndTheDefaultFolderTakesTheFirstFolderThatExists) {
 }
 
 TEST(Layout, SurfaceKeepsItsMarginsAndTheTimerArmsOnlyWithAFile) {
-    tess::testing::MainWindow m;
+    MainWindow m;
     frm_Vantorel& w = m.w;
-    // The window's inner size in pixels -> the surface in twips: 120 in, never negative.
     const std::pair<QSize, QRectF> cases[] = {
         {{801, 200}, {120, 120, 801 * 15 - 240, 200 * 15 - 240}},
         {{16, 16}, {120, 120, 0, 0}},
@@ -75,13 +77,12 @@ TEST(Layout, SurfaceKeepsItsMarginsAndTheTimerArmsOnlyWithAFile) {
         EXPECT_EQ(w.tim_UpdateDisplayTimer->interval(), 0);
     }
     EXPECT_EQ(s.textRuns().size(), 8u); // the instruction text stays as drawn
-    tess::testing::drop(w, {m.three});
+    drop(w, {m.three});
     w.resize(900, 300), w.Form_Resize();
     EXPECT_EQ(w.tim_UpdateDisplayTimer->interval(), 50);
 }
 
 TEST(SwapString, ReplacesEveryOccurrenceLeftToRight) {
-    // withThis nullptr: left out
     const std::array<const char*, 4> cases[] = {
         {"", "a", "b", ""},       {"abc", "", "x", "abc"}, {"a.b.c", ".", nullptr, "abc"},
         {"aaa", "aa", "b", "ba"}, {"Aa", "a", "x", "Ax"},  {"ab", "a", "aa", "aab"},
@@ -92,11 +93,9 @@ TEST(SwapString, ReplacesEveryOccurrenceLeftToRight) {
             << text << " / " << swapThis;
 }
 
-// What a press runs, by button and shift keys, on a file of three icons in four columns.
 TEST(Selection, ButtonsAndShiftKeysRunTheirRequests) {
     // clang-format off
     const std::tuple<std::int16_t, std::int16_t, float, float, QString> cases[] = {
-        {1, 0, 360, 360, "~/three.dll | 3 | &Icon 0 info | [Tessaline - Icon 0 information.]"},
         {1, 2, 360, 360, "~/three.dll | 3 | &Icon 0 info | [Save icon '0' as;]"},
         {1, 1, 930, 360, "~/three.dll | 3 | &Icon 1 info | [Save icon '1' as;]"},
         {1, 4, 20000, 360, "~/three.dll | 3 | &Icon information"}, // right of the last column: icon 3 of 3
@@ -105,12 +104,11 @@ TEST(Selection, ButtonsAndShiftKeysRunTheirRequests) {
         {1, 0, 360, 1200, "~/three.dll | 3 | &Icon information"}};
     // clang-format on
     for (const auto& [button, shift, x, y, seen] : cases) {
-        tess::testing::MainWindow m(true);
+        MainWindow m(true);
         m.w.pic_IconDisplay_MouseDown(button, shift, x, y);
         EXPECT_EQ(m.seen(), seen);
     }
-    // A chosen menu item runs once the menu, shown at the pointer, has closed.
-    tess::testing::MainWindow m;
+    MainWindow m;
     std::size_t shownBefore = 1;
     m.rec.popup->choose = [&](QMenu&) {
         return shownBefore = m.rec.modal->captions.size(), m.w.menu_AboutApp;
@@ -123,8 +121,7 @@ TEST(Selection, ButtonsAndShiftKeysRunTheirRequests) {
         std::make_pair(std::size_t{0}, std::vector<QString>{" About the Tessaline application."}));
 }
 
-// Keys reach the handler once, from the window and from the surface: Shift+F1 loads entry 0,
-// Shift+F12 reports the missing entry 11; Shift+F10, Ctrl+Shift+F1 and F1 alone do nothing.
+// Keys reach the handler once, from the window and from the surface.
 TEST(Keys, ShiftWithAFunctionKeyLoadsItsEntryOnce) {
     const QString none = "- | -1 | Icon &info";
     // clang-format off
@@ -136,7 +133,7 @@ TEST(Keys, ShiftWithAFunctionKeyLoadsItsEntryOnce) {
     // clang-format on
     for (const bool onSurface : {true, false}) {
         for (const auto& [key, mods, seen] : cases) {
-            tess::testing::MainWindow m;
+            MainWindow m;
             const ScopedEnv env{{"SystemRoot", m.dir.path().toUtf8()},
                                 {"WINEPREFIX", m.dir.file("none").toUtf8()}};
             m.dir.mkdir("system32");
@@ -148,10 +145,8 @@ TEST(Keys, ShiftWithAFunctionKeyLoadsItsEntryOnce) {
     }
 }
 
-// The Menu key presses the right button where the pointer is over the surface, else at the
-// surface's top-left corner.
 TEST(Keys, TheMenuKeyPressesTheRightButtonAtThePointerOrTheCorner) {
-    tess::testing::MainWindow m(true);
+    MainWindow m(true);
     frm_Vantorel& w = m.w;
     w.move(100, 100), w.show();
     const std::tuple<QPoint, QPoint, const char*> cases[] = {{{62, 24}, {62, 24}, "&Icon 1 info"},
@@ -170,21 +165,12 @@ TEST(Keys, TheMenuKeyPressesTheRightButtonAtThePointerOrTheCorner) {
 }
 
 TEST(Geometry, ColumnsCellsLabelsAndHitTest) {
-    // Columns: pixels over 38, rounded halves to even, less one, at least one.
     const std::pair<double, int> columns[] = {{300, 7}, {95, 1},    {96, 2},    {57, 1},
                                               {0, 1},   {1000, 25}, {1045, 27}, {1063, 27}};
     for (const auto& [px, n] : columns)
         EXPECT_EQ(grid::columnsForWidth(px * 15, 15), n) << px;
     EXPECT_EQ(grid::columnsForWidth(300 * 12, 12), 7); // by the twips per pixel given
-    // clang-format off
-    const std::tuple<int, int, QPoint, QPoint, QString> cells[] = {{0, 7, {8, 8}, {8, 40}, "   0"},
-        {7, 7, {8, 58}, {8, 90}, "   7"}, {12, 7, {198, 58}, {198, 90}, "  12"}, {499, 1, {8, 24958}, {8, 24990}, " 499"}};
-    // clang-format on
-    for (const auto& [i, columns, icon, label, text] : cells)
-        EXPECT_EQ(std::make_tuple(grid::iconPosition(i, columns), grid::labelPosition(i, columns),
-                                  grid::indexLabel(i)),
-                  std::make_tuple(icon, label, text));
-    // The hit test on a surface 5 cells wide (4 columns), cells 570 x 750 twips at 15 a pixel.
+    // A surface 5 cells wide (4 columns), cells 570 x 750 twips at 15 a pixel.
     const std::tuple<double, double, std::int64_t> hits[] = {
         {360, 360, 0},
         {20000, 1175, 7},                      // right of the last column: the row's last icon
@@ -200,14 +186,13 @@ TEST(Geometry, ColumnsCellsLabelsAndHitTest) {
     EXPECT_EQ(grid::iconIndexAt(730, 1275, 1500, 10, 17), 4); // twips per pixel apart
 }
 
-// Icons drawn and counted, at most 500, each in its cell in its own colour, labelled by index.
 TEST(Grid, CellsLabelsColumnsAndTheStopAt500) {
     // clang-format off
     const struct { int icons, widthPx, shown; QRect lastCell; const char* lastLabel; QPointF labelAt; } cases[] = {
         {1, 300, 1, {8, 8, 32, 32}, "   0", {120, 600}}, {12, 95, 12, {8, 558, 32, 32}, "  11", {120, 8850}},
         {12, 96, 12, {46, 258, 32, 32}, "  11", {690, 4350}}, {600, 300, 500, {84, 3558, 32, 32}, " 499", {1260, 53850}}};
     // clang-format on
-    tess::testing::MainWindow m;
+    MainWindow m;
     const fx::Color first = fx::solidColor(0);
     for (const auto& c : cases) {
         const QString path = m.dir.write(QString("g%1.dll").arg(c.icons), fx::makeSolidPe(c.icons));
@@ -227,10 +212,9 @@ TEST(Grid, CellsLabelsColumnsAndTheStopAt500) {
     }
 }
 
-// On a high-density screen the canvas has the device's pixels: a 32-pixel cell is drawn from
-// the icon's 64-pixel image, and the picture taken from the surface keeps its logical size.
+// At device ratio 2 a 32-pixel cell is drawn from a 64-pixel image; the picture stays logical.
 TEST(Grid, AtDeviceRatioTwoIconsAreDrawnFromTheirImageForTheDeviceSize) {
-    tess::testing::MainWindow m;
+    MainWindow m;
     const fx::Color red{255, 0, 0}, blue{0, 0, 255};
     const QString ico = m.dir.write(
         "two.ico", fx::makeIco({fx::solidImage(32, 32, red), fx::solidImage(64, 32, blue)}));
@@ -247,10 +231,9 @@ TEST(Grid, AtDeviceRatioTwoIconsAreDrawnFromTheirImageForTheDeviceSize) {
     PictureBox::setDevicePixelRatioForTests(0);
 }
 
-// A refresh redraws the file; one that was damaged or has gone, on the timer's single tick,
-// leaves an empty grid and no message.
+// A file damaged or gone since, on a refresh or the timer's one tick: an empty grid, no message.
 TEST(Grid, RefreshOfAVanishedOrDamagedFileGivesAnEmptyGrid) {
-    tess::testing::MainWindow m(true);
+    MainWindow m(true);
     frm_Vantorel& w = m.w;
     w.menu_Refresh_Click();
     EXPECT_EQ(m.seen(), "~/three.dll | 3 | Icon &info");
@@ -267,7 +250,7 @@ TEST(Grid, RefreshOfAVanishedOrDamagedFileGivesAnEmptyGrid) {
 
 // The checks run while each window is shown; the captions after.
 TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
-    tess::testing::MainWindow m;
+    MainWindow m;
     const QString ico =
         m.dir.write("big.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1)),
                                             fx::solidImage(256, 32, fx::solidColor(2), true)}));
@@ -278,8 +261,7 @@ TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
         auto& info = dynamic_cast<frm_IconInfo&>(d);
         const PictureBox& box = *info.pic_IconDisplay;
         EXPECT_GT(form::scaleWidth(d), 5120 + 15); // the line widens the window but not the box
-        const int boxTop =
-            roundToInt(std::round((128 + tess::testing::lineHeight(8) + 120) / 15) * 15);
+        const int boxTop = roundToInt(std::round((128 + lineHeight(8) + 120) / 15) * 15);
         EXPECT_EQ(QRectF(box.leftTwips(), box.topTwips(), box.widthTwips(), box.heightTwips()),
                   QRectF(960, boxTop, 4040, 4040));
         EXPECT_NEAR(info.okTopTwips(), boxTop + 4040 + 120, 15);
@@ -298,8 +280,8 @@ TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
                                   std::vector{QRect(0, 0, 41, 41)}, 0.0, 0.0));
     };
     w.showInformation("Cap", "<SIZE=40>WWWWWWWWWWWWWWWWWWWWWW<SIZE=8>", ico, 0, -1, 5000, 5000);
-    // No icon to take: no box, the logo keeps its picture; OK 120 twips under the text, centred,
-    // and the window ends 120 below it, at least as wide as asked.
+    // No icon: no box, the logo as it was; OK 120 under the text, centred; at least as wide as
+    // asked.
     m.rec.modal->onShow = [](QDialog& d) {
         auto& info = dynamic_cast<frm_IconInfo&>(d);
         QString text;
@@ -308,7 +290,7 @@ TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
         EXPECT_EQ(std::make_tuple(text, info.pic_IconDisplay->isHidden(),
                                   info.pic_AppLogo->imageRuns().size()),
                   std::make_tuple("There is no information available on this icon.", true, 0u));
-        EXPECT_NEAR(info.okTopTwips(), 128 + tess::testing::lineHeight(8) + 120, 7.5);
+        EXPECT_NEAR(info.okTopTwips(), 128 + lineHeight(8) + 120, 7.5);
         EXPECT_NEAR(info.okLeftTwips(), (form::scaleWidth(d) - 1095) / 2, 7.5);
         EXPECT_NEAR(form::scaleHeight(d), info.okTopTwips() + 375 + 120, 7.5);
     };
@@ -317,6 +299,146 @@ TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
     w.showInformation("", "", "", -1, 0, 100, -1); // the least width stands
     EXPECT_EQ(m.rec.modal->captions,
               (std::vector<QString>{"Cap", "Tessaline - Icon information.", ""}));
+}
+
+// What a drop, or a command line of full names or of names as given (relative to the current
+// folder), leaves.
+TEST(Loading, DropsAndCommandLineFiles) {
+    const QString none = "- | -1 | Icon &info";
+    // clang-format off
+    const std::tuple<char, QStringList, QString> cases[] = {
+        {'d', {"SHELL32.DLL"}, "~/SHELL32.DLL | 3 | Icon &info"},
+        {'d', {"garbage.ico"}, "~/garbage.ico | 0 | Icon &info"}, // accepted by its name, nothing in it
+        {'d', {"desk.cpl"}, none + " | Tessaline - File type not supported."}, // by extension
+        {'c', {"desk.cpl"}, "~/desk.cpl | 2 | Icon &info"}, // the command line loads by content
+        {'g', {"desk.cpl"}, "~/desk.cpl | 2 | Icon &info"},
+        {'c', {"notes.txt"}, none + " | Tessaline - File type not supported."},
+        {'g', {"desk.cpl", "notes.txt"}, none + " | Tessaline - Multi-file drop error."}};
+    // clang-format on
+    const QString here = QDir::currentPath();
+    for (const auto& [how, names, seen] : cases) {
+        MainWindow m;
+        m.dir.write("SHELL32.DLL", fx::makeSolidPe(3)), m.dir.write("desk.cpl", fx::makeSolidPe(2));
+        m.dir.write("notes.txt", QByteArray("hi")), m.dir.mkdir("Pictures");
+        QDir::setCurrent(m.dir.path());
+        QStringList files;
+        for (const QString& n : names)
+            files << (how == 'g' ? n : m.dir.file(n));
+        how == 'd' ? drop(m.w, files) : m.w.loadCommandLineFiles(files);
+        EXPECT_EQ(m.seen(), seen) << how << names.join(", ").toStdString();
+        QDir::setCurrent(here);
+    }
+    // The loaded file dropped again is drawn again.
+    MainWindow m(true);
+    m.w.pic_IconDisplay->cls(), drop(m.w, {m.three});
+    EXPECT_EQ(m.w.pic_IconDisplay->imageRuns().size(), 3u);
+}
+
+// A name asked with other capitals, or whose bytes are not UTF-8, loads by a real drop into the
+// grid and the information window, and is the open-file dialog's initial name, bytes and all.
+TEST(Loading, NamesFoundIgnoringCaseAndKeptByTheirBytes) {
+    fx::TempDir dir;
+    QDir().mkdir(QString::fromStdString(dir.file("Icons")));
+    fx::writeFile(dir.file("Icons/Shell32.dll"), fx::makeSolidPe(3));
+    fx::writeFile(dir.file("Icons/caf\xe9.ico"), fx::makeSolidIco(1));
+    const std::pair<std::string, int> cases[] = {
+        {"icons/SHELL32.DLL", 3}, {"Icons/caf\xe9.ico", 1}, {"ICONS/CAF\xe9.ICO", 1}};
+    for (const auto& [name, count] : cases) {
+        RecordingServices rec;
+        frm_Vantorel w;
+        const QByteArray asked = QByteArray::fromStdString(dir.file(name));
+        QMimeData mime;
+        mime.setUrls({QUrl(QString::fromLatin1("file://" + asked.toPercentEncoding("/")))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w.pic_IconDisplay, &enter);
+        QCoreApplication::sendEvent(w.pic_IconDisplay, &event);
+        std::size_t drawn = 0;
+        rec.modal->onShow = [&](QDialog& d) {
+            drawn = d.findChild<PictureBox*>("pic_IconDisplay")->imageRuns().size();
+        };
+        w.pic_IconDisplay_MouseDown(1, 0, 360, 360);
+        w.menu_FileLoadBox_Click();
+        // The caption has U+FFFD for a byte that is not UTF-8.
+        EXPECT_EQ(
+            std::make_tuple(pathToBytes(w.state().loadedFile), w.windowTitle(), w.state().iconCount,
+                            drawn, pathToBytes(rec.dialogs->opens.at(0).fileName)),
+            std::make_tuple(asked, "Icons from; " + QString::fromUtf8(asked), count, 1u, asked))
+            << name;
+    }
+}
+
+// The length of a file by its name; a pipe or a device is never opened, and a pipe dropped is
+// refused by the engine without blocking.
+TEST(Loading, FileLengthNeverOpensSpecialFiles) {
+    MainWindow m;
+    const QString fifo = m.dir.file("pipe.exe");
+    ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
+    // clang-format off
+    const std::pair<QString, int> cases[] = {{m.dir.write("five.ico", QByteArray("12345")), 5}, {fifo, 0},
+        {"/dev/zero", 0}, {m.dir.file("none"), -1}, {"", -1}, {QString("a") + QChar(0) + "b", -1}};
+    // clang-format on
+    for (const auto& [path, length] : cases)
+        EXPECT_EQ(m.w.fileLength(path), length) << path.toStdString();
+    drop(m.w, {fifo});
+    EXPECT_EQ(m.seen(), "~/pipe.exe | 0 | Icon &info");
+}
+
+// The entries' paths (their names are in the menu's file list, in the table of texts). With a
+// Wine prefix, "C:\" is its drive_c: an entry loads what Wine installed, found ignoring case.
+TEST(Loading, WellKnownFilesInTheWindowsFolderAndTheWinePrefix) {
+    MainWindow m;
+    const QString win = m.dir.path();
+    const ScopedEnv env{{"SystemRoot", win.toUtf8()}, {"WINEPREFIX", m.dir.file("none").toUtf8()}};
+    // clang-format off
+    const std::pair<int, QString> paths[] = {
+        {0, win + "/system32/shell32.dll"}, {1, win + "/REGEdit.exe"}, {2, programIconFile()},
+        {4, win + "/system32/ieframe.dll"}, {5, "C:\\Windows\\explorer.exe"},
+        {8, "C:\\Program Files\\microsoft office\\office10\\WINWORD.EXE"},
+        {14, "C:\\Program Files\\Quillbrook\\Quillbrook.exe"}, {15, ""}, {-1, ""}};
+    // clang-format on
+    for (const auto& [i, path] : paths)
+        EXPECT_EQ(m.w.knownFile(i, true), path) << i;
+    const ScopedEnv wine{{"WINEPREFIX", m.dir.file("wine").toUtf8()}};
+    m.dir.mkdir("wine/drive_c/program files/internet explorer");
+    m.dir.write("wine/drive_c/program files/internet explorer/IEXPLORE.EXE", fx::makeSolidPe(2));
+    const QString iexplore =
+        m.dir.file("wine/drive_c/Program Files/Internet Explorer/iexplore.exe");
+    m.w.menu_FileLoad_Click(3);
+    EXPECT_EQ(std::make_tuple(m.w.knownFile(5, true), m.w.knownFile(3, true),
+                              m.w.state().loadedFile, m.w.state().iconCount,
+                              m.rec.messages->shown.size()),
+              std::make_tuple(m.dir.file("wine/drive_c/Windows/explorer.exe"), iexplore, iexplore,
+                              2, 0u));
+}
+
+// A colour choice: the dialog starts at the colour it changes; a colour equal to the other one
+// is refused, a cancel or a refusal leaves the surface as it was, and a colour taken redraws
+// the grid of the file loaded or else the instruction text in it. Seen: the dialog's colour,
+// then the text and background colours, messages, texts and images drawn, the first text's colour.
+TEST(Colours, RefusalsCancelsAndRedrawsInTheNewColours) {
+    // clang-format off
+    const struct { bool text, loaded; std::optional<std::uint32_t> answer; const char* after; } cases[] = {
+        {true, false, 0xFFFFFF, "0 0 ffffff 1 0 0"}, // the background's colour: refused
+        {false, false, 0x000000, "ffffff 0 ffffff 1 0 0"},
+        {true, false, 0x0000FF, "0 ff ffffff 0 8 0 ff"},
+        {false, true, 0x00FF00, "ffffff 0 ff00 0 3 3 0"},
+        {false, false, 0xFFFFFF, "ffffff 0 ffffff 0 8 0 0"},   // the colour it already has
+        {true, true, std::nullopt, "0 0 ffffff 0 0 0"}}; // cancelled
+    // clang-format on
+    for (const auto& c : cases) {
+        MainWindow m(c.loaded);
+        PictureBox& s = *m.w.pic_IconDisplay;
+        s.cls();
+        m.rec.dialogs->colourAnswers = {c.answer};
+        c.text ? m.w.menu_ColourForground_Click() : m.w.menu_ColourBackground_Click();
+        const auto& runs = s.textRuns();
+        const QString after = QString::asprintf(
+            "%x %x %x %zu %zu %zu", m.rec.dialogs->colours.at(0).color, s.foreColor(),
+            s.backColor(), m.rec.messages->shown.size(), runs.size(), s.imageRuns().size());
+        EXPECT_EQ(runs.empty() ? after : after + QString(" %1").arg(runs[0].colour, 0, 16), c.after)
+            << c.text << c.loaded;
+    }
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// What a test changes for itself and puts back whatever happens: a temporary folder (the
-// fixtures' own, with Qt-flavoured paths), environment variables and the pinned drive table.
+// What a test changes and puts back whatever happens: a temporary folder (Qt paths), the
+// environment and the pinned drive table.
 #pragma once
 
 #include "platform/window/drives.h"
@@ -31,7 +31,7 @@ class TempDir : public fixtures::TempDir {
     }
 };
 
-// Sets (a value) or unsets (nothing) environment variables, and restores them at the end.
+// Sets (a value) or unsets (nothing) environment variables until the end of the scope.
 class ScopedEnv {
     using Value = std::optional<QByteArray>;
     std::vector<std::pair<const char*, Value>> saved_;
@@ -53,7 +53,6 @@ class ScopedEnv {
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 };
 
-// Pins the drive table for a test and returns to the machine's own afterwards.
 struct ScopedDrives {
     explicit ScopedDrives(std::vector<Drive> table) { setDrivesForTests(std::move(table)); }
     ~ScopedDrives() { setDrivesForTests({}); }
