@@ -58,19 +58,18 @@ class RecordingDialogs final : public DialogService {
     std::deque<std::optional<std::uint32_t>> colourAnswers;
     std::deque<Failure> failures;
 
-    QString showOpen(const OpenFileRequest& r) override { return answer(opens, r, openAnswers); }
+    QString showOpen(const OpenFileRequest& r) override {
+        return opens.push_back(r), answer(openAnswers);
+    }
     std::uint32_t showColor(const ColorRequest& r) override {
-        return answer(colours, r, colourAnswers);
+        return colours.push_back(r), answer(colourAnswers);
     }
 
   private:
-    template <class R, class T>
-    T answer(std::vector<R>& asked, const R& r, std::deque<std::optional<T>>& answers) {
-        asked.push_back(r);
+    template <class T> T answer(std::deque<std::optional<T>>& answers) {
         if (!failures.empty()) throw take(failures, failures.front());
         const std::optional<T> a = take(answers);
-        if (!a) throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
-        return *a;
+        return a ? *a : throw Failure(failure::DialogCancelled, "Cancel was selected.");
     }
 };
 
