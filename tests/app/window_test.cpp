@@ -23,20 +23,19 @@ namespace fx = tess::fixtures;
 
 namespace {
 
-// The lines drawn on a surface, in order; with rows, each prefixed by its line number (empty
-// lines counted) and a star when bold.
+// The lines drawn on a surface; with rows, each after its line number (empty lines counted) and
+// a star when bold.
 QStringList drawnLines(const PictureBox& s, bool rows = false) {
     QStringList lines;
     const auto& runs = s.textRuns();
-    double y = -1;
-    for (const TextRun& r : runs) {
-        if (r.y != y) {
-            const double step = runs.size() > 1 ? runs[1].y - runs[0].y : 1;
-            lines << (rows ? QString::number(qRound((r.y - runs[0].y) / step)) +
-                                 (r.bold ? "* " : " ")
-                           : QString());
-        }
-        lines.back() += r.text, y = r.y;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const double step = runs.size() > 1 ? runs[1].y - runs[0].y : 1, y = runs[i].y;
+        if (i == 0 || y != runs[i - 1].y)
+            lines << (rows ? QString("%1%2 ")
+                                 .arg(qRound((y - runs[0].y) / step))
+                                 .arg(runs[i].bold ? "*" : "")
+                           : "");
+        lines.back() += runs[i].text;
     }
     return lines;
 }
@@ -215,19 +214,17 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
 
 // The texts built from plain values, for the counts no window can reach on its own.
 TEST(Texts, RefusalInformationAndAboutTextsWhole) {
+    const auto refusal = [](int n, int count) {
+        return info::invalidIconText("Can't save icon ", n, count < 0 ? "" : "/x/a.dll", count);
+    };
     const QString head = "<B>Can't save icon ",
                   tail = ",\r\nas this is an invalid icon number.<b>\r\n\r\n";
-    const std::pair<QString, QString> refusals[] = {
-        {info::invalidIconText("Can't save icon ", 5, "", -1),
-         head + "5" + tail + "You have NOT yet loaded a file!"},
-        {info::invalidIconText("Can't save icon ", 0, "/x/a.dll", 0),
-         head + "0" + tail + "/x/a.dll\r\ndose not contain any icons."},
-        {info::invalidIconText("Can't save icon ", 1, "/x/a.dll", 1),
-         head + "1" + tail + "/x/a.dll\r\nhas one icon only, numbered as icon index 0."},
-        {info::invalidIconText("Can't save icon ", 2500, "/x/a.dll", 2000),
-         head + "2,500" + tail + "/x/a.dll\r\nhas 2,000 icons, ranging from 0 to 1,999 only."}};
-    for (const auto& [text, expected] : refusals)
-        EXPECT_EQ(text, expected);
+    EXPECT_EQ(refusal(5, -1), head + "5" + tail + "You have NOT yet loaded a file!");
+    EXPECT_EQ(refusal(0, 0), head + "0" + tail + "/x/a.dll\r\ndose not contain any icons.");
+    EXPECT_EQ(refusal(1, 1),
+              head + "1" + tail + "/x/a.dll\r\nhas one icon only, numbered as icon index 0.");
+    EXPECT_EQ(refusal(2500, 2000),
+              head + "2,500" + tail + "/x/a.dll\r\nhas 2,000 icons, ranging from 0 to 1,999 only.");
     EXPECT_EQ(info::iconInformationText(1234, "/x/a.dll", 1500),
               "<SIZE=16><B><U>Information on icon 1,234<u>;<b><SIZE=8>\r\n\r\nFile path name = "
               "\t<B>/x/a.dll<b>\r\nTotal icons in file = \t<B>1,500.<b>\r\n\r\n<SIZE=12><B><U>Icon "
@@ -244,9 +241,9 @@ TEST(Texts, RefusalInformationAndAboutTextsWhole) {
     EXPECT_EQ(info::aboutCaption(v), " About the P application.");
 }
 
-// The markup's words as drawn, neighbouring characters of one style on one line joined: "line
-// @x size[B][I][U] text", the x given only where a word does not follow on from the one before;
-// the line counted from the top through the line ends' heights (the font sizes in breaks).
+// The markup's words as drawn, characters of one style that follow on joined: "line @x
+// size[B][I][U] text", the x only where a word does not follow on; lines end at the heights of
+// the sizes in breaks.
 TEST(Markup, DrawsEachCaseAsItsTagsSay) {
     // clang-format off
     const struct { const char* markup; QStringList words; std::vector<double> breaks; } cases[] = {
@@ -386,25 +383,21 @@ TEST(Selection, ButtonsAndShiftKeysRunTheirRequests) {
         {1, 1, 930, 360, "~/three.dll | 3 | &Icon 1 info | [Save icon '1' as;]"},
         {1, 4, 20000, 360, "~/three.dll | 3 | &Icon information"}, // right of the last column: icon 3 of 3
         {4, 0, 360, 360, "~/three.dll | 3 | &Icon 0 info"},        // middle: captions only
-        {2, 0, 360, 1200, "~/three.dll | 3 | &Icon information | 1 menu"},  // below the last row
+        {2, 0, 360, 1200, "~/three.dll | 3 | &Icon information | [ About the Tessaline application.] | 1 menu"},
         {1, 0, 360, 1200, "~/three.dll | 3 | &Icon information"}};
     // clang-format on
     for (const auto& [button, shift, x, y, seen] : cases) {
         MainWindow m(true);
+        m.rec.popup->choose = [&](QMenu&) { // the item chosen runs once the menu has closed
+            EXPECT_TRUE(m.rec.modal->captions.empty());
+            return m.w.menu_AboutApp;
+        };
         m.w.pic_IconDisplay_MouseDown(button, shift, x, y);
         EXPECT_EQ(m.seen(), seen);
+        if (button == 2)
+            EXPECT_EQ(m.rec.popup->positions,
+                      std::vector{m.w.pic_IconDisplay->mapToGlobal(QPoint(x / 15, y / 15))});
     }
-    MainWindow m;
-    std::size_t shownBefore = 1;
-    m.rec.popup->choose = [&](QMenu&) {
-        return shownBefore = m.rec.modal->captions.size(), m.w.menu_AboutApp;
-    };
-    m.w.pic_IconDisplay_MouseDown(2, 0, 300, 450);
-    EXPECT_EQ(m.rec.popup->positions,
-              std::vector{m.w.pic_IconDisplay->mapToGlobal(QPoint(20, 30))});
-    EXPECT_EQ(
-        std::make_pair(shownBefore, m.rec.modal->captions),
-        std::make_pair(std::size_t{0}, std::vector<QString>{" About the Tessaline application."}));
 }
 
 // Keys reach the handler once, from the window and from the surface.
@@ -457,15 +450,11 @@ TEST(Geometry, ColumnsCellsLabelsAndHitTest) {
         EXPECT_EQ(grid::columnsForWidth(px * 15, 15), n) << px;
     EXPECT_EQ(grid::columnsForWidth(300 * 12, 12), 7); // by the twips per pixel given
     // A surface 5 cells wide (4 columns), cells 570 x 750 twips at 15 a pixel.
-    const std::tuple<double, double, std::int64_t> hits[] = {
-        {360, 360, 0},
-        {20000, 1175, 7},                      // right of the last column: the row's last icon
-        {350 + 0.5 * 570, 425 + 0.5 * 750, 0}, // halves to even
-        {350 + 1.5 * 570, 425 + 1.5 * 750, 10},
-        {350 + 3 * 570, 425 + 2 * 750, 11},
-        {-500, -500, 0}, // above and left: the first cell
-        {360, 1e30, -1}, // far below: beyond every index
-    };
+    // clang-format off
+    const std::tuple<double, double, std::int64_t> hits[] = {{360, 360, 0}, {-500, -500, 0}, {360, 1e30, -1},
+        {20000, 1175, 7}, {350 + 0.5 * 570, 425 + 0.5 * 750, 0}, {350 + 1.5 * 570, 425 + 1.5 * 750, 10},
+        {350 + 3 * 570, 425 + 2 * 750, 11}}; // right of the last column: the row's last; halves to even
+    // clang-format on
     for (const auto& [x, y, index] : hits)
         EXPECT_EQ(grid::iconIndexAt(x, y, 5 * 570, 15, 15), index) << x << "," << y;
     EXPECT_EQ(grid::iconIndexAt(360, 425 + 20 * 750, 60 * 570, 15, 15), 1180);
@@ -541,7 +530,7 @@ TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
                                             fx::solidImage(256, 32, fx::solidColor(2), true)}));
     frm_Vantorel& w = m.w;
     w.move(0, 0);
-    w.resize(100, 60); // smaller than the information window: it would start left of the screen
+    w.resize(100, 60); // the information window, centred on it, would start off the screen
     m.rec.modal->onShow = [](QDialog& d) {
         auto& info = dynamic_cast<frm_IconInfo&>(d);
         const PictureBox& box = *info.pic_IconDisplay;
@@ -559,8 +548,7 @@ TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
         EXPECT_EQ(std::tie(grid[0].x1, grid[58].x1, grid[0].y2, grid[117].y1),
                   std::make_tuple(120.0, 120.0 + 58 * 64, 4040.0 - 120 - 64, 120.0 + 58 * 64));
         EXPECT_EQ(std::make_tuple(box.imageRuns(), info.pic_AppLogo->imageRuns(),
-                                  form::leftTwips(d),
-                                  form::topTwips(d)), // kept on the screen
+                                  form::leftTwips(d), form::topTwips(d)),
                   std::make_tuple(std::vector{QRect(8, 8, 249, 249)},
                                   std::vector{QRect(0, 0, 41, 41)}, 0.0, 0.0));
     };
