@@ -45,7 +45,9 @@ QStringList drawnLines(const PictureBox& s, bool rows = false) {
 struct Watch {
     RecordingServices rec;
     QStringList windows;
+    frm_Vantorel w;
     Watch() {
+        w.pic_IconDisplay->setWidthTwips(5 * 570); // four columns
         rec.modal->onShow = [this](QDialog& d) {
             windows << "[" + d.windowTitle() + "]";
             if (auto* info = qobject_cast<frm_IconInfo*>(&d)) windows << drawnLines(*info->surface);
@@ -99,43 +101,39 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
     };
     const auto failWith = [](Watch& s, int n) { s.rec.dialogs->failures.emplace_back(n, "Boom"); };
     // clang-format off
-    const struct { const char* trigger; std::function<void(frm_Vantorel&, Watch&)> act; QStringList expected; } rows[] = {
-        {"start-up", [](frm_Vantorel&, Watch&) {},
+    const struct { const char* trigger; std::function<void(Watch&)> act; QStringList expected; } rows[] = {
+        {"start-up", [](Watch&) {},
          {"EXE or DLL file icons.", "0*  Drag an .exe or .dll file here",
           "1*  to display file icons in this window.", "3  Click menu over this window",
           "4  for menu options.", "6  Tessaline description;", "7  Display icons in file.",
           "9  Tessaline comments;",
           "10  Display all icons in a .exe, .dll, .ico, .cur or .ani file. You can also extract "
           "(save) the icons."}},
-        {"menu as designed", [](frm_Vantorel& w, Watch& s) {
-             s.rec.popup->popup(*w.menu_MenuOptions, {}); },
+        {"menu as designed", [](Watch& s) { s.rec.popup->popup(*s.w.menu_MenuOptions, {}); },
          QStringList{"EXE or DLL file icons.", "Load &file", "&Load file...", "List &of files",
           "File ...? (off)"} + QStringList(12, "File ...? (off) (hidden)") +
          QStringList{"&Save icon...", "", "Icon &info (off)", "Text &colour", "Back&ground colour",
           "&Refresh display (off)", "", "&About this application"}},
-        {"right click before any file", [](frm_Vantorel& w, Watch&) {
-             w.pic_IconDisplay_MouseDown(2, 0, 360, 360); },
+        {"right click before any file", [](Watch& s) { s.w.pic_IconDisplay_MouseDown(2, 0, 360, 360); },
          menu("EXE or DLL file icons.", {"&Save icon... (off)", "", "&Icon information (off)",
           "Text &colour", "Back&ground colour", "&Refresh display (off)", ""})},
-        {"right click on icon 1 of a file", [&](frm_Vantorel& w, Watch&) {
-             drop(w, {three}), w.pic_IconDisplay_MouseDown(2, 0, 930, 360); },
+        {"right click on icon 1 of a file", [&](Watch& s) {
+             drop(s.w, {three}), s.w.pic_IconDisplay_MouseDown(2, 0, 930, 360); },
          menu("Icons from; " + three, {"&Save icon 1...", "", "&Icon 1 info", "Text &colour",
           "Back&ground colour", "&Refresh display", ""})},
-        {"left click on icon 0", [&](frm_Vantorel& w, Watch&) {
-             drop(w, {three}), w.pic_IconDisplay_MouseDown(1, 0, 360, 360); },
+        {"left click on icon 0", [&](Watch& s) { drop(s.w, {three}), s.w.pic_IconDisplay_MouseDown(1, 0, 360, 360); },
          {"Icons from; " + three, "[Tessaline - Icon 0 information.]", "Information on icon 0;",
           "File path name = " + three, "Total icons in file = 3.", "Icon number 0."}},
-        {"information before any file", [](frm_Vantorel& w, Watch&) {
-             w.menu_IconInformation_Click(); },
+        {"information before any file", [](Watch& s) { s.w.menu_IconInformation_Click(); },
          {"EXE or DLL file icons.", "[Tessaline - Icon information.]",
           "Can't display any information about icon -1,", invalid,
           "You have NOT yet loaded a file!"}},
-        {"save request for icon 3 of 3", [&](frm_Vantorel& w, Watch&) {
-             drop(w, {three}), w.menu_IconInformation->setText("&Icon 3 info"),
-             w.menu_SaveIcon_Click(); },
+        {"save request for icon 3 of 3", [&](Watch& s) {
+             drop(s.w, {three}), s.w.menu_IconInformation->setText("&Icon 3 info"),
+             s.w.menu_SaveIcon_Click(); },
          {"Icons from; " + three, "[Tessaline - Icon info.]", "Can't save icon 3,", invalid, three,
           "has 3 icons, ranging from 0 to 2 only."}},
-        {"About", [](frm_Vantorel& w, Watch&) { w.menu_AboutApp_Click(); },
+        {"About", [](Watch& s) { s.w.menu_AboutApp_Click(); },
          {"EXE or DLL file icons.", "[ About the Tessaline application.]",
           "Tessaline application.", QString("By ") + versionInfo().legalCopyright,
           "Version; 0.00.0007 (31/05/2014 -  2:40pm bst)",
@@ -143,55 +141,53 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
           "Tessaline description;", "Display icons in file.", "Tessaline comments;",
           "Display all icons in a .exe, .dll, .ico, .cur or .ani file.",
           "You can also extract (save) the icons."}},
-        {"drop of two files", [&](frm_Vantorel& w, Watch&) { drop(w, {three, notes}); },
+        {"drop of two files", [&](Watch& s) { drop(s.w, {three, notes}); },
          {"Tessaline - Multi-file drop error.", multi + "\t" + three + "\r\n\t" + notes + "\r\n",
           "48", "EXE or DLL file icons."}},
-        {"drop of nothing", [&](frm_Vantorel& w, Watch&) { drop(w, {}); },
+        {"drop of nothing", [&](Watch& s) { drop(s.w, {}); },
          {"Tessaline - Multi-file drop error.", multi, "48", "EXE or DLL file icons."}},
-        {"drop of a folder", [&](frm_Vantorel& w, Watch&) { drop(w, {pictures}); },
+        {"drop of a folder", [&](Watch& s) { drop(s.w, {pictures}); },
          {"Tessaline - File type not supported.",
           "Tessaline can't load;\r\n" + pictures + "\r\nas this file type is not supported.", "48",
           "EXE or DLL file icons."}},
-        {"open-file dialog: cancel, then a missing name", [&](frm_Vantorel& w, Watch& s) {
-             s.rec.dialogs->openAnswers = {std::nullopt, missing}, w.menu_FileLoadBox_Click(), w.menu_FileLoadBox_Click(); },
+        {"open-file dialog: cancel, then a missing name", [&](Watch& s) {
+             s.rec.dialogs->openAnswers = {std::nullopt, missing}, s.w.menu_FileLoadBox_Click(), s.w.menu_FileLoadBox_Click(); },
          {"Tessaline - Can't find file.", "Can't find file;\r\n" + missing, "48",
           "EXE or DLL file icons.", opened(dir.path(), ""), opened(dir.path(), "")}},
-        {"open-file dialog: the loaded file again, then a text file", [&](frm_Vantorel& w, Watch& s) {
-             drop(w, {three}), s.rec.dialogs->openAnswers = {three, notes};
-             w.menu_FileLoadBox_Click(), w.menu_FileLoadBox_Click(); },
+        {"open-file dialog: the loaded file again, then a text file", [&](Watch& s) {
+             drop(s.w, {three}), s.rec.dialogs->openAnswers = {three, notes};
+             s.w.menu_FileLoadBox_Click(), s.w.menu_FileLoadBox_Click(); },
          {"Tessaline - Invalid file type.",
           "Can't load icons from file;\r\n" + notes + "\r\n\r\n\tInvalid file type.", "48",
           "Icons from; " + three, opened(three, three), opened(three, three)}},
-        {"open-file dialog: cancel, then failure 53", [&](frm_Vantorel& w, Watch& s) {
-             w.menu_FileLoadBox_Click(), failWith(s, 53), w.menu_FileLoadBox_Click();
+        {"open-file dialog: cancel, then failure 53", [&](Watch& s) {
+             s.w.menu_FileLoadBox_Click(), failWith(s, 53), s.w.menu_FileLoadBox_Click();
              s.rec.dialogs->opens.clear(); },
          {"Tessaline - File load error; (53)", "Tessaline load file error;\r\nError; Boom (53)", "48",
           "EXE or DLL file icons."}},
-        {"a well-known file that is missing, by the menu and by Shift+F12", [](frm_Vantorel& w, Watch&) {
-             w.menu_FileLoad_Click(6), QTest::keyClick(&w, Qt::Key_F12, Qt::ShiftModifier); },
+        {"a well-known file that is missing, by the menu and by Shift+F12", [](Watch& s) {
+             s.w.menu_FileLoad_Click(6), QTest::keyClick(&s.w, Qt::Key_F12, Qt::ShiftModifier); },
          {"Tessaline - Can't load netscape.exe",
           "Can't load or find file; netscape.exe\r\n"
           "C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe", "48",
           "Tessaline - Can't load resource.dll",
           "Can't load or find file; resource.dll\r\nC:\\Program Files\\AOL 9.0\\resource.dll", "48",
           "EXE or DLL file icons."}},
-        {"text colour equal to the background", [](frm_Vantorel& w, Watch& s) {
-             s.rec.dialogs->colourAnswers = {0xFFFFFF}, w.menu_ColourForground_Click(); },
+        {"text colour equal to the background", [](Watch& s) {
+             s.rec.dialogs->colourAnswers = {0xFFFFFF}, s.w.menu_ColourForground_Click(); },
          {"Tessaline - Can't select this colour.",
           "Can't select foreground colour &hFFFFFF\r\nas this is the same as the background colour.",
           "48", "EXE or DLL file icons.", "Tessaline - Text colour."}},
-        {"background colour equal to the text", [](frm_Vantorel& w, Watch& s) {
-             s.rec.dialogs->colourAnswers = {0}, w.menu_ColourBackground_Click(); },
+        {"background colour equal to the text", [](Watch& s) {
+             s.rec.dialogs->colourAnswers = {0}, s.w.menu_ColourBackground_Click(); },
          {"Tessaline - Can't select this colour.",
           "Can't select background colour &h0\r\nas this is the same as the foreground colour.", "48",
           "EXE or DLL file icons.", "Tessaline - Background colour."}},
-        {"text colour: failure 1234", [&](frm_Vantorel& w, Watch& s) {
-             failWith(s, 1234), w.menu_ColourForground_Click(); },
+        {"text colour: failure 1234", [&](Watch& s) { failWith(s, 1234), s.w.menu_ColourForground_Click(); },
          {"Tessaline - Text colour selection error; (1234)",
           "Tessaline text colour selection error;\r\n\r\nError; Boom\r\nError number; 1,234", "48",
           "EXE or DLL file icons.", "Tessaline - Text colour."}},
-        {"background colour: failure 1234", [&](frm_Vantorel& w, Watch& s) {
-             failWith(s, 1234), w.menu_ColourBackground_Click(); },
+        {"background colour: failure 1234", [&](Watch& s) { failWith(s, 1234), s.w.menu_ColourBackground_Click(); },
          {"Tessaline - Background colour selection error; (1234)",
           "Tessaline background colour selection error;\r\nError; Boom (1234)", "48",
           "EXE or DLL file icons.", "Tessaline - Background colour."}},
@@ -202,12 +198,10 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.trigger);
         Watch s;
-        frm_Vantorel w;
-        w.pic_IconDisplay->setWidthTwips(5 * 570); // four columns
-        r.act(w, s);
+        r.act(s);
         QStringList seen = s.seen();
-        seen.insert(s.rec.messages->shown.size() * 3, w.windowTitle());
-        if (std::string(r.trigger) == "start-up") seen << drawnLines(*w.pic_IconDisplay, true);
+        seen.insert(s.rec.messages->shown.size() * 3, s.w.windowTitle());
+        if (std::string(r.trigger) == "start-up") seen << drawnLines(*s.w.pic_IconDisplay, true);
         EXPECT_EQ(seen, r.expected);
     }
 }
