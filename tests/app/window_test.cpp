@@ -42,18 +42,16 @@ QStringList drawnLines(const PictureBox& s, bool rows = false) {
 
 // What the user was shown, in order of kind: message boxes (title, text, style), then windows
 // ("[caption]" and the lines drawn in it), then dialogs and pop-up menus.
-struct Watch {
-    RecordingServices rec;
+struct Watch : MainWindow {
     QStringList windows;
-    frm_Vantorel w;
     Watch() {
-        w.pic_IconDisplay->setWidthTwips(5 * 570); // four columns
+        dir.write("notes.txt", QByteArray("hi")), dir.mkdir("Pictures");
         rec.modal->onShow = [this](QDialog& d) {
             windows << "[" + d.windowTitle() + "]";
             if (auto* info = qobject_cast<frm_IconInfo*>(&d)) windows << drawnLines(*info->surface);
         };
     }
-    QStringList seen() const {
+    QStringList texts() const {
         QStringList out;
         for (const auto& m : rec.messages->shown)
             out << m.title << m.text << QString::number(m.style);
@@ -71,11 +69,7 @@ struct Watch {
 };
 
 TEST(Texts, EveryTriggerShowsItsWholeText) {
-    TempDir dir;
-    const QString three = dir.write("three.dll", tess::fixtures::makeSolidPe(3));
-    const QString notes = dir.write("notes.txt", QByteArray("hi")),
-                  pictures = dir.mkdir("Pictures");
-    const QString missing = dir.file("missing.txt");
+    const QString three = "~/three.dll", notes = "~/notes.txt";
     const QString multi = "Tessaline can only load one file at a time.\r\n\r\nThe following "
                           "objects where not loaded.\r\n";
     const QString invalid = "as this is an invalid icon number.";
@@ -118,10 +112,10 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
          menu("EXE or DLL file icons.", {"&Save icon... (off)", "", "&Icon information (off)",
           "Text &colour", "Back&ground colour", "&Refresh display (off)", ""})},
         {"right click on icon 1 of a file", [&](Watch& s) {
-             drop(s.w, {three}), s.w.pic_IconDisplay_MouseDown(2, 0, 930, 360); },
+             drop(s.w, {s.three}), s.w.pic_IconDisplay_MouseDown(2, 0, 930, 360); },
          menu("Icons from; " + three, {"&Save icon 1...", "", "&Icon 1 info", "Text &colour",
           "Back&ground colour", "&Refresh display", ""})},
-        {"left click on icon 0", [&](Watch& s) { drop(s.w, {three}), s.w.pic_IconDisplay_MouseDown(1, 0, 360, 360); },
+        {"left click on icon 0", [&](Watch& s) { drop(s.w, {s.three}), s.w.pic_IconDisplay_MouseDown(1, 0, 360, 360); },
          {"Icons from; " + three, "[Tessaline - Icon 0 information.]", "Information on icon 0;",
           "File path name = " + three, "Total icons in file = 3.", "Icon number 0."}},
         {"information before any file", [](Watch& s) { s.w.menu_IconInformation_Click(); },
@@ -129,7 +123,7 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
           "Can't display any information about icon -1,", invalid,
           "You have NOT yet loaded a file!"}},
         {"save request for icon 3 of 3", [&](Watch& s) {
-             drop(s.w, {three}), s.w.menu_IconInformation->setText("&Icon 3 info"),
+             drop(s.w, {s.three}), s.w.menu_IconInformation->setText("&Icon 3 info"),
              s.w.menu_SaveIcon_Click(); },
          {"Icons from; " + three, "[Tessaline - Icon info.]", "Can't save icon 3,", invalid, three,
           "has 3 icons, ranging from 0 to 2 only."}},
@@ -141,21 +135,21 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
           "Tessaline description;", "Display icons in file.", "Tessaline comments;",
           "Display all icons in a .exe, .dll, .ico, .cur or .ani file.",
           "You can also extract (save) the icons."}},
-        {"drop of two files", [&](Watch& s) { drop(s.w, {three, notes}); },
+        {"drop of two files", [&](Watch& s) { drop(s.w, {s.three, s.dir.file("notes.txt")}); },
          {"Tessaline - Multi-file drop error.", multi + "\t" + three + "\r\n\t" + notes + "\r\n",
           "48", "EXE or DLL file icons."}},
         {"drop of nothing", [&](Watch& s) { drop(s.w, {}); },
          {"Tessaline - Multi-file drop error.", multi, "48", "EXE or DLL file icons."}},
-        {"drop of a folder", [&](Watch& s) { drop(s.w, {pictures}); },
+        {"drop of a folder", [&](Watch& s) { drop(s.w, {s.dir.file("Pictures")}); },
          {"Tessaline - File type not supported.",
-          "Tessaline can't load;\r\n" + pictures + "\r\nas this file type is not supported.", "48",
+          "Tessaline can't load;\r\n~/Pictures\r\nas this file type is not supported.", "48",
           "EXE or DLL file icons."}},
         {"open-file dialog: cancel, then a missing name", [&](Watch& s) {
-             s.rec.dialogs->openAnswers = {std::nullopt, missing}, s.w.menu_FileLoadBox_Click(), s.w.menu_FileLoadBox_Click(); },
-         {"Tessaline - Can't find file.", "Can't find file;\r\n" + missing, "48",
-          "EXE or DLL file icons.", opened(dir.path(), ""), opened(dir.path(), "")}},
+             s.rec.dialogs->openAnswers = {std::nullopt, s.dir.file("missing.txt")}, s.w.menu_FileLoadBox_Click(), s.w.menu_FileLoadBox_Click(); },
+         {"Tessaline - Can't find file.", "Can't find file;\r\n~/missing.txt", "48",
+          "EXE or DLL file icons.", opened("~", ""), opened("~", "")}},
         {"open-file dialog: the loaded file again, then a text file", [&](Watch& s) {
-             drop(s.w, {three}), s.rec.dialogs->openAnswers = {three, notes};
+             drop(s.w, {s.three}), s.rec.dialogs->openAnswers = {s.three, s.dir.file("notes.txt")};
              s.w.menu_FileLoadBox_Click(), s.w.menu_FileLoadBox_Click(); },
          {"Tessaline - Invalid file type.",
           "Can't load icons from file;\r\n" + notes + "\r\n\r\n\tInvalid file type.", "48",
@@ -193,16 +187,16 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
           "EXE or DLL file icons.", "Tessaline - Background colour."}},
     };
     // clang-format on
-    const ScopedEnv env{{"SystemRoot", dir.path().toUtf8()},
-                        {"WINEPREFIX", dir.file("none").toUtf8()}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.trigger);
         Watch s;
+        const ScopedEnv env{{"SystemRoot", s.dir.path().toUtf8()},
+                            {"WINEPREFIX", s.dir.file("none").toUtf8()}};
         r.act(s);
-        QStringList seen = s.seen();
+        QStringList seen = s.texts();
         seen.insert(s.rec.messages->shown.size() * 3, s.w.windowTitle());
         if (std::string(r.trigger) == "start-up") seen << drawnLines(*s.w.pic_IconDisplay, true);
-        EXPECT_EQ(seen, r.expected);
+        EXPECT_EQ(seen.replaceInStrings(s.dir.path(), "~"), r.expected);
     }
 }
 
