@@ -179,8 +179,6 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.trigger);
         Watch s;
-        const ScopedEnv env{{"SystemRoot", s.dir.path().toUtf8()},
-                            {"WINEPREFIX", s.dir.file("none").toUtf8()}};
         r.act(s);
         QStringList seen = s.texts();
         if (std::string(r.trigger) == "start-up") seen << drawnLines(*s.w.pic_IconDisplay, true);
@@ -384,9 +382,6 @@ TEST(Keys, ShiftWithAFunctionKeyLoadsItsEntryOnce) {
     for (const bool onSurface : {true, false}) {
         for (const auto& [key, mods, seen] : cases) {
             MainWindow m;
-            const ScopedEnv env{{"SystemRoot", m.dir.path().toUtf8()},
-                                {"WINEPREFIX", m.dir.file("none").toUtf8()}};
-            m.dir.mkdir("system32");
             m.dir.write("system32/shell32.dll", tess::fixtures::makeSolidPe(4));
             QTest::keyClick(onSurface ? static_cast<QWidget*>(m.w.pic_IconDisplay) : &m.w, key,
                             mods);
@@ -557,7 +552,7 @@ TEST(Loading, DropsAndCommandLineFiles) {
     for (const auto& [how, names, seen] : cases) {
         MainWindow m;
         m.dir.write("SHELL32.DLL", fx::makeSolidPe(3)), m.dir.write("desk.cpl", fx::makeSolidPe(2));
-        m.dir.write("notes.txt", QByteArray("hi")), m.dir.mkdir("Pictures");
+        m.dir.write("notes.txt", QByteArray("hi"));
         QDir::setCurrent(m.dir.path());
         QStringList files;
         for (const QString& n : names)
@@ -627,7 +622,6 @@ TEST(Loading, FileLengthNeverOpensSpecialFiles) {
 TEST(Loading, WellKnownFilesInTheWindowsFolderAndTheWinePrefix) {
     MainWindow m;
     const QString win = m.dir.path();
-    const ScopedEnv env{{"SystemRoot", win.toUtf8()}, {"WINEPREFIX", m.dir.file("none").toUtf8()}};
     // clang-format off
     const std::pair<int, QString> paths[] = {
         {0, win + "/system32/shell32.dll"}, {1, win + "/REGEdit.exe"}, {2, programIconFile()},
@@ -638,7 +632,6 @@ TEST(Loading, WellKnownFilesInTheWindowsFolderAndTheWinePrefix) {
     for (const auto& [i, path] : paths)
         EXPECT_EQ(m.w.knownFile(i, true), path) << i;
     const ScopedEnv wine{{"WINEPREFIX", m.dir.file("wine").toUtf8()}};
-    m.dir.mkdir("wine/drive_c/program files/internet explorer");
     m.dir.write("wine/drive_c/program files/internet explorer/IEXPLORE.EXE", fx::makeSolidPe(2));
     const QString iexplore =
         m.dir.file("wine/drive_c/Program Files/Internet Explorer/iexplore.exe");

@@ -149,11 +149,13 @@ inline double lineHeight(double size) {
     return p.textHeight();
 }
 
-// The main window under recorders, four columns wide; a file of three icons, shown when asked.
+// The main window under recorders, four columns wide, the test's folder for the Windows folder
+// and no Wine; a file of three icons, shown when asked.
 struct MainWindow {
     RecordingServices rec;
     TempDir dir;
     QString three = dir.write("three.dll", fixtures::makeSolidPe(3));
+    ScopedEnv env{{"SystemRoot", dir.path().toUtf8()}, {"WINEPREFIX", dir.file("none").toUtf8()}};
     frm_Vantorel w;
     explicit MainWindow(bool showThree = false) {
         w.pic_IconDisplay->setWidthTwips(5 * 570);

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <initializer_list>
 #include <optional>
 #include <utility>
@@ -20,8 +21,8 @@ class TempDir : public fixtures::TempDir {
     QString path() const { return QString::fromStdString(fixtures::TempDir::path()); }
     QString file(const QString& name) const { return path() + u'/' + name; }
     QString mkdir(const QString& name) const { return QDir(path()).mkpath(name), file(name); }
-    QString write(const QString& name, const QByteArray& bytes) const {
-        QFile f(file(name));
+    QString write(const QString& name, const QByteArray& bytes) const { // folders made on the way
+        QFile f((QDir(path()).mkpath(QFileInfo(name).path()), file(name)));
         if (f.open(QIODevice::WriteOnly)) f.write(bytes);
         return file(name);
     }
