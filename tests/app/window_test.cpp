@@ -658,8 +658,7 @@ TEST(Colours, RefusalsCancelsAndRedrawsInTheNewColours) {
     for (const auto& c : cases) {
         MainWindow m(c.loaded);
         PictureBox& s = *m.w.pic_IconDisplay;
-        s.cls();
-        m.rec.dialogs->colourAnswers = {c.answer};
+        s.cls(), m.rec.dialogs->colourAnswers.push_back(c.answer);
         c.text ? m.w.menu_ColourForground_Click() : m.w.menu_ColourBackground_Click();
         const auto& runs = s.textRuns();
         const QString after = QString::asprintf(
