@@ -13,6 +13,8 @@
 #include "support/recorders.h"
 
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
 #include <sys/stat.h>
@@ -23,8 +25,7 @@ namespace fx = tess::fixtures;
 
 namespace {
 
-// The lines drawn on a surface; with rows, each after its line number (empty lines counted) and
-// a star when bold.
+// The lines drawn on a surface; with rows, after each its number (empty lines count), * if bold.
 QStringList drawnLines(const PictureBox& s, bool rows = false) {
     QStringList lines;
     const auto& runs = s.textRuns();
@@ -140,6 +141,11 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
              s.rec.dialogs->openAnswers = {std::nullopt, s.dir.file("missing.txt")}, s.w.menu_FileLoadBox_Click(), s.w.menu_FileLoadBox_Click(); },
          {"Tessaline - Can't find file.", "Can't find file;\r\n~/missing.txt", "48",
           "EXE or DLL file icons.", opened("~", ""), opened("~", "")}},
+        {"a missing name typed into Qt's own open-file dialog", [](Watch& s) {
+             services().dialogs = qtServices().dialogs, whenShown<QFileDialog>([](QDialog& d) {
+                 d.findChild<QLineEdit*>("fileNameEdit")->setText("missing.txt"), d.accept(); });
+             s.w.menu_FileLoadBox_Click(); },
+         {"Tessaline - Can't find file.", "Can't find file;\r\n~/missing.txt", "48", "EXE or DLL file icons."}},
         {"open-file dialog: the loaded file again, then a text file", [&](Watch& s) {
              drop(s.w, {s.three}), s.rec.dialogs->openAnswers = {s.three, s.dir.file("notes.txt")};
              s.w.menu_FileLoadBox_Click(), s.w.menu_FileLoadBox_Click(); },
@@ -212,9 +218,8 @@ TEST(Texts, RefusalInformationAndAboutTextsWhole) {
     EXPECT_EQ(info::aboutCaption(v), " About the P application.");
 }
 
-// The markup's words as drawn, characters of one style that follow on joined: "line @x
-// size[B][I][U] text", the x only where a word does not follow on; lines end at the heights of
-// the sizes in breaks.
+// The markup's words: "line @x size[B][I][U] text", the x only where a word does not follow on
+// from the last; lines end at the heights of the sizes in breaks.
 TEST(Markup, DrawsEachCaseAsItsTagsSay) {
     // clang-format off
     const struct { const char* markup; QStringList words; std::vector<double> breaks; } cases[] = {
@@ -280,9 +285,8 @@ TEST(IconInformation, NumberFromTextAndPluralSuffix) {
         EXPECT_EQ(info::pluralSuffix(count), suffix) << count;
 }
 
-// The save window's folder: the first that exists of the home's "My Pictures", "My Documents"
-// and the home, else the Windows folder; without HomeDrive and HomePath, the XDG ones. A step
-// makes a folder ("x/"), a file, or removes one ("-x").
+// The save window's folder, home's "My Pictures", "My Documents", home, else the Windows folder;
+// XDG's without HomePath. A step makes a folder ("x/"), a file, or removes one ("-x").
 TEST(StartUp, StateSizeAndTheDefaultFolderTakesTheFirstFolderThatExists) {
     TempDir tmp;
     const ScopedDrives pinned({{u'c', "/"}, {u'd', tmp.path()}});
@@ -601,8 +605,7 @@ TEST(Loading, NamesFoundIgnoringCaseAndKeptByTheirBytes) {
     }
 }
 
-// The length of a file by its name; a pipe or a device is never opened, and a pipe dropped is
-// refused by the engine without blocking.
+// A file's length by its name: a pipe or device never opened; a pipe dropped does not block.
 TEST(Loading, FileLengthNeverOpensSpecialFiles) {
     MainWindow m;
     const QString fifo = m.dir.file("pipe.exe");
@@ -643,8 +646,8 @@ TEST(Loading, WellKnownFilesInTheWindowsFolderAndTheWinePrefix) {
                               2, 0u));
 }
 
-// A colour taken redraws the grid or the instruction text. Seen: the dialog's starting colour,
-// text and background colours, messages, texts and images drawn, the first text's colour.
+// Seen: the dialog's first colour, text and background colours, messages, texts, images drawn,
+// the first text's colour; a colour taken redraws the grid or the instruction text.
 TEST(Colours, RefusalsCancelsAndRedrawsInTheNewColours) {
     // clang-format off
     const struct { bool text, loaded; std::optional<std::uint32_t> answer; const char* after; } cases[] = {
