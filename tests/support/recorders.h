@@ -1,5 +1,5 @@
-// Recorders that stand in for message boxes, dialogs, modal windows and the pop-up menu:
-// they answer in turn and keep what was asked, so that no test ever blocks.
+// Recorders for message boxes, dialogs, modal windows and the pop-up menu: they answer in turn
+// and keep what was asked, so that no test ever blocks.
 #pragma once
 
 #include "app/frm_Vantorel.h"
@@ -32,7 +32,6 @@ struct ShownMessage {
     bool operator==(const ShownMessage&) const = default;
 };
 
-// The next of a queue of answers, or the default when none is left.
 template <class T> T take(std::deque<T>& queue, T otherwise = {}) {
     if (queue.empty()) return otherwise;
     T a = std::move(queue.front());
@@ -50,8 +49,7 @@ class RecordingMessageBox final : public MessageBoxService {
     }
 };
 
-// Each request first raises the next of failures, if any, then takes the next answer; no answer
-// (or nothing left) is the user's Cancel.
+// A request raises the next failure, if any, else takes the next answer; none is Cancel.
 class RecordingDialogs final : public DialogService {
   public:
     std::vector<OpenFileRequest> opens;
@@ -60,23 +58,22 @@ class RecordingDialogs final : public DialogService {
     std::deque<std::optional<std::uint32_t>> colourAnswers;
     std::deque<Failure> failures;
 
-    QString showOpen(const OpenFileRequest& r) override { return answer(opens, r, openAnswers); }
+    QString showOpen(const OpenFileRequest& r) override {
+        return opens.push_back(r), answer(openAnswers);
+    }
     std::uint32_t showColor(const ColorRequest& r) override {
-        return answer(colours, r, colourAnswers);
+        return colours.push_back(r), answer(colourAnswers);
     }
 
   private:
-    template <class R, class T>
-    T answer(std::vector<R>& asked, const R& r, std::deque<std::optional<T>>& answers) {
-        asked.push_back(r);
+    template <class T> T answer(std::deque<std::optional<T>>& answers) {
         if (!failures.empty()) throw take(failures, failures.front());
         const std::optional<T> a = take(answers);
-        if (!a) throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
-        return *a;
+        return a ? *a : throw Failure(failure::DialogCancelled, "Cancel was selected.");
     }
 };
 
-// Modal windows are not run: the test looks at (and acts on) the window, then it is closed.
+// Modal windows are not run: the test acts on the window, then it is closed.
 class RecordingModal final : public ModalService {
   public:
     std::vector<QString> captions;
@@ -88,8 +85,8 @@ class RecordingModal final : public ModalService {
     }
 };
 
-// Each menu as it stood when shown: its items' captions in order, submenus' items after their
-// own, marked " (off)" when disabled (separators aside) and " (hidden)" when not visible.
+// Each menu as shown: captions in order, a submenu's after its own, " (off)" when disabled
+// (separators aside), " (hidden)" when not visible.
 class RecordingPopup final : public PopupMenuService {
   public:
     std::vector<QStringList> menus;
@@ -113,8 +110,7 @@ class RecordingPopup final : public PopupMenuService {
     }
 };
 
-// For tests of Qt's own dialogs: acts on the first modal window of type D once it is shown (its
-// exec() waits meanwhile), so the act must close it.
+// For Qt's own dialogs: acts on the modal window of type D once shown; the act must close it.
 template <class D> void whenShown(std::function<void(D&)> act, int tries = 300) {
     QTimer::singleShot(10, [act = std::move(act), tries]() mutable {
         if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget()); d && d->isVisible())
@@ -123,7 +119,7 @@ template <class D> void whenShown(std::function<void(D&)> act, int tries = 300) 
     });
 }
 
-// Installs recorders for the life of a test and puts Qt's own services back after it.
+// Recorders for the life of a test; Qt's own services after it.
 struct RecordingServices {
     std::shared_ptr<RecordingMessageBox> messages = std::make_shared<RecordingMessageBox>();
     std::shared_ptr<RecordingDialogs> dialogs = std::make_shared<RecordingDialogs>();
@@ -153,20 +149,20 @@ inline double lineHeight(double size) {
     return p.textHeight();
 }
 
-// The main window under recorders, four columns wide, and a file of three icons in a folder of
-// the test's own, shown when asked.
+// The main window under recorders, four columns wide, the test's folder for the Windows folder
+// and no Wine; a file of three icons, shown when asked.
 struct MainWindow {
     RecordingServices rec;
     TempDir dir;
     QString three = dir.write("three.dll", fixtures::makeSolidPe(3));
+    ScopedEnv env{{"SystemRoot", dir.path().toUtf8()}, {"WINEPREFIX", dir.file("none").toUtf8()}};
     frm_Vantorel w;
     explicit MainWindow(bool showThree = false) {
         w.pic_IconDisplay->setWidthTwips(5 * 570);
         if (showThree) w.loadCommandLineFiles({three});
     }
-    // What the user has seen, in one line, the folder written "~": the file loaded ("-" for none;
-    // the caption instead when it does not name it), the icons counted, the information item's
-    // caption, the windows shown ("[caption]"), the message boxes' titles and the menus shown.
+    // What the user has seen, the folder as "~": the file loaded ("-": none; the caption if it
+    // does not name it), icons, the information item, "[windows]", message titles, menus.
     QString seen() const {
         const QString f = w.state().loadedFile.isEmpty() ? "-" : w.state().loadedFile;
         const bool named =

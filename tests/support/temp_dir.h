@@ -1,5 +1,5 @@
-// What a test changes for itself and puts back whatever happens: a temporary folder (the
-// fixtures' own, with Qt-flavoured paths), environment variables and the pinned drive table.
+// What a test changes and puts back whatever happens: a temporary folder (Qt paths), the
+// environment and the pinned drive table.
 #pragma once
 
 #include "platform/window/drives.h"
@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <initializer_list>
 #include <optional>
 #include <utility>
@@ -20,8 +21,8 @@ class TempDir : public fixtures::TempDir {
     QString path() const { return QString::fromStdString(fixtures::TempDir::path()); }
     QString file(const QString& name) const { return path() + u'/' + name; }
     QString mkdir(const QString& name) const { return QDir(path()).mkpath(name), file(name); }
-    QString write(const QString& name, const QByteArray& bytes) const {
-        QFile f(file(name));
+    QString write(const QString& name, const QByteArray& bytes) const { // folders made on the way
+        QFile f((QDir(path()).mkpath(QFileInfo(name).path()), file(name)));
         if (f.open(QIODevice::WriteOnly)) f.write(bytes);
         return file(name);
     }
@@ -31,7 +32,7 @@ class TempDir : public fixtures::TempDir {
     }
 };
 
-// Sets (a value) or unsets (nothing) environment variables, and restores them at the end.
+// Sets (a value) or unsets (nothing) environment variables until the end of the scope.
 class ScopedEnv {
     using Value = std::optional<QByteArray>;
     std::vector<std::pair<const char*, Value>> saved_;
@@ -53,7 +54,6 @@ class ScopedEnv {
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 };
 
-// Pins the drive table for a test and returns to the machine's own afterwards.
 struct ScopedDrives {
     explicit ScopedDrives(std::vector<Drive> table) { setDrivesForTests(std::move(table)); }
     ~ScopedDrives() { setDrivesForTests({}); }
