@@ -115,7 +115,7 @@ TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
         {"ani_huge_riff_length", riff({list({f0})}, 0xFFFFFFFF), kIcons, 1},
         {"ani_riff_length_4", riff({list({f0})}, 4), kIcons, 0},
         {"ani_huge_icon_chunk_length", riff({chunk("LIST", {{'f', 'r', 'a', 'm'}, chunk("icon", {f0}, 0xFFFFFFF0)})}), kIcons, 1},
-        {"ani_claims_more_frames_than_there_are", makeAni({f0, f1}, {.frames = 100000}), kIcons, 2},
+        {"ani_claims_more_frames_than_there_are", makeAni({f0, f1}, true, 100000), kIcons, 2},
         {"ani_riff_nested_in_riff", riff({chunk("RIFF", {riff({list({f0})})})}), kIcons, 0},
         {"ani_damaged_frame_beside_good_one", riff({list({{0, 0, 1, 0, 9, 9}, f1, {1, 2, 3, 4, 5, 6, 7, 8}})}), kIcons, 1},
         {"ani_list_of_another_kind", riff({list({f0}, {}, "INFO")}), kIcons, 0},
