@@ -252,7 +252,6 @@ TEST(WinIcons, DrawingChoosesTheImageForTheSizeThroughBoundedHandles) {
                         "0,0 32x32 from 32=24 0,0 64x64 from 256=256 0,0 24x24 from 32=24 "
                         "0,0 40x40 from 48=48 0,0 1x1 from 16=16 0,0 100x100 from 256=256 "
                         "0,0 300x300 from 256=256");
-    EXPECT_FALSE(icons::bestImageFor(icons::Icon{}, 32)); // an empty group has none
     ASSERT_TRUE(DestroyIcon(released));
     EXPECT_FALSE(DestroyIcon(released));
     const auto held = icons::iconOfHandle(first);
