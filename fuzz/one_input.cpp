@@ -30,7 +30,7 @@ void exercise(const IconFile& file) {
     for (const auto* list : {&file.icons, &file.cursors}) {
         for (const Icon& icon : *list) {
             for (int s : {16, 32, 256})
-                (void)bestImageFor(icon, s);
+                (void)imagesBySuitability(icon, s);
             for (const IconImage& image : icon.images) {
                 (void)bitDepth(image);
                 if (decodes++ < 32) checkRgba(decodeImage(image));

@@ -42,9 +42,4 @@ std::vector<std::size_t> imagesBySuitability(const Icon& icon, int size) {
     return order;
 }
 
-std::optional<std::size_t> bestImageFor(const Icon& icon, int size) {
-    if (icon.images.empty()) return std::nullopt;
-    return imagesBySuitability(icon, size).front();
-}
-
 } // namespace tess::icons

@@ -94,12 +94,9 @@ IconImage imageFromBytes(std::vector<std::uint8_t> bytes);
 // Decodes one image to straight RGBA; nothing when the image is damaged.
 std::optional<Rgba> decodeImage(const IconImage& image);
 
-// The image to draw at a size: the smallest at least that large, else the largest there is (so a
-// drawing is never enlarged where a larger image exists); then the deepest colour.
-// Returns the index into icon.images, or nothing for an icon without images.
-std::optional<std::size_t> bestImageFor(const Icon& icon, int size);
-
-// Every image index, best for the size first: where the best image is damaged, the next serves.
+// Every image index, best for the size first: the smallest at least that large, else the largest
+// there is (so a drawing is never enlarged where a larger image exists); then the deepest colour.
+// Where the best image is damaged, the next serves.
 std::vector<std::size_t> imagesBySuitability(const Icon& icon, int size);
 
 // The image's colour depth in bits: the directory's value, else its header's.
