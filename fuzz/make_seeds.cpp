@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     seed("pe32plus", makePe(groups, true));
     seed("ne", makeNe({{std::uint16_t{1}, {images[1]}}, {std::string("N"), {images[2]}}}));
     seed("ani", makeAni({makeIco({cur}, true), makeIco({images[5]})}));
-    seed("ani-bare", makeAni({images[2].bytes}, {.afIcon = false}));
+    seed("ani-bare", makeAni({images[2].bytes}, false));
     Image core = dibImage(q, 8, {.core = true});
     seed("pe-cursor-core",
          makePeResources({{std::uint16_t{1}, std::uint16_t{1}, 1033, cursorData(cur)},
