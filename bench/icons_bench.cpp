@@ -5,8 +5,8 @@
 // version of the engine offers, so that the same source measures an older build too. Files named
 // in TESSALINE_BENCH_FILES (colon-separated, such as a real shell32.dll) are listed as well.
 #include "files.h"
-#include "platform/icons/icons.h"
-#include "platform/icons/win_icons.h"
+#include "forms/win_icons.h"
+#include "tessaline/icons.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,8 +2,8 @@
 // last label drawn, cold (nothing cached) and again; the redraw after a resize; and any
 // files named in TESSALINE_BENCH_FILES (colon-separated), cold.
 #include "app/frm_Vantorel.h"
-#include "platform/icons/icons.h"
 #include "support/fixtures/fixtures.h"
+#include "tessaline/icons.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

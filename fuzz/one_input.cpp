@@ -1,8 +1,8 @@
 #include "one_input.h"
 
-#include "platform/icons/icons.h"
-#include "platform/icons/reader.h"
-#include "platform/icons/win_icons.h"
+#include "forms/win_icons.h"
+#include "icons/reader.h"
+#include "tessaline/icons.h"
 
 #include <cstdlib>
 #include <filesystem>

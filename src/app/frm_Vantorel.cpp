@@ -1,10 +1,10 @@
 #include "app/frm_Vantorel.h"
 
 #include "app/strings.h"
-#include "platform/window/environment.h"
-#include "platform/window/form.h"
-#include "platform/window/twips.h"
-#include "platform/window/version_info.h"
+#include "forms/environment.h"
+#include "forms/form.h"
+#include "forms/twips.h"
+#include "forms/version_info.h"
 #include "save/frm_SaveBox.h"
 
 #include <QAction>

@@ -2,10 +2,10 @@
 // requests for information and saving.
 #pragma once
 
-#include "platform/icons/win_icons.h"
-#include "platform/window/common_dialog.h"
-#include "platform/window/picture_box.h"
-#include "platform/window/timer.h"
+#include "forms/common_dialog.h"
+#include "forms/picture_box.h"
+#include "forms/timer.h"
+#include "forms/win_icons.h"
 
 #include <QMenu>
 #include <QStringList>

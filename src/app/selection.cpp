@@ -1,11 +1,11 @@
 // Selecting an icon with the mouse, the pop-up menu and the function keys.
 #include "app/frm_Vantorel.h"
 
+#include "forms/format.h"
+#include "forms/services.h"
+#include "forms/twips.h"
+#include "forms/version_info.h"
 #include "grid/geometry.h"
-#include "platform/window/format.h"
-#include "platform/window/services.h"
-#include "platform/window/twips.h"
-#include "platform/window/version_info.h"
 
 #include <QAction>
 #include <limits>

@@ -1,7 +1,7 @@
 // The windows' entry point: the program opens this library and calls tessaline_window_main when
 // a window is wanted, so that the command-line actions never load Qt.
 #include "app/frm_Vantorel.h"
-#include "platform/window/environment.h"
+#include "forms/environment.h"
 
 #include <QApplication>
 #include <QTimer>

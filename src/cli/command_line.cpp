@@ -1,6 +1,6 @@
 #include "cli/command_line.h"
 
-#include "platform/version_info.h"
+#include "tessaline/version_info.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>

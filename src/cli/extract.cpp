@@ -1,8 +1,8 @@
 #include "cli/extract.h"
 
 #include "cli/output.h"
-#include "platform/icons/icons.h"
-#include "platform/icons/native_path.h"
+#include "fs/native_path.h"
+#include "tessaline/icons.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "cli/list.h"
 
-#include "platform/icons/icons.h"
-#include "platform/icons/native_path.h"
+#include "fs/native_path.h"
+#include "tessaline/icons.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,5 +1,5 @@
 #include "cli/output.h"
-#include "platform/icons/replace_file.h"
+#include "fs/replace_file.h"
 
 #include <stb_image_resize.h>
 

@@ -2,7 +2,7 @@
 // atomically), PNG pictures, scaled pictures, and names made of the input's own bytes.
 #pragma once
 
-#include "platform/icons/icons.h"
+#include "tessaline/icons.h"
 
 #include <cstdint>
 #include <optional>

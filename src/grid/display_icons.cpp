@@ -2,9 +2,9 @@
 // printed under it; icons run left to right, then down a row.
 #include "app/frm_Vantorel.h"
 
+#include "forms/environment.h"
+#include "forms/twips.h"
 #include "grid/geometry.h"
-#include "platform/window/environment.h"
-#include "platform/window/twips.h"
 
 using namespace tess;
 

@@ -1,6 +1,6 @@
 #include "grid/geometry.h"
 
-#include "platform/window/twips.h"
+#include "forms/twips.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,8 +1,8 @@
 #include "info/frm_IconInfo.h"
 
-#include "platform/window/fonts.h"
-#include "platform/window/form.h"
-#include "platform/window/twips.h"
+#include "forms/fonts.h"
+#include "forms/form.h"
+#include "forms/twips.h"
 
 #include <QPalette>
 #include <QPushButton>

@@ -2,7 +2,7 @@
 // large in a box under it, and an OK button. It exists only while it is shown.
 #pragma once
 
-#include "platform/window/picture_box.h"
+#include "forms/picture_box.h"
 
 #include <QDialog>
 

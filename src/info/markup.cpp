@@ -1,7 +1,7 @@
 #include "info/markup.h"
 
-#include "platform/window/format.h"
-#include "platform/window/twips.h"
+#include "forms/format.h"
+#include "forms/twips.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // "<I>" "<i>" style switches and "<SIZE=" n ">" font sizes, drawn character by character.
 #pragma once
 
-#include "platform/window/picture_box.h"
+#include "forms/picture_box.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,13 +1,13 @@
 // Showing a markup text, and optionally one icon drawn large, in the information window.
 #include "app/frm_Vantorel.h"
 
+#include "forms/environment.h"
+#include "forms/form.h"
+#include "forms/services.h"
+#include "forms/twips.h"
+#include "forms/version_info.h"
 #include "info/frm_IconInfo.h"
 #include "info/markup.h"
-#include "platform/window/environment.h"
-#include "platform/window/form.h"
-#include "platform/window/services.h"
-#include "platform/window/twips.h"
-#include "platform/window/version_info.h"
 
 #include <QIcon>
 

@@ -1,7 +1,7 @@
 #include "info/texts.h"
 
 #include "app/strings.h"
-#include "platform/window/format.h"
+#include "forms/format.h"
 
 #include <cmath>
 #include <limits>

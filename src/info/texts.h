@@ -2,7 +2,7 @@
 // the refusal of a request for an icon that does not exist, and the About text.
 #pragma once
 
-#include "platform/window/version_info.h"
+#include "forms/version_info.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The display's text and background colours.
 #include "app/frm_Vantorel.h"
-#include "platform/window/failure.h"
-#include "platform/window/format.h"
-#include "platform/window/version_info.h"
+#include "forms/failure.h"
+#include "forms/format.h"
+#include "forms/version_info.h"
 
 using namespace tess;
 

@@ -1,9 +1,9 @@
 // The list of well-known files, and loading one of them.
 #include "app/frm_Vantorel.h"
 
-#include "platform/window/environment.h"
-#include "platform/window/format.h"
-#include "platform/window/version_info.h"
+#include "forms/environment.h"
+#include "forms/format.h"
+#include "forms/version_info.h"
 
 using namespace tess;
 

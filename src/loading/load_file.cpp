@@ -1,10 +1,10 @@
 // Loading a file by a drop or through the open-file dialog.
 #include "app/frm_Vantorel.h"
 
-#include "platform/window/environment.h"
-#include "platform/window/failure.h"
-#include "platform/window/format.h"
-#include "platform/window/version_info.h"
+#include "forms/environment.h"
+#include "forms/failure.h"
+#include "forms/format.h"
+#include "forms/version_info.h"
 
 #include <QDir>
 #include <array>

@@ -1,14 +1,14 @@
 #include "save/frm_SaveBox.h"
 
-#include "platform/icons/win_icons.h"
-#include "platform/window/drives.h"
-#include "platform/window/environment.h"
-#include "platform/window/failure.h"
-#include "platform/window/fonts.h"
-#include "platform/window/format.h"
-#include "platform/window/services.h"
-#include "platform/window/twips.h"
-#include "platform/window/version_info.h"
+#include "forms/drives.h"
+#include "forms/environment.h"
+#include "forms/failure.h"
+#include "forms/fonts.h"
+#include "forms/format.h"
+#include "forms/services.h"
+#include "forms/twips.h"
+#include "forms/version_info.h"
+#include "forms/win_icons.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,9 +1,9 @@
 // The save window: drive, folder, file name and type, and the icon drawn large.
 #pragma once
 
-#include "platform/icons/icons.h"
-#include "platform/window/fonts.h"
-#include "platform/window/picture_box.h"
+#include "forms/fonts.h"
+#include "forms/picture_box.h"
+#include "tessaline/icons.h"
 
 #include <QComboBox>
 #include <QDialog>

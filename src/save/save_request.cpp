@@ -1,10 +1,10 @@
 // The request to save one icon.
 #include "app/frm_Vantorel.h"
+#include "forms/form.h"
+#include "forms/format.h"
+#include "forms/services.h"
+#include "forms/version_info.h"
 #include "info/texts.h"
-#include "platform/window/form.h"
-#include "platform/window/format.h"
-#include "platform/window/services.h"
-#include "platform/window/version_info.h"
 #include "save/frm_SaveBox.h"
 
 using namespace tess;

@@ -1,12 +1,12 @@
 // Writing the picture file: the path, the content for its extension, and the atomic write.
-#include "platform/icons/icons.h"
-#include "platform/icons/replace_file.h"
-#include "platform/window/environment.h"
-#include "platform/window/failure.h"
-#include "platform/window/format.h"
-#include "platform/window/services.h"
-#include "platform/window/version_info.h"
+#include "forms/environment.h"
+#include "forms/failure.h"
+#include "forms/format.h"
+#include "forms/services.h"
+#include "forms/version_info.h"
+#include "fs/replace_file.h"
 #include "save/frm_SaveBox.h"
+#include "tessaline/icons.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -2,11 +2,11 @@
 // layout, presses and keys.
 #include "app/frm_Vantorel.h"
 #include "app/strings.h"
+#include "forms/environment.h"
+#include "forms/form.h"
+#include "forms/twips.h"
 #include "info/frm_IconInfo.h"
 #include "info/texts.h"
-#include "platform/window/environment.h"
-#include "platform/window/form.h"
-#include "platform/window/twips.h"
 
 #include "support/recorders.h"
 

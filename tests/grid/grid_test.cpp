@@ -1,7 +1,7 @@
 // The grid: columns, cells, labels and the hit test; drawing at a device ratio; a refresh.
 #include "app/frm_Vantorel.h"
+#include "forms/twips.h"
 #include "grid/geometry.h"
-#include "platform/window/twips.h"
 
 #include "support/recorders.h"
 

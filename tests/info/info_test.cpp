@@ -1,10 +1,10 @@
 // The information window: the markup, the number and plural texts, the icon box and placement.
 #include "app/frm_Vantorel.h"
+#include "forms/form.h"
+#include "forms/twips.h"
 #include "info/frm_IconInfo.h"
 #include "info/markup.h"
 #include "info/texts.h"
-#include "platform/window/form.h"
-#include "platform/window/twips.h"
 
 #include "support/recorders.h"
 

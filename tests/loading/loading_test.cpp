@@ -1,7 +1,7 @@
 // Loading: drops, the command line, names by their bytes, file lengths and the well-known files.
 #include "app/frm_Vantorel.h"
+#include "forms/environment.h"
 #include "info/texts.h"
-#include "platform/window/environment.h"
 
 #include "support/recorders.h"
 

@@ -1,4 +1,4 @@
-#include "platform/window/environment.h"
+#include "forms/environment.h"
 #include "save/frm_SaveBox.h"
 
 #include "support/fixtures/fixtures.h"

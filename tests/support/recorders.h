@@ -3,8 +3,8 @@
 #pragma once
 
 #include "app/frm_Vantorel.h"
-#include "platform/window/failure.h"
-#include "platform/window/services.h"
+#include "forms/failure.h"
+#include "forms/services.h"
 #include "support/temp_dir.h"
 
 #include <QAction>

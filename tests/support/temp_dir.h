@@ -2,7 +2,7 @@
 // environment and the pinned drive table.
 #pragma once
 
-#include "platform/window/drives.h"
+#include "forms/drives.h"
 #include "support/fixtures/fixtures.h"
 
 #include <QByteArray>

@@ -3,7 +3,7 @@
 // writer, and the PNGs the desktop's icon theme takes.
 //   tessaline_icongen OUT.ico PNG_FOLDER
 // writes OUT.ico and PNG_FOLDER/NxN/apps/tessaline.png.
-#include "platform/icons/icons.h"
+#include "tessaline/icons.h"
 
 #include <QBuffer>
 #include <QColor>

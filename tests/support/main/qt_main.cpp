@@ -1,5 +1,5 @@
 // The main of the window tests: an application on the offscreen platform, 15 twips per pixel.
-#include "platform/window/twips.h"
+#include "forms/twips.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

@@ -1,0 +1,260 @@
+// Reading and writing each file kind, what reading costs, and the Windows-style handle functions.
+#include "forms/win_icons.h"
+#include "support/fixtures/fixtures.h"
+#include "tessaline/icons.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace {
+
+using namespace tess;
+using namespace tess::fixtures;
+using icons::HICON;
+using U16 = std::uint16_t;
+
+template <typename... T> std::string str(const T&... v) {
+    std::ostringstream out;
+    (out << ... << v);
+    return out.str();
+}
+
+// The number of the solid colour at an image's top-left pixel, "?" for none.
+std::string colourOf(const std::optional<icons::Rgba>& rgba) {
+    for (int n = 0; rgba && n < 1000; ++n)
+        if (const auto& p = rgba->pixels; solidColor(n) == Color{p[0], p[1], p[2], p[3]})
+            return std::to_string(n);
+    return "?";
+}
+
+// Each draw as "x,y wxh from <image width>=<colour>".
+struct Dc : icons::DeviceContext {
+    void drawRgba(int x, int y, int w, int h, const icons::Rgba& image) override {
+        calls += str(calls.empty() ? "" : " ", x, ",", y, " ", w, "x", h, " from ", image.width,
+                     "=", colourOf(image));
+    }
+    std::string calls;
+};
+
+// A file as text: its kind, then each icon's ID and images (WxH/bits/colours[/png][@x,y]=colour).
+std::string listing(const icons::IconFile& f) {
+    std::string s = std::vector<std::string>{f.kind, "not", "unreadable"}[int(f.status)];
+    for (const auto* list : {&f.icons, &f.cursors})
+        for (const auto& icon : *list) {
+            s += std::string(list == &f.cursors ? " cursor " : " ") +
+                 (icon.named ? "\"" + icon.id + "\"" : icon.id) + "(";
+            for (const auto& im : icon.images)
+                s += str(&im == &icon.images[0] ? "" : " ", im.pixelWidth(), "x", im.pixelHeight(),
+                         "/", im.bitCount, "/", +im.colorCount,
+                         im.format == icons::ImageFormat::Png ? "/png" : "",
+                         icon.cursor ? str("@", im.hotspotX, ",", im.hotspotY) : "", "=",
+                         colourOf(icons::decodeImage(im)));
+            s += ")";
+        }
+    return s;
+}
+
+// ExtractIconA at each index (by default -1 to the count): a count, 0 or 1 as such, else what
+// DrawIcon draws ("=colour"; "-": nothing).
+std::string extracted(const std::string& path, std::vector<int> indexes = {}) {
+    for (int i = -1, n = indexes.empty() ? int(ExtractIconA(0, path, -1)) : -2; i <= n; ++i)
+        indexes.push_back(i);
+    std::string s;
+    for (const int i : indexes) {
+        const HICON h = ExtractIconA(0, path, i);
+        Dc dc;
+        s += (s.empty() ? "" : " ") + (h <= 1 || i == -1       ? std::to_string(h)
+                                       : DrawIcon(dc, 0, 0, h) ? dc.calls.substr(dc.calls.find('='))
+                                                               : "-");
+        DestroyIcon(h);
+    }
+    return s;
+}
+
+TEST(Reading, EachKindOfFileByItsContent) {
+    const std::vector<Group> mixedGroups{
+        {U16{20}, {solidImage(32, 32, solidColor(6))}, 2052},
+        {U16{20}, {solidImage(32, 32, solidColor(0))}, 1031}, // the first language
+        {std::string("beta"), {solidImage(32, 32, solidColor(1))}},
+        {U16{3}, {solidImage(32, 32, solidColor(2))}},
+        {std::string("Ic\xC3\xB4ne \xF0\x9F\x98\x80"), {solidImage(16, 32, solidColor(7))}},
+        {std::string("Alpha"), {solidImage(32, 32, solidColor(3))}},
+        {U16{100}, {solidImage(16, 8, solidColor(4)), solidImage(48, 32, solidColor(5))}}};
+
+    const auto a = solidImage(32, 32, solidColor(1)), b = solidImage(16, 32, solidColor(2));
+    const Image neArrow{32, 32, 0, 1, 1, 3, 4, solidImage(32, 1, solidColor(8)).bytes};
+    const std::vector<Image> cur{
+        {32, 32, 0, 1, 8, 5, 27, solidImage(32, 8, solidColor(1)).bytes},
+        {48, 48, 0, 1, 32, 4, 8, pngImage(solid(48, 48, solidColor(2))).bytes}};
+    auto ne = [&](int shift) {
+        return makeNe({{U16{7}, {solidImage(32, 4, solidColor(1))}},
+                       {std::string("HELLO"),
+                        {solidImage(16, 1, solidColor(2)), solidImage(32, 8, solidColor(3))}},
+                       {U16{2}, {solidImage(32, 24, solidColor(4))}}},
+                      shift, {{U16{9}, {neArrow}}});
+    };
+    std::vector<Bytes> frames, bare;
+    for (int i = 0; i < 3; ++i)
+        frames.push_back(makeIco({solidImage(32, 32, solidColor(i))}, true)),
+            bare.push_back(solidImage(32, 32, solidColor(i)).bytes);
+    const std::string neList = "ne 7(32x32/4/16=1) \"HELLO\"(16x16/1/2=2 32x32/8/0=3) "
+                               "2(32x32/24/0=4) cursor 9(32x32/1/0@3,4=8)";
+    const std::string ani = "ani (32x32/32/0@0,0=0) (32x32/32/0@0,0=1) (32x32/32/0@0,0=2)";
+    // A system library without icons shows those of SystemResources/NAME.mun beside its folder.
+    const auto stub = makePeResources({{U16{16}, U16{1}, 1033, {1, 2}}}), mun = makeSolidPe(3);
+    const auto gap = makePeResources({{U16{3}, U16{1}, 1033, a.bytes},
+                                      {U16{3}, U16{2}, 1033, b.bytes},
+                                      {U16{14}, U16{10}, 1033, groupData({a, b}, {1, 99})},
+                                      {U16{14}, U16{11}, 1033, groupData({a}, {77})},
+                                      {U16{14}, U16{12}, 1033, groupData({b}, {2})}},
+                                     false);
+    // clang-format off
+    // Bytes none: the path is made here, or is the name. Extracted: ExtractIconA -1 to the count.
+    // Mun: a file written first. Written: the last icon as .ico; the first cursor (or the last icon, a cursor) as .ico and as .cur.
+    const struct { std::string name; std::optional<Bytes> bytes; std::string listed, extracted; std::pair<std::string, Bytes> mun = {}; std::vector<Bytes> written = {}; } cases[] = {
+        {"pe32plus.dll", makePe(mixedGroups), "pe32+ \"Alpha\"(32x32/32/0=3) \"Ic\xC3\xB4ne \xF0\x9F\x98\x80\"(16x16/32/0=7) \"beta\"(32x32/32/0=1) 3(32x32/32/0=2) 20(32x32/32/0=0) 100(16x16/8/0=4 48x48/32/0=5)", "6 =3 =7 =1 =2 =0 =5 0"},
+        {"gap.dll", gap, "pe32 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2 0"}, // 11 names missing icons
+        {"ne0.exe", ne(0), neList, "3 =1 =3 =4 0"},
+        {"ne9.exe", ne(9), neList, "3 =1 =3 =4 0", {}, {makeIco({solidImage(32, 24, solidColor(4))}), makeIco({neArrow}), makeIco({neArrow}, true)}}, // resources padded to 512 bytes, written at their true size
+        {"really_an_ico.exe", makeIco({solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}), "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 =1 0"},
+        {"really_a_cur.ico", makeIco(cur, true), "cur (32x32/8/0@5,27=1 48x48/32/0/png@4,8=2)", "1 =1 0", {}, {makeIco(cur), makeIco(cur), makeIco(cur, true)}},
+        {"really_an_ani_claiming_1.cur", makeAni(frames, true, 1), ani, "3 =0 =1 =2 0"},
+        {"ani_bare_dibs.ani", makeAni(bare, false), ani, "3 =0 =1 =2 0"},
+        {"case/System32/shell32.dll", stub, "pe32+ 1(32x32/32/0=0) 2(32x32/32/0=1) 3(32x32/32/0=2) from case/systemresources/SHELL32.DLL.MUN", "3 =0 =1 =2 0", {"case/systemresources/SHELL32.DLL.MUN", mun}},
+        {"no_mun/System32/shell32.dll", stub, "pe32+", "0 0", {"no_mun/SystemResources/shell32.mun", mun}},
+        {"mun_not_a_program/System32/shell32.dll", stub, "pe32+", "0 0", {"mun_not_a_program/SystemResources/shell32.dll.mun", makeSolidIco(1)}},
+        {"mun_without_icons/System32/shell32.dll", stub, "pe32+", "0 0", {"mun_without_icons/SystemResources/shell32.dll.mun", stub}},
+        {"has_icons/System32/shell32.dll", makeSolidPe(1), "pe32+ 1(32x32/32/0=0)", "1 =0 0", {"has_icons/SystemResources/shell32.dll.mun", mun}},
+        {"wave.ani", Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}, "not", "0 1"},
+        {"pipe.exe", {}, "unreadable", "0 0"},
+        {"/dev/zero", {}, "unreadable", "0 0"},
+        {"", {}, "unreadable", "0 0"},
+    };
+    // clang-format on
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe.exe").c_str(), 0600), 0);
+    for (const auto& c : cases) {
+        const std::string path = c.name.empty() || c.name[0] == '/' ? c.name : dir.file(c.name);
+        if (!c.mun.first.empty()) writeFile(dir.file(c.mun.first), c.mun.second);
+        if (c.bytes) writeFile(path, *c.bytes);
+        const auto f = icons::readIconFile(path);
+        const auto from = f.source == path || f.source.empty()
+                              ? ""
+                              : " from " + f.source.substr(dir.path().size() + 1);
+        EXPECT_EQ(listing(f) + from, c.listed) << c.name;
+        // Asked icon by icon, a file is parsed once (one that cannot be read, never).
+        const auto parses = icons::cachedParseCount();
+        EXPECT_EQ(extracted(path), c.extracted) << c.name;
+        EXPECT_EQ(icons::cachedParseCount() - parses, c.listed == "unreadable" ? 0u : 1u) << c.name;
+        if (c.written.empty()) continue;
+        const auto& cursor = f.cursors.empty() ? f.icons.back() : f.cursors[0];
+        const std::vector<Bytes> got{icons::writeIconFile(f.icons.back()),
+                                     icons::writeIconFile(cursor), icons::writeCursorFile(cursor)};
+        EXPECT_EQ(got, c.written) << c.name;
+        for (std::size_t i = 0; i < got.size(); ++i)
+            writeFile(path + std::to_string(i), got[i]);
+    }
+    // A peer lists the entries written (127: the shell found no icotool).
+    const auto list = dir.file("list"),
+               peer = "icotool -l " + dir.file("ne9.exe[02]") + " >" + list;
+    if (std::system((peer + " 2>&1").c_str()) != 127 << 8) {
+        const auto out = readFile(list);
+        EXPECT_EQ(std::string(out.begin(), out.end()),
+                  "--icon --index=1 --width=32 --height=32 --bit-depth=24 --palette-size=0\n"
+                  "--cursor --index=1 --width=32 --height=32 --bit-depth=1 --palette-size=2 "
+                  "--hotspot-x=3 --hotspot-y=4\n");
+    }
+    writeFile(dir.file("case/systemresources/SHELL32.DLL.MUN"), makeSolidPe(5)); // read again
+    EXPECT_EQ(ExtractIconA(0, dir.file("case/System32/shell32.dll"), -1), 5u);
+    // Negative indexes are resource IDs; an empty group's icon writes no file.
+    EXPECT_EQ(extracted(dir.file("gap.dll"), {-10, -11, -12, -13}), "=1 - =2 0");
+    EXPECT_TRUE(icons::writeIconFile(*icons::iconOfHandle(ExtractIconA(0, dir.file("gap.dll"), 1)))
+                    .empty());
+}
+
+// Listing reads directories and a few bytes of each image; drawing or writing then reads each once.
+TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
+    const auto image = solidImage(32, 32, solidColor(1));
+    // A 1 MiB image named 65535 times by one group of a 2 MB file (its entries without bytes).
+    const auto big = dibImage(solid(512, 512, solidColor(3)), 32);
+    const Image entry{0, 0, 0, 1, 32, 0, 0, {}}; // big's directory entry
+    // clang-format off
+    // Listed: at most, bytes read to list. Whole: read once whole on opening. Last: the last icon's
+    // images, each read once to write it.
+    const struct { const char* name; Bytes file; std::size_t listed, icons; bool whole; Image last; } cases[] = {
+        {"big", makePe({{U16{1}, {image}}, {U16{2}, {image}}}, true, {64u << 20}), 40 * 1024, 2, false, image}, // 64 MiB of filler first
+        {"small", makePe({{U16{1}, {solidImage(16, 8, solidColor(1))}}, {U16{2}, {image}}}), SIZE_MAX, 2, true, image},
+        {"many", makePeResources({{U16{3}, U16{1}, 1033, big.bytes}, {U16{14}, U16{1}, 1033, groupData(std::vector(65535, entry), std::vector<U16>(65535, 1))}}), SIZE_MAX, 1, false, big},
+    };
+    // clang-format on
+    TempDir dir;
+    for (const auto& c : cases) {
+        writeFile(dir.file(c.name), c.file);
+        const auto start = icons::bytesReadFromFiles();
+        const auto f = icons::readIconFile(dir.file(c.name));
+        const auto listed = icons::bytesReadFromFiles() - start;
+        ASSERT_EQ(f.icons.size(), c.icons) << c.name;
+        std::size_t images = 0, decodes = 0;
+        for (const auto& icon : f.icons)
+            images += icon.images[0].size, decodes += icons::decodeImage(icon.images[0]) ? 1 : 0;
+        const auto& last = f.icons.back().images;
+        const auto decoded = icons::bytesReadFromFiles() - start;
+        const auto ico = icons::writeIconFile(f.icons.back());
+        const auto written = icons::bytesReadFromFiles() - start - decoded;
+        EXPECT_EQ(std::tuple(listed <= c.listed, decodes, decoded, written,
+                             icons::imageBytes(last[0]) == icons::imageBytes(last.back()),
+                             ico == makeIco(std::vector(last.size(), c.last)),
+                             ico.size() < 5 * c.file.size()),
+                  std::tuple(true, c.icons, c.whole ? c.file.size() : listed + images,
+                             c.whole ? 0 : c.last.bytes.size(), true, true, true))
+            << c.name;
+    }
+}
+
+// The nearest size, not enlarged (the larger of two equally near, else the largest), then the
+// deepest colour (the header's if the directory has none); each image's colour is its side or
+// depth. Handles stay valid while held, bounded in number; stale ones draw nothing.
+TEST(WinIcons, DrawingChoosesTheImageForTheSizeThroughBoundedHandles) {
+    auto broken = solidImage(64, 32, solidColor(64)),
+         headerDepth = solidImage(32, 24, solidColor(24));
+    broken.bytes.resize(60); // the header survives, the pixels do not: the next image serves
+    headerDepth.bitCount = 0;
+    TempDir dir;
+    const auto path = dir.file("sizes.ico");
+    writeFile(path, makeIco({solidImage(16, 32, solidColor(16)), solidImage(32, 8, solidColor(8)),
+                             headerDepth, solidImage(32, 4, solidColor(4)), broken,
+                             solidImage(48, 32, solidColor(48)),
+                             solidImage(256, 32, solidColor(256), true)}));
+    writeFile(dir.file("one.ico"), makeSolidIco(1));
+    const HICON icon = ExtractIconA(0, path, 0), first = ExtractIconA(0, dir.file("one.ico"), 0),
+                released = ExtractIconA(0, path, 0);
+    Dc dc, stale;
+    ASSERT_TRUE(DrawIcon(dc, 8, 9, icon));
+    const int draws[][3] = {{0, 16, 16}, {6, 137, 129}, {0, 0, 0},     {0, 64, 64},  {0, 24, 24},
+                            {0, 40, 40}, {0, 1, 1},     {0, 100, 100}, {0, 300, 300}};
+    for (const auto& [x, w, h] : draws)
+        ASSERT_TRUE(DrawIconEx(dc, x, x, icon, w, h, 0, 0, 3));
+    EXPECT_EQ(dc.calls, "8,9 32x32 from 32=24 0,0 16x16 from 16=16 6,6 137x129 from 256=256 "
+                        "0,0 32x32 from 32=24 0,0 64x64 from 256=256 0,0 24x24 from 32=24 "
+                        "0,0 40x40 from 48=48 0,0 1x1 from 16=16 0,0 100x100 from 256=256 "
+                        "0,0 300x300 from 256=256");
+    ASSERT_TRUE(DestroyIcon(released));
+    EXPECT_FALSE(DestroyIcon(released));
+    const auto held = icons::iconOfHandle(first);
+    for (int i = 0; i < 10000; ++i)
+        ExtractIconA(0, path, 0); // never released by the caller
+    for (HICON bad : {HICON{0}, HICON{1}, released, first, HICON{0xDEADBEEF}}) // first: the oldest
+        EXPECT_FALSE(DrawIcon(stale, 0, 0, bad) || DrawIconEx(stale, 0, 0, bad, 16, 16, 0, 0, 3) ||
+                     icons::iconOfHandle(bad));
+    EXPECT_EQ(stale.calls, "");
+    writeFile(path, makeSolidPe(2)); // changed since: parsed again
+    EXPECT_EQ(ExtractIconA(0, path, -1), 2u);
+    // What was taken stays usable, beyond its file's cache entry.
+    icons::clearIconCaches();
+    EXPECT_EQ(held ? icons::writeIconFile(*held) : Bytes{}, makeSolidIco(1));
+}
+
+} // namespace
