@@ -21,10 +21,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 
-#include <png.h>
+#include <zlib.h>
 
 namespace tess::icons {
 namespace {
@@ -107,10 +107,11 @@ decodeRle(std::span<const std::uint8_t> d, std::uint64_t at, int width, int heig
             x = 0;
         } else if (byte == 1) { // end of bitmap
             break;
-        } else if (byte == 2) { // delta
+        } else if (byte == 2) { // delta: Pillow reads its two bytes past two it skips
             if (!fits(at, 2, d.size())) break;
-            pad(d[at] + std::uint64_t(d[at + 1]) * w);
-            at += 2;
+            if (!fits(at + 2, 2, d.size())) return std::nullopt;
+            pad(d[at + 2] + std::uint64_t(d[at + 3]) * w);
+            at += 4;
             x = data.size() % w;
         } else { // absolute run
             const std::uint64_t n = rle4 ? byte / 2 : byte;
@@ -340,16 +341,6 @@ std::optional<Grey> greyFromDib(std::span<const std::uint8_t> d, std::uint16_t d
 
 // ---- PNG, as Pillow's PNG reader --------------------------------------------------------------
 
-std::uint32_t crc32(const std::uint8_t* p, std::size_t n) {
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < n; ++i) {
-        c ^= p[i];
-        for (int k = 0; k < 8; ++k)
-            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
-    }
-    return ~c;
-}
-
 std::uint32_t be32(const std::uint8_t* p) {
     return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
 }
@@ -358,152 +349,331 @@ bool isWordChar(std::uint8_t c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
-// What Pillow checks before the pixels: each chunk before the first IDAT is whole, named by four
-// word characters and has its checksum; the header is whole. Its palette (the last PLTE).
-struct PngHead {
-    std::span<const std::uint8_t> palette;
+// Pillow's mode for a PNG depth and colour type: bits a pixel as stored, and how a pixel's
+// bytes become grey.
+enum class PngGrey { Bit1, Grey2, Grey4, Grey8, Grey16, Rgb8, Rgb16, Index, FirstByte, Rgba8 };
+struct PngMode {
+    int bits = 0;
+    PngGrey grey = PngGrey::Grey8;
 };
-std::optional<PngHead> checkPngHead(std::span<const std::uint8_t> d) {
-    PngHead head;
-    bool sawHeader = false;
+std::optional<PngMode> pngMode(int depth, int colourType) {
+    switch (colourType * 100 + depth) {
+    case 1:
+        return PngMode{1, PngGrey::Bit1};
+    case 2:
+        return PngMode{2, PngGrey::Grey2};
+    case 4:
+        return PngMode{4, PngGrey::Grey4};
+    case 8:
+        return PngMode{8, PngGrey::Grey8};
+    case 16:
+        return PngMode{16, PngGrey::Grey16};
+    case 208:
+        return PngMode{24, PngGrey::Rgb8};
+    case 216:
+        return PngMode{48, PngGrey::Rgb16};
+    case 301:
+    case 302:
+    case 304:
+    case 308:
+        return PngMode{depth, PngGrey::Index};
+    case 408:
+        return PngMode{16, PngGrey::FirstByte};
+    case 416:
+        return PngMode{32, PngGrey::FirstByte};
+    case 608:
+        return PngMode{32, PngGrey::Rgba8};
+    case 616:
+        return PngMode{64, PngGrey::Rgb16};
+    default:
+        return std::nullopt;
+    }
+}
+
+// What Pillow's handler of a chunk refuses, whether before or after the pixels.
+bool chunkAccepted(const std::uint8_t* id, std::span<const std::uint8_t> s, int colourType) {
+    const auto is = [id](const char* name) { return std::memcmp(id, name, 4) == 0; };
+    if (is("tRNS")) return colourType == 0 ? s.size() >= 2 : colourType == 2 ? s.size() >= 6 : true;
+    if (is("gAMA")) return s.size() >= 4;
+    if (is("sRGB")) return s.size() >= 1;
+    if (is("pHYs")) return s.size() >= 9;
+    if (is("acTL")) return s.size() >= 8;
+    if (is("fcTL")) return s.size() >= 26;
+    if (is("iCCP")) return std::find(s.begin(), s.end(), 0) != s.end();
+    if (is("zTXt")) { // a compression method other than 0 after the keyword
+        const auto nul = std::find(s.begin(), s.end(), 0);
+        return nul == s.end() || nul + 1 == s.end() || nul[1] == 0;
+    }
+    return true;
+}
+
+struct PngFile {
+    std::uint32_t width = 0, height = 0;
+    int depth = 0, colourType = -1;
+    bool interlaced = false;
+    std::span<const std::uint8_t> palette;
+    std::uint64_t firstData = 0; // where the first IDAT's data starts
+};
+
+// The chunks before the pixels, as Pillow reads them: each one whole, named by four word
+// characters and with its checksum; the last header and palette.
+std::optional<PngFile> readPngHead(std::span<const std::uint8_t> d) {
+    PngFile f;
+    bool header = false;
     for (std::uint64_t at = 8;;) {
         if (!fits(at, 8, d.size())) return std::nullopt;
         const std::uint32_t length = be32(d.data() + at);
         const std::uint8_t* id = d.data() + at + 4;
-        for (int i = 0; i < 4; ++i)
-            if (!isWordChar(id[i])) return std::nullopt;
-        if (std::memcmp(id, "IDAT", 4) == 0) return sawHeader ? std::optional(head) : std::nullopt;
-        if (!fits(at + 8, std::uint64_t{length} + 4, d.size())) return std::nullopt;
-        const std::uint8_t* data = id + 4;
-        if (crc32(id, length + 4) != be32(data + length)) return std::nullopt;
-        if (std::memcmp(id, "IHDR", 4) == 0) {
-            if (length < 13 || data[11] != 0) return std::nullopt;
-            sawHeader = true;
+        if (!std::all_of(id, id + 4, isWordChar)) return std::nullopt;
+        if (std::memcmp(id, "IDAT", 4) == 0) {
+            if (!header) return std::nullopt;
+            f.firstData = at + 8;
+            return f;
         }
-        if (std::memcmp(id, "PLTE", 4) == 0) head.palette = {data, length};
-        if (std::memcmp(id, "IEND", 4) == 0) return std::nullopt;
+        if (std::memcmp(id, "IEND", 4) == 0) return std::nullopt; // no pixels
+        if (!fits(at + 8, std::uint64_t{length} + 4, d.size())) return std::nullopt;
+        const std::span<const std::uint8_t> s(d.data() + at + 8, length);
+        if (crc32(crc32(0, id, 4), s.data(), length) != be32(s.data() + length))
+            return std::nullopt;
+        if (std::memcmp(id, "IHDR", 4) == 0) {
+            if (length < 13 || s[11] != 0) return std::nullopt;
+            f.width = be32(s.data());
+            f.height = be32(s.data() + 4);
+            f.depth = s[8];
+            f.colourType = pngMode(s[8], s[9]) ? s[9] : -1;
+            f.interlaced = s[12] != 0;
+            header = true;
+        } else if (std::memcmp(id, "PLTE", 4) == 0 && f.colourType == 3) {
+            f.palette = s;
+        } else if (!chunkAccepted(id, s, f.colourType)) {
+            return std::nullopt;
+        }
         at += std::uint64_t{length} + 12;
     }
 }
 
-struct PngInput {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t at;
+// The image data as Pillow's decoder is fed it: consecutive IDAT chunks in blocks of 64 KiB at
+// most, checksums unread. next() gives nothing once the data runs out.
+class IdatBlocks {
+  public:
+    IdatBlocks(std::span<const std::uint8_t> d, std::uint64_t firstData) : d_(d) {
+        const std::uint32_t length = be32(d.data() + firstData - 8);
+        at_ = firstData;
+        left_ = std::min<std::uint64_t>(length, d.size() - at_);
+        missing_ = length - left_;
+    }
+    std::span<const std::uint8_t> next() {
+        while (left_ == 0 && missing_ == 0)
+            if (!nextChunk()) return {};
+        const std::uint64_t n = std::min<std::uint64_t>(left_, 65536);
+        const std::span<const std::uint8_t> block(d_.data() + at_, static_cast<std::size_t>(n));
+        at_ += n;
+        left_ -= n;
+        return block;
+    }
+    // Where Pillow's reading stands once the image is complete: past the current chunk's data.
+    std::uint64_t chunkEnd() const { return at_ + left_; }
+
+  private:
+    bool nextChunk() {
+        at_ += 4; // the checksum
+        if (!fits(at_, 8, d_.size())) return false;
+        const std::uint8_t* id = d_.data() + at_ + 4;
+        if (std::memcmp(id, "IDAT", 4) != 0 && std::memcmp(id, "DDAT", 4) != 0) return false;
+        const std::uint32_t length = be32(d_.data() + at_);
+        at_ += 8;
+        left_ = std::min<std::uint64_t>(length, d_.size() - at_);
+        missing_ = length - left_;
+        return true;
+    }
+    std::span<const std::uint8_t> d_;
+    std::uint64_t at_ = 0, left_ = 0, missing_ = 0;
 };
 
-struct PngRaw {
-    int width = 0, height = 0, depth = 0, colorType = 0, channels = 0;
-    std::size_t rowBytes = 0;
-    std::vector<std::uint8_t> rows; // as stored, samples of fewer than 8 bits one a byte
-};
-
-void readPngBytes(png_structp png, png_bytep out, png_size_t n) {
-    auto* in = static_cast<PngInput*>(png_get_io_ptr(png));
-    if (n > in->size - in->at) png_error(png, "truncated");
-    std::memcpy(out, in->data + in->at, n);
-    in->at += n;
-}
-[[noreturn]] void onPngError(png_structp png, png_const_charp) {
-    png_longjmp(png, 1);
-}
-void onPngWarning(png_structp, png_const_charp) {}
-
-// libpng longjmps on errors: only trivially destructible locals here, the result written
-// through a pointer into the caller's frame.
-bool readPngRaw(PngInput* input, PngRaw* out) {
-    png_structp png =
-        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngError, onPngWarning);
-    if (!png) return false;
-    png_infop info = png_create_info_struct(png);
-    if (!info) {
-        png_destroy_read_struct(&png, nullptr, nullptr);
-        return false;
+// The chunks after the pixels up to IEND, as Pillow reads them once the image is complete: a
+// chunk cut short, or one its handler refuses, loses the image; an unreadable chunk header
+// ends the reading.
+bool pngTailReadable(std::span<const std::uint8_t> d, std::uint64_t at, int colourType) {
+    for (int chunks = 0; chunks < 100000; ++chunks) {
+        at += 4; // the checksum
+        if (!fits(at, 8, d.size())) return true;
+        const std::uint32_t length = be32(d.data() + at);
+        const std::uint8_t* id = d.data() + at + 4;
+        if (!std::all_of(id, id + 4, isWordChar) || std::memcmp(id, "IEND", 4) == 0) return true;
+        if (!fits(at + 8, length, d.size())) return false;
+        if (!chunkAccepted(id, {d.data() + at + 8, length}, colourType)) return false;
+        at += 8 + std::uint64_t{length};
     }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return false;
-    }
-    png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
-    png_set_chunk_cache_max(png, 256);
-    png_set_chunk_malloc_max(png, 8 * 1024 * 1024);
-    // Pillow checks no checksum past the header chunks (those are checked before).
-    png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
-    png_set_benign_errors(png, 1);
-    png_set_read_fn(png, input, readPngBytes);
-    png_read_info(png, info);
-    const png_uint_32 width = png_get_image_width(png, info);
-    const png_uint_32 height = png_get_image_height(png, info);
-    out->depth = png_get_bit_depth(png, info);
-    out->colorType = png_get_color_type(png, info);
-    if (out->depth < 8) png_set_packing(png);
-    const int passes = png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    out->channels = png_get_channels(png, info);
-    out->rowBytes = png_get_rowbytes(png, info);
-    if (width == 0 || height == 0 || out->rowBytes * std::uint64_t{height} > kMaxDecodedBytes ||
-        out->rowBytes != std::size_t{width} * out->channels * (out->depth == 16 ? 2 : 1))
-        png_error(png, "unexpected layout");
-    out->width = static_cast<int>(width);
-    out->height = static_cast<int>(height);
-    out->rows.assign(out->rowBytes * height, 0);
-    for (int pass = 0; pass < passes; ++pass)
-        for (png_uint_32 y = 0; y < height; ++y)
-            png_read_row(png, out->rows.data() + out->rowBytes * y, nullptr);
-    png_destroy_read_struct(&png, &info, nullptr);
     return true;
 }
 
+// Inflates and unfilters the rows as Pillow's decoder does, calling put(y, first column,
+// column step, row bytes, pixel count) for each row in stored order. False when the data ends
+// before the image or is broken. Rows past an early end of the compressed stream stay black.
+template <typename Put> bool inflateRows(IdatBlocks& blocks, const PngFile& f, int bits, Put put) {
+    static constexpr int kStartRow[] = {0, 0, 4, 0, 2, 0, 1}, kStartCol[] = {0, 4, 0, 2, 0, 1, 0};
+    static constexpr int kRowStep[] = {8, 8, 8, 4, 4, 2, 2}, kColStep[] = {8, 8, 4, 4, 2, 2, 1};
+    const std::uint64_t w = f.width, h = f.height;
+    const int bpp = (bits + 7) / 8;
+    const auto rowPixels = [&](int pass) {
+        return f.interlaced ? (w + kColStep[pass] - 1 - kStartCol[pass]) / kColStep[pass] : w;
+    };
+    const std::size_t full = static_cast<std::size_t>((w * bits + 7) / 8) + 1;
+    std::vector<std::uint8_t> row(full, 0), previous(full, 0);
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return false;
+    struct End {
+        z_stream* z;
+        ~End() { inflateEnd(z); }
+    } end{&z};
+    std::span<const std::uint8_t> block = blocks.next();
+    z.next_in = const_cast<Bytef*>(block.data());
+    z.avail_in = static_cast<uInt>(block.size());
+
+    int pass = 0;
+    std::uint64_t y = 0;
+    while (true) {
+        const std::uint64_t pixels = rowPixels(pass);
+        const std::size_t length = static_cast<std::size_t>((pixels * bits + 7) / 8) + 1;
+        std::size_t got = 0;
+        int err = Z_OK;
+        while (got < length) {
+            if (z.avail_in == 0) {
+                block = blocks.next();
+                if (block.empty()) return false; // the data ends before the image
+                z.next_in = const_cast<Bytef*>(block.data());
+                z.avail_in = static_cast<uInt>(block.size());
+            }
+            z.next_out = row.data() + got;
+            z.avail_out = static_cast<uInt>(length - got);
+            err = inflate(&z, Z_NO_FLUSH);
+            if (err < 0) return false;
+            got = length - z.avail_out;
+            // Nothing more comes out of an ended stream: Pillow waits for data until there is
+            // none.
+            if (err == Z_STREAM_END && got < length) return false;
+        }
+        std::uint8_t* r = row.data();
+        const std::size_t n = length - 1;
+        switch (r[0]) {
+        case 0:
+            break;
+        case 1:
+            for (std::size_t i = bpp + 1; i <= n; ++i)
+                r[i] = static_cast<std::uint8_t>(r[i] + r[i - bpp]);
+            break;
+        case 2:
+            for (std::size_t i = 1; i <= n; ++i)
+                r[i] = static_cast<std::uint8_t>(r[i] + previous[i]);
+            break;
+        case 3: {
+            std::size_t i = 1;
+            for (; i <= static_cast<std::size_t>(bpp) && i <= n; ++i)
+                r[i] = static_cast<std::uint8_t>(r[i] + previous[i] / 2);
+            for (; i <= n; ++i)
+                r[i] = static_cast<std::uint8_t>(r[i] + (r[i - bpp] + previous[i]) / 2);
+            break;
+        }
+        case 4: {
+            std::size_t i = 1;
+            for (; i <= static_cast<std::size_t>(bpp) && i <= n; ++i)
+                r[i] = static_cast<std::uint8_t>(r[i] + previous[i]);
+            for (; i <= n; ++i) {
+                const int a = r[i - bpp], b = previous[i], c = previous[i - bpp];
+                const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+                r[i] = static_cast<std::uint8_t>(r[i] + ((pa <= pb && pa <= pc) ? a
+                                                         : pb <= pc             ? b
+                                                                                : c));
+            }
+            break;
+        }
+        default:
+            return false;
+        }
+        put(y, f.interlaced ? kStartCol[pass] : 0, f.interlaced ? kColStep[pass] : 1, r + 1,
+            pixels);
+        if (f.interlaced) {
+            y += kRowStep[pass];
+            bool rowsLeft = true;
+            while (y >= h || rowPixels(pass) == 0) {
+                if (++pass == 7) {
+                    rowsLeft = false;
+                    break;
+                }
+                y = kStartRow[pass];
+                std::fill(row.begin(), row.end(), 0); // the row before a pass's first is black
+            }
+            if (!rowsLeft || err == Z_STREAM_END) return true;
+        } else if (++y >= h || err == Z_STREAM_END) {
+            return true;
+        }
+        std::swap(row, previous);
+    }
+}
+
 std::optional<Grey> greyFromPng(std::span<const std::uint8_t> d) {
-    const auto head = checkPngHead(d);
-    if (!head) return std::nullopt;
-    PngInput input{d.data(), d.size(), 0};
-    PngRaw raw;
-    if (!readPngRaw(&input, &raw)) return std::nullopt;
+    const auto f = readPngHead(d);
+    if (!f || f->colourType < 0 || !sizeAllowed(f->width, f->height)) return std::nullopt;
+    const PngMode mode = *pngMode(f->depth, f->colourType);
+    if ((f->width * std::uint64_t(mode.bits) + 7) / 8 * f->height > kMaxDecodedBytes)
+        return std::nullopt;
 
     std::array<std::uint8_t, 256> paletteGrey; // the grey ramp where no entry is stored
     for (int i = 0; i < 256; ++i)
         paletteGrey[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
-    if (raw.colorType == PNG_COLOR_TYPE_PALETTE) {
-        const auto& p = head->palette;
-        if (p.size() / 3 > 256) return std::nullopt;
-        for (std::size_t i = 0; i < p.size() / 3; ++i)
-            paletteGrey[i] = luma(p[3 * i], p[3 * i + 1], p[3 * i + 2]);
-    }
+    if (f->palette.size() / 3 > 256) return std::nullopt;
+    for (std::size_t i = 0; i < f->palette.size() / 3; ++i)
+        paletteGrey[i] = luma(f->palette[3 * i], f->palette[3 * i + 1], f->palette[3 * i + 2]);
 
     Grey out;
-    out.width = raw.width;
-    out.height = raw.height;
-    out.px.resize(static_cast<std::size_t>(raw.width) * static_cast<std::size_t>(raw.height));
-    const bool wide = raw.depth == 16;
-    const int step = raw.channels * (wide ? 2 : 1);
-    for (int y = 0; y < raw.height; ++y) {
-        const std::uint8_t* s = raw.rows.data() + raw.rowBytes * static_cast<std::size_t>(y);
-        std::uint8_t* dst = out.px.data() + static_cast<std::size_t>(y) * raw.width;
-        for (int x = 0; x < raw.width; ++x, s += step) {
+    out.width = static_cast<int>(f->width);
+    out.height = static_cast<int>(f->height);
+    out.px.assign(static_cast<std::size_t>(f->width) * f->height, 0);
+    // A black pixel of the mode, where rows stay unwritten.
+    if (mode.grey == PngGrey::Index) std::fill(out.px.begin(), out.px.end(), paletteGrey[0]);
+    const auto put = [&](std::uint64_t y, int col, int step, const std::uint8_t* s,
+                         std::uint64_t pixels) {
+        std::uint8_t* dst = out.px.data() + y * f->width;
+        for (std::uint64_t i = 0; i < pixels; ++i, col += step) {
+            const std::uint64_t bit = i * mode.bits;
+            const unsigned small =
+                mode.bits < 8 ? (s[bit / 8] << (bit % 8) & 0xFF) >> (8 - mode.bits) : 0;
+            const std::uint8_t* p = s + bit / 8;
             std::uint8_t v = 0;
-            switch (raw.colorType) {
-            case PNG_COLOR_TYPE_GRAY:
-                v = raw.depth == 1   ? (s[0] ? 255 : 0)
-                    : raw.depth == 2 ? static_cast<std::uint8_t>(s[0] * 0x55)
-                    : raw.depth == 4 ? static_cast<std::uint8_t>(s[0] * 0x11)
-                    : !wide          ? s[0]
-                    : s[0] != 0      ? 255
-                                     : s[1];
+            switch (mode.grey) {
+            case PngGrey::Bit1:
+                v = small ? 255 : 0;
                 break;
-            case PNG_COLOR_TYPE_GRAY_ALPHA:
-                v = s[0];
+            case PngGrey::Grey2:
+                v = static_cast<std::uint8_t>(small * 0x55);
                 break;
-            case PNG_COLOR_TYPE_PALETTE:
-                v = paletteGrey[s[0]];
+            case PngGrey::Grey4:
+                v = static_cast<std::uint8_t>(small * 0x11);
                 break;
-            default: // RGB and RGBA: the high byte of each 16-bit sample
-                v = wide ? luma(s[0], s[2], s[4]) : luma(s[0], s[1], s[2]);
+            case PngGrey::Grey8:
+            case PngGrey::FirstByte:
+                v = p[0];
+                break;
+            case PngGrey::Grey16:
+                v = p[0] ? 255 : p[1];
+                break; // clipped to 8 bits
+            case PngGrey::Rgb8:
+            case PngGrey::Rgba8:
+                v = luma(p[0], p[1], p[2]);
+                break;
+            case PngGrey::Rgb16:
+                v = luma(p[0], p[2], p[4]);
+                break; // the high bytes
+            case PngGrey::Index:
+                v = paletteGrey[mode.bits < 8 ? small : p[0]];
                 break;
             }
-            dst[x] = v;
+            dst[col] = v;
         }
-    }
+    };
+    IdatBlocks blocks(d, f->firstData);
+    if (!inflateRows(blocks, *f, mode.bits, put)) return std::nullopt;
+    if (!pngTailReadable(d, blocks.chunkEnd(), f->colourType)) return std::nullopt;
     return out;
 }
 
