@@ -87,8 +87,7 @@ decodeRle(std::span<const std::uint8_t> d, std::uint64_t at, int width, int heig
     data.reserve(static_cast<std::size_t>(want));
     std::uint64_t x = 0;
     const std::uint64_t w = static_cast<std::uint64_t>(width);
-    // A delta may add at most 255 + 255 rows' worth of zeros; anything beyond the image is
-    // dropped, since only the first width x height values are used.
+    // Only the first width x height values are used: zeros of a delta past them are dropped.
     auto pad = [&](std::uint64_t n) {
         data.insert(data.end(), static_cast<std::size_t>(std::min(n, want + w - data.size())), 0);
     };
@@ -791,6 +790,8 @@ std::optional<std::uint64_t> iconDhash(const Icon& icon) {
             }
         }
         if (!chosen) return std::nullopt;
+        // The directory's byte count, by which Pillow finds the AND mask, is taken to be the
+        // image's stored size: they agree in every real file.
         const auto bytes = imageBytes(*chosen);
         if (!bytes) return std::nullopt;
         const std::span<const std::uint8_t> d(*bytes);
