@@ -312,7 +312,7 @@ void frm_Vantorel::dropEvent(QDropEvent* event) {
 }
 
 void frm_Vantorel::takeDrop(QDropEvent& event, bool onSurface) {
-    DropData data = dropDataOf(event.mimeData());
+    loading::DropData data = dropDataOf(event.mimeData());
     std::int32_t effect = static_cast<std::int32_t>(event.dropAction());
     std::int16_t button = 0;
     std::int16_t shift = shiftBits(event.modifiers());
