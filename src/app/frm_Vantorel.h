@@ -21,7 +21,7 @@ class frm_SaveBox;
 
 // The main window's variables that the other windows read: the display's (the file the grid
 // shows and its number of icons), the file the user loaded and where the save window opens. Only
-// the main window writes them.
+// the main window writes them, or the procedure it hands one to (the display, the save request).
 struct VantorelState : tess::grid::Shown {
     QString loadedFile;    // the file the user loaded; "" when none
     QString defaultFolder; // where the save window opens
