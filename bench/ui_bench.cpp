@@ -20,7 +20,7 @@ void shown(frm_Vantorel& w) {
 }
 
 void dropFile(frm_Vantorel& w, const QString& path) {
-    DropData data{{path}};
+    tess::loading::DropData data{{path}};
     std::int32_t effect = 0;
     std::int16_t button = 0, shift = 0;
     float x = 0, y = 0;

@@ -1,10 +1,12 @@
 #include "app/frm_Vantorel.h"
 
-#include "app/strings.h"
 #include "forms/environment.h"
 #include "forms/form.h"
+#include "forms/strings.h"
 #include "forms/twips.h"
 #include "forms/version_info.h"
+#include "info/information.h"
+#include "info/texts.h"
 #include "save/frm_SaveBox.h"
 
 #include <QAction>
@@ -51,8 +53,8 @@ void acceptFiles(QDragMoveEvent& event) {
     if (event.mimeData() && event.mimeData()->hasUrls()) event.acceptProposedAction();
 }
 
-DropData dropDataOf(const QMimeData* mime) {
-    DropData data;
+loading::DropData dropDataOf(const QMimeData* mime) {
+    loading::DropData data;
     if (!mime) return data;
     for (const QUrl& url : mime->urls()) {
         // The name's bytes as the URL carries them: toLocalFile() would lose those that are not
@@ -83,6 +85,7 @@ frm_Vantorel::frm_Vantorel(QWidget* parent) : QWidget(parent) {
     pic_IconDisplay->installEventFilter(this);
 
     tim_UpdateDisplayTimer = new Timer(this);
+    tim_UpdateDisplayTimer->setObjectName(QStringLiteral("tim_UpdateDisplayTimer"));
     connect(tim_UpdateDisplayTimer, &Timer::tick, this, [this] { tim_UpdateDisplayTimer_Timer(); });
 
     buildMenu();
@@ -114,6 +117,24 @@ void frm_Vantorel::buildMenu() {
     menu_Refresh->setEnabled(false);
     menu_Bar_002 = menu_MenuOptions->addSeparator();
     menu_AboutApp = menu_MenuOptions->addAction(QStringLiteral("&About this application"));
+    // Each control by its name.
+    const std::pair<QObject*, const char*> named[] = {
+        {menu_MenuOptions, "menu_MenuOptions"},
+        {menu_Files, "menu_Files"},
+        {menu_FileLoadBox, "menu_FileLoadBox"},
+        {menu_FileList, "menu_FileList"},
+        {menu_SaveIcon, "menu_SaveIcon"},
+        {menu_Bar_001, "menu_Bar_001"},
+        {menu_IconInformation, "menu_IconInformation"},
+        {menu_ColourForground, "menu_ColourForground"},
+        {menu_ColourBackground, "menu_ColourBackground"},
+        {menu_Refresh, "menu_Refresh"},
+        {menu_Bar_002, "menu_Bar_002"},
+        {menu_AboutApp, "menu_AboutApp"}};
+    for (const auto& [control, name] : named)
+        control->setObjectName(QLatin1String(name));
+    for (QAction* item : menu_FileLoad)
+        item->setObjectName(QStringLiteral("menu_FileLoad"));
 }
 
 void frm_Vantorel::runMenuItem(QAction* item) {
@@ -291,7 +312,7 @@ void frm_Vantorel::dropEvent(QDropEvent* event) {
 }
 
 void frm_Vantorel::takeDrop(QDropEvent& event, bool onSurface) {
-    DropData data = dropDataOf(event.mimeData());
+    loading::DropData data = dropDataOf(event.mimeData());
     std::int32_t effect = static_cast<std::int32_t>(event.dropAction());
     std::int16_t button = 0;
     std::int16_t shift = shiftBits(event.modifiers());
@@ -308,4 +329,77 @@ void frm_Vantorel::loadStep(const QString& path) {
     state_.loadedFile = path;
     setWindowTitle(QStringLiteral("Icons from; ") + displayPath(state_.loadedFile));
     displayIcons(state_.loadedFile, *pic_IconDisplay, 0);
+}
+
+// --- The icon grid ---
+
+void frm_Vantorel::displayIcons(const QString& filePath, PictureBox& target,
+                                std::int16_t windowIconIndex) {
+    grid::displayIcons(filePath, target, windowIconIndex, state_);
+}
+
+void frm_Vantorel::menu_Refresh_Click() {
+    setWindowTitle(QStringLiteral("Icons from; ") + displayPath(state_.loadedFile));
+    displayIcons(state_.loadedFile, *pic_IconDisplay, -1);
+}
+
+void frm_Vantorel::tim_UpdateDisplayTimer_Timer() {
+    tim_UpdateDisplayTimer->setInterval(0);
+    displayIcons(state_.loadedFile, *pic_IconDisplay, -1);
+}
+
+// --- Loading and the display colours ---
+
+void frm_Vantorel::Form_OLEDragDrop(loading::DropData& Data, std::int32_t& Effect,
+                                    std::int16_t& Button, std::int16_t& Shift, float& x, float& y) {
+    pic_IconDisplay_OLEDragDrop(Data, Effect, Button, Shift, x, y);
+}
+
+void frm_Vantorel::pic_IconDisplay_OLEDragDrop(loading::DropData& Data, std::int32_t&,
+                                               std::int16_t&, std::int16_t&, float&, float&) {
+    loading::dropFiles(*this, Data);
+}
+
+void frm_Vantorel::loadCommandLineFiles(const QStringList& files) {
+    loading::loadCommandLineFiles(*this, files);
+}
+
+void frm_Vantorel::menu_FileLoadBox_Click() {
+    loading::loadFromDialog(*this, comm_LoadFile);
+}
+
+void frm_Vantorel::menu_FileLoad_Click(std::int16_t Index) {
+    loading::loadKnownFile(*this, Index);
+}
+
+void frm_Vantorel::menu_ColourForground_Click() {
+    loading::chooseTextColour(*this, comm_LoadFile, *pic_IconDisplay);
+}
+
+void frm_Vantorel::menu_ColourBackground_Click() {
+    loading::chooseBackgroundColour(*this, comm_LoadFile, *pic_IconDisplay);
+}
+
+// --- Information and saving ---
+
+void frm_Vantorel::menu_IconInformation_Click() {
+    info::showIconInformation({*this, *pic_IconDisplay}, menu_IconInformation->text(),
+                              state_.displayedFile, state_.iconCount);
+}
+
+void frm_Vantorel::menu_AboutApp_Click() {
+    info::showAbout({*this, *pic_IconDisplay});
+}
+
+void frm_Vantorel::menu_SaveIcon_Click() {
+    const std::int32_t n = info::numberFromText(menu_IconInformation->text());
+    if (n < 0 || n >= state_.iconCount) {
+        info::showInformation({*this, *pic_IconDisplay},
+                              productName() + QStringLiteral(" - Icon info."),
+                              info::invalidIconText(QStringLiteral("Can't save icon "), n,
+                                                    state_.displayedFile, state_.iconCount),
+                              QString(), -1, 0, 100, -1);
+        return;
+    }
+    save::openSaveWindow(saveBox(), *this, state_.defaultFolder, state_.displayedFile, n);
 }

@@ -5,7 +5,8 @@
 #include "forms/common_dialog.h"
 #include "forms/picture_box.h"
 #include "forms/timer.h"
-#include "forms/win_icons.h"
+#include "grid/display_icons.h"
+#include "loading/loading.h"
 
 #include <QMenu>
 #include <QStringList>
@@ -17,29 +18,18 @@
 class QAction;
 class QDropEvent;
 class frm_SaveBox;
-class frm_Vantorel;
 
-namespace tess::save {
-// Opens the save window for icon n and takes its last folder back as the default folder.
-void openSaveWindow(frm_Vantorel& main, std::int32_t n);
-} // namespace tess::save
-
-// The data of a drop: the full paths of the dropped objects, files and folders alike.
-struct DropData {
-    QStringList Files;
-    int Count() const { return static_cast<int>(Files.size()); }
+// The main window's variables that the other windows read: the display's (the file the grid
+// shows and its number of icons), the file the user loaded and where the save window opens. Only
+// the main window writes them, or the procedure it hands one to (the display, the save request).
+struct VantorelState : tess::grid::Shown {
+    QString loadedFile;    // the file the user loaded; "" when none
+    QString defaultFolder; // where the save window opens
 };
 
-// The main window's variables that the other windows read. Only the main window's own
-// procedures write them (and the save request, which takes the save window's folder back).
-struct VantorelState {
-    QString loadedFile;          // the file the user loaded; "" when none
-    QString displayedFile;       // the file the grid shows
-    std::int32_t iconCount = -1; // icons found by the last display; -1 before any
-    QString defaultFolder;       // where the save window opens
-};
-
-class frm_Vantorel : public QWidget {
+// The main window owns its controls: each is found by its name (objectName), a menu's items
+// among its children; the control array menu_FileLoad's elements all carry that name.
+class frm_Vantorel : public QWidget, private tess::loading::Window {
     Q_OBJECT
   public:
     explicit frm_Vantorel(QWidget* parent = nullptr);
@@ -51,6 +41,40 @@ class frm_Vantorel : public QWidget {
     // --- The main window's state, to read ---
     const VantorelState& state() const { return state_; }
 
+    // Files named on the command line, as a file manager passes them.
+    void loadCommandLineFiles(const QStringList& files);
+
+    // --- Handlers ---
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload(std::int16_t& Cancel);
+    void Form_KeyDown(std::int16_t KeyCode, std::int16_t Shift);
+    void menu_Refresh_Click();
+    void tim_UpdateDisplayTimer_Timer();
+    void pic_IconDisplay_MouseDown(std::int16_t Button, std::int16_t Shift, float x, float y);
+    void pic_IconDisplay_KeyDown(std::int16_t KeyCode, std::int16_t Shift);
+    void Form_OLEDragDrop(tess::loading::DropData& Data, std::int32_t& Effect, std::int16_t& Button,
+                          std::int16_t& Shift, float& x, float& y);
+    void pic_IconDisplay_OLEDragDrop(tess::loading::DropData& Data, std::int32_t& Effect,
+                                     std::int16_t& Button, std::int16_t& Shift, float& x, float& y);
+    void menu_FileLoadBox_Click();
+    void menu_FileLoad_Click(std::int16_t Index);
+    void menu_ColourForground_Click();
+    void menu_ColourBackground_Click();
+    void menu_IconInformation_Click();
+    void menu_AboutApp_Click();
+    void menu_SaveIcon_Click();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
     // --- Controls ---
     tess::PictureBox* pic_IconDisplay = nullptr;
     tess::Timer* tim_UpdateDisplayTimer = nullptr;
@@ -71,85 +95,26 @@ class frm_Vantorel : public QWidget {
     QAction* menu_Bar_002 = nullptr;
     QAction* menu_AboutApp = nullptr;
 
-    // --- Start-up and layout ---
-    void Form_Load();
-    void printInstructions();
-    void Form_Resize();
-    void Form_Unload(std::int16_t& Cancel);
-    void Form_KeyDown(std::int16_t KeyCode, std::int16_t Shift);
-    bool isDirectory(const QString& path) const;
-
-    // --- The icon grid ---
-    void displayIcons(const QString& filePath, tess::PictureBox& target,
-                      std::int16_t windowIconIndex);
-    void menu_Refresh_Click();
-    void tim_UpdateDisplayTimer_Timer();
-
-    // --- Selection, pop-up menu and keys ---
-    void pic_IconDisplay_MouseDown(std::int16_t Button, std::int16_t Shift, float x, float y);
-    void pic_IconDisplay_KeyDown(std::int16_t KeyCode, std::int16_t Shift);
-
-    // --- Loading a file ---
-    void Form_OLEDragDrop(DropData& Data, std::int32_t& Effect, std::int16_t& Button,
-                          std::int16_t& Shift, float& x, float& y);
-    void pic_IconDisplay_OLEDragDrop(DropData& Data, std::int32_t& Effect, std::int16_t& Button,
-                                     std::int16_t& Shift, float& x, float& y);
-    void menu_FileLoadBox_Click();
-    // Files named on the command line, as a file manager passes them (bytes as pathFromBytes
-    // gives them, relative to the current folder or not): one whose content holds icons loads
-    // whatever its extension; otherwise they are taken as a drop of them would be.
-    void loadCommandLineFiles(const QStringList& files);
-    std::int32_t fileLength(const QString& path) const;
-    QString knownFile(std::int16_t index, bool fullPath) const;
-    void menu_FileLoad_Click(std::int16_t Index);
-
-    // --- Display colours ---
-    void menu_ColourForground_Click();
-    void menu_ColourBackground_Click();
-
-    // --- Information window, icon information, About ---
-    void showInformation(QString captionText, QString infoText, QString iconFile,
-                         std::int32_t iconNumber, std::int16_t iconAsLogo,
-                         std::int32_t minRightEdge, std::int32_t maxIconRightEdge);
-    std::int32_t numberFromText(const QString& sourceText) const;
-    QString pluralSuffix(std::int32_t count) const;
-    void menu_IconInformation_Click();
-    void menu_AboutApp_Click();
-
-    // --- Saving ---
-    void menu_SaveIcon_Click();
-    frm_SaveBox& saveBox();
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
-  private:
-    friend void tess::save::openSaveWindow(frm_Vantorel& main, std::int32_t n);
-
     VantorelState state_;
-    // Private to the display.
-    std::int32_t gridColumns = 0;
-    std::int16_t scanIndex = 0;
-    tess::icons::HICON iconHandle = 0;
+    std::unique_ptr<frm_SaveBox> saveBox_;
 
+    // --- What loading uses of the window ---
+    QString loadedFile() const override { return state_.loadedFile; }
+    void loadStep(const QString& path) override;
+    void displayIcons(const QString& filePath, tess::PictureBox& target,
+                      std::int16_t windowIconIndex) override;
+    void printInstructions() override;
+
+    bool isDirectory(const QString& path) const;
+    frm_SaveBox& saveBox();
     void buildMenu();
     // Runs the handler of a menu item once the menu has closed.
     void runMenuItem(QAction* item);
-    // The load step shared by every way of loading a file.
-    void loadStep(const QString& path);
     // A drop on the window (onSurface false) or on its surface, handed to its handler.
     void takeDrop(QDropEvent& event, bool onSurface);
-
     void menuKey(std::int16_t shift);
     // Captions the list of well-known files, creating elements beyond the designed ones.
     void fillFileList();
-    std::unique_ptr<frm_SaveBox> saveBox_;
 };
 
 // Key codes and shift bits as the handlers receive them.

@@ -6,6 +6,7 @@
 #include "forms/twips.h"
 #include "forms/version_info.h"
 #include "grid/geometry.h"
+#include "loading/loading.h"
 
 #include <QAction>
 #include <limits>
@@ -47,14 +48,15 @@ void frm_Vantorel::pic_IconDisplay_MouseDown(std::int16_t Button, std::int16_t S
 
 void frm_Vantorel::fillFileList() {
     for (std::int16_t i = 0; i < std::numeric_limits<std::int16_t>::max(); ++i) {
-        if (knownFile(i, true).isEmpty()) break;
+        if (loading::knownFile(i, true).isEmpty()) break;
         const auto at = static_cast<std::size_t>(i);
         if (at >= menu_FileLoad.size()) {
             QAction* item = menu_FileList->addAction(QString());
             item->setData(i);
+            item->setObjectName(QStringLiteral("menu_FileLoad"));
             menu_FileLoad.push_back(item);
         }
-        QString caption = QStringLiteral("&") + knownFile(i, false);
+        QString caption = QStringLiteral("&") + loading::knownFile(i, false);
         if (i <= 8 || i == 10 || i == 11)
             caption += QStringLiteral("\tShift+F") + QString::number(i + 1);
         menu_FileLoad[at]->setText(caption);
@@ -67,5 +69,5 @@ void frm_Vantorel::pic_IconDisplay_KeyDown(std::int16_t KeyCode, std::int16_t Sh
     const bool functionKey = KeyCode >= keys::F1 && KeyCode <= keys::F12 && KeyCode != keys::F10;
     if (!functionKey || Shift != keys::ShiftMask) return;
     const auto entry = static_cast<std::int16_t>(KeyCode - keys::F1);
-    if (!knownFile(entry, true).isEmpty()) menu_FileLoad_Click(entry);
+    if (!loading::knownFile(entry, true).isEmpty()) menu_FileLoad_Click(entry);
 }

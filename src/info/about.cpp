@@ -1,11 +1,12 @@
 // The About text.
-#include "app/frm_Vantorel.h"
-
+#include "info/information.h"
 #include "info/texts.h"
 
-using namespace tess;
+namespace tess::info {
 
-void frm_Vantorel::menu_AboutApp_Click() {
+void showAbout(const Asker& asker) {
     const VersionInfo& v = versionInfo();
-    showInformation(info::aboutCaption(v), info::aboutText(v), QString(), 0, 0, 100, -1);
+    showInformation(asker, aboutCaption(v), aboutText(v), QString(), 0, 0, 100, -1);
 }
+
+} // namespace tess::info

@@ -1,31 +1,22 @@
-// Information on one icon, and the text helpers it uses.
-#include "app/frm_Vantorel.h"
-
+// Information on one icon.
+#include "info/information.h"
 #include "info/texts.h"
 
-#include <QAction>
+namespace tess::info {
 
-using namespace tess;
-
-std::int32_t frm_Vantorel::numberFromText(const QString& sourceText) const {
-    return info::numberFromText(sourceText);
-}
-
-QString frm_Vantorel::pluralSuffix(std::int32_t count) const {
-    return info::pluralSuffix(count);
-}
-
-void frm_Vantorel::menu_IconInformation_Click() {
-    const std::int32_t n = numberFromText(menu_IconInformation->text());
-    if (n >= 0 && n < state_.iconCount) {
-        showInformation(info::iconInformationCaption(n),
-                        info::iconInformationText(n, state_.displayedFile, state_.iconCount),
-                        state_.displayedFile, n, -1, 5000, 5000);
+void showIconInformation(const Asker& asker, const QString& menuCaption,
+                         const QString& displayedFile, std::int32_t iconCount) {
+    const std::int32_t n = numberFromText(menuCaption);
+    if (n >= 0 && n < iconCount) {
+        showInformation(asker, iconInformationCaption(n),
+                        iconInformationText(n, displayedFile, iconCount), displayedFile, n, -1,
+                        5000, 5000);
         return;
     }
-    showInformation(
-        productName() + QStringLiteral(" - Icon information."),
-        info::invalidIconText(QStringLiteral("Can't display any information about icon "), n,
-                              state_.displayedFile, state_.iconCount),
-        QString(), -1, 0, 100, -1);
+    showInformation(asker, productName() + QStringLiteral(" - Icon information."),
+                    invalidIconText(QStringLiteral("Can't display any information about icon "), n,
+                                    displayedFile, iconCount),
+                    QString(), -1, 0, 100, -1);
 }
+
+} // namespace tess::info

@@ -1,17 +1,17 @@
 // Showing a markup text, and optionally one icon drawn large, in the information window.
-#include "app/frm_Vantorel.h"
-
 #include "forms/environment.h"
 #include "forms/form.h"
 #include "forms/services.h"
 #include "forms/twips.h"
 #include "forms/version_info.h"
+#include "forms/win_icons.h"
 #include "info/frm_IconInfo.h"
+#include "info/information.h"
 #include "info/markup.h"
 
 #include <QIcon>
 
-using namespace tess;
+namespace tess::info {
 
 namespace {
 
@@ -44,21 +44,23 @@ void drawIconBox(PictureBox& box, icons::HICON icon) {
 
 } // namespace
 
-void frm_Vantorel::showInformation(QString captionText, QString infoText, QString iconFile,
-                                   std::int32_t iconNumber, std::int16_t iconAsLogo,
-                                   std::int32_t minRightEdge, std::int32_t maxIconRightEdge) {
+void showInformation(const Asker& asker, QString captionText, QString infoText, QString iconFile,
+                     std::int32_t iconNumber, std::int16_t iconAsLogo, std::int32_t minRightEdge,
+                     std::int32_t maxIconRightEdge) {
     const QString product = productName();
-    frm_IconInfo info(this);
+    QWidget& owner = asker.window;
+    const QIcon windowIcon = owner.windowIcon();
+    frm_IconInfo info(&owner);
 
     if (captionText == u"?") captionText = product + QStringLiteral(" - Icon information.");
     info.setWindowTitle(captionText);
-    info.setWindowIcon(windowIcon());
+    info.setWindowIcon(windowIcon);
     const double logoW = info.pic_AppLogo->widthTwips() / twipsPerPixelX();
     const double logoH = info.pic_AppLogo->heightTwips() / twipsPerPixelY();
     info.pic_AppLogo->setPicture(
-        windowIcon().isNull()
+        windowIcon.isNull()
             ? QImage()
-            : windowIcon().pixmap(QSize(roundToInt(logoW), roundToInt(logoH))).toImage());
+            : windowIcon.pixmap(QSize(roundToInt(logoW), roundToInt(logoH))).toImage());
     if (infoText == u"?")
         infoText = QStringLiteral("There is no information available on this icon.");
 
@@ -69,7 +71,7 @@ void frm_Vantorel::showInformation(QString captionText, QString infoText, QStrin
     surface.cls();
     surface.setForeColor(fromQColor(info.palette().color(QPalette::WindowText)));
     form::setOuterSize(info, form::screenWidthTwips(), form::screenHeightTwips());
-    std::int32_t rightEdge = info::drawMarkup(surface, infoText, minRightEdge);
+    std::int32_t rightEdge = drawMarkup(surface, infoText, minRightEdge);
 
     form::setOuterWidth(info, (form::widthTwips(info) - form::scaleWidth(info)) + rightEdge + 120);
     if (maxIconRightEdge >= minRightEdge && rightEdge > maxIconRightEdge)
@@ -84,10 +86,10 @@ void frm_Vantorel::showInformation(QString captionText, QString infoText, QStrin
     PictureBox& box = *info.pic_IconDisplay;
     if (icon != 0) {
         box.setTopTwips(surface.currentY() + 120);
-        box.setWidthTwips(rightEdge - info::LeftMargin);
+        box.setWidthTwips(rightEdge - LeftMargin);
         box.setHeightTwips(box.widthTwips());
-        box.setBackColor(pic_IconDisplay->backColor());
-        box.setForeColor(pic_IconDisplay->foreColor());
+        box.setBackColor(asker.display.backColor());
+        box.setForeColor(asker.display.foreColor());
         box.setVisible(true);
         info.setOkTopTwips(box.topTwips() + box.heightTwips() + 120);
     } else {
@@ -108,7 +110,9 @@ void frm_Vantorel::showInformation(QString captionText, QString infoText, QStrin
         DestroyIcon(icon);
     }
 
-    form::centreOn(info, *this);
+    form::centreOn(info, owner);
 
-    services().modal->showModal(info, this);
+    services().modal->showModal(info, &owner);
 }
+
+} // namespace tess::info

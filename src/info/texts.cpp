@@ -1,7 +1,7 @@
 #include "info/texts.h"
 
-#include "app/strings.h"
 #include "forms/format.h"
+#include "forms/strings.h"
 
 #include <cmath>
 #include <limits>

@@ -1,10 +1,11 @@
 // The display's text and background colours.
-#include "app/frm_Vantorel.h"
 #include "forms/failure.h"
 #include "forms/format.h"
+#include "forms/services.h"
 #include "forms/version_info.h"
+#include "loading/loading.h"
 
-using namespace tess;
+namespace tess::loading {
 
 namespace {
 
@@ -21,18 +22,16 @@ struct ColourOperation {
     bool text = false; // the text colour (else the background)
 };
 
-} // namespace
-
 // Picks a colour for the surface: a colour equal to the other one is refused; the grid or the
 // instruction text is drawn again in the new colours.
-static void chooseColour(frm_Vantorel& w, const ColourOperation& op) {
-    PictureBox& surface = *w.pic_IconDisplay;
+void chooseColour(Window& w, CommonDialog& comm_LoadFile, PictureBox& surface,
+                  const ColourOperation& op) {
     try {
-        w.comm_LoadFile.CancelError = true;
-        w.comm_LoadFile.DialogTitle = productName() + op.title;
-        w.comm_LoadFile.Color = op.text ? surface.foreColor() : surface.backColor();
-        w.comm_LoadFile.ShowColor();
-        const std::uint32_t c = w.comm_LoadFile.Color;
+        comm_LoadFile.CancelError = true;
+        comm_LoadFile.DialogTitle = productName() + op.title;
+        comm_LoadFile.Color = op.text ? surface.foreColor() : surface.backColor();
+        comm_LoadFile.ShowColor();
+        const std::uint32_t c = comm_LoadFile.Color;
         if (c == (op.text ? surface.backColor() : surface.foreColor()))
             throw Failure(failure::Refusal, QStringLiteral("Can't select ") + op.which +
                                                 QStringLiteral(" colour &h") + hexUpper(c) + CrLf +
@@ -42,8 +41,8 @@ static void chooseColour(frm_Vantorel& w, const ColourOperation& op) {
             surface.setForeColor(c);
         else
             surface.setBackColor(c);
-        if (!w.state().loadedFile.isEmpty())
-            w.displayIcons(w.state().loadedFile, surface, -1);
+        if (!w.loadedFile().isEmpty())
+            w.displayIcons(w.loadedFile(), surface, -1);
         else
             w.printInstructions();
     } catch (const Failure& f) {
@@ -68,12 +67,18 @@ static void chooseColour(frm_Vantorel& w, const ColourOperation& op) {
     }
 }
 
-void frm_Vantorel::menu_ColourForground_Click() {
-    chooseColour(*this, {QStringLiteral(" - Text colour."), QStringLiteral("foreground"),
-                         QStringLiteral("background"), true});
+} // namespace
+
+void chooseTextColour(Window& window, CommonDialog& comm_LoadFile, PictureBox& surface) {
+    chooseColour(window, comm_LoadFile, surface,
+                 {QStringLiteral(" - Text colour."), QStringLiteral("foreground"),
+                  QStringLiteral("background"), true});
 }
 
-void frm_Vantorel::menu_ColourBackground_Click() {
-    chooseColour(*this, {QStringLiteral(" - Background colour."), QStringLiteral("background"),
-                         QStringLiteral("foreground"), false});
+void chooseBackgroundColour(Window& window, CommonDialog& comm_LoadFile, PictureBox& surface) {
+    chooseColour(window, comm_LoadFile, surface,
+                 {QStringLiteral(" - Background colour."), QStringLiteral("background"),
+                  QStringLiteral("foreground"), false});
 }
+
+} // namespace tess::loading

@@ -1,13 +1,13 @@
 // The list of well-known files, and loading one of them.
-#include "app/frm_Vantorel.h"
-
 #include "forms/environment.h"
 #include "forms/format.h"
+#include "forms/services.h"
 #include "forms/version_info.h"
+#include "loading/loading.h"
 
-using namespace tess;
+namespace tess::loading {
 
-QString frm_Vantorel::knownFile(std::int16_t index, bool fullPath) const {
+QString knownFile(std::int16_t index, bool fullPath) {
     const auto inWindows = [](const QString& rest) { return joinPath(windowsFolder(), rest); };
     // The fixed "C:\" paths name Windows programs: with a Wine prefix they live in its drive_c.
     const auto onDriveC = [](const QString& fixed) {
@@ -76,7 +76,7 @@ QString frm_Vantorel::knownFile(std::int16_t index, bool fullPath) const {
     return path.mid(cut + 1);
 }
 
-void frm_Vantorel::menu_FileLoad_Click(std::int16_t Index) {
+void loadKnownFile(Window& window, std::int16_t Index) {
     const QString path = knownFile(Index, true);
     if (fileLength(path) < 0) {
         const QString name = knownFile(Index, false);
@@ -85,5 +85,7 @@ void frm_Vantorel::menu_FileLoad_Click(std::int16_t Index) {
             productName() + QStringLiteral(" - Can't load ") + name);
         return;
     }
-    loadStep(path);
+    window.loadStep(path);
 }
+
+} // namespace tess::loading

@@ -1,17 +1,16 @@
 // Loading a file by a drop or through the open-file dialog.
-#include "app/frm_Vantorel.h"
-
 #include "forms/environment.h"
 #include "forms/failure.h"
 #include "forms/format.h"
 #include "forms/version_info.h"
+#include "forms/win_icons.h"
+#include "fs/file_length.h"
+#include "loading/loading.h"
 
 #include <QDir>
 #include <array>
 #include <cstdlib>
-#include <limits>
 #include <memory>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tess;
@@ -42,13 +41,9 @@ void warn(const QString& text, const QString& title) {
 
 } // namespace
 
-void frm_Vantorel::Form_OLEDragDrop(DropData& Data, std::int32_t& Effect, std::int16_t& Button,
-                                    std::int16_t& Shift, float& x, float& y) {
-    pic_IconDisplay_OLEDragDrop(Data, Effect, Button, Shift, x, y);
-}
+namespace tess::loading {
 
-void frm_Vantorel::pic_IconDisplay_OLEDragDrop(DropData& Data, std::int32_t&, std::int16_t&,
-                                               std::int16_t&, float&, float&) {
+void dropFiles(Window& window, const DropData& Data) {
     QString objects;
     for (const QString& file : Data.Files)
         objects += u'\t' + file + CrLf;
@@ -60,7 +55,7 @@ void frm_Vantorel::pic_IconDisplay_OLEDragDrop(DropData& Data, std::int32_t&, st
     }
     const QString path = Data.Files.front();
     if (acceptedType(path)) {
-        loadStep(path);
+        window.loadStep(path);
         return;
     }
     warn(productName() + QStringLiteral(" can't load;") + CrLf + path + CrLf +
@@ -68,7 +63,7 @@ void frm_Vantorel::pic_IconDisplay_OLEDragDrop(DropData& Data, std::int32_t&, st
          QStringLiteral(" - File type not supported."));
 }
 
-void frm_Vantorel::loadCommandLineFiles(const QStringList& files) {
+void loadCommandLineFiles(Window& window, const QStringList& files) {
     // The current folder by its bytes, so that a folder name that is not UTF-8 is kept too.
     const std::unique_ptr<char, void (*)(void*)> cwd(::getcwd(nullptr, 0), &std::free);
     const QString here = cwd ? pathFromBytes(QByteArrayView(cwd.get())) : QDir::currentPath();
@@ -79,26 +74,24 @@ void frm_Vantorel::loadCommandLineFiles(const QStringList& files) {
         const icons::HICON first = ExtractIconA(0, nativeFile(data.Files.front()).toStdString(), 0);
         if (first > 1) {
             DestroyIcon(first);
-            loadStep(data.Files.front());
+            window.loadStep(data.Files.front());
             return;
         }
     }
-    std::int32_t effect = 0;
-    std::int16_t button = 0, shift = 0;
-    float x = 0, y = 0;
-    pic_IconDisplay_OLEDragDrop(data, effect, button, shift, x, y);
+    dropFiles(window, data);
 }
 
-void frm_Vantorel::menu_FileLoadBox_Click() {
+void loadFromDialog(Window& window, CommonDialog& comm_LoadFile) {
     try {
         comm_LoadFile.CancelError = true;
         comm_LoadFile.DialogTitle =
             productName() + QStringLiteral(" - Load exe or dll file icons.");
         comm_LoadFile.Filter = LoadFilter;
         comm_LoadFile.FilterIndex = 1;
-        if (!state_.loadedFile.isEmpty()) {
-            comm_LoadFile.InitDir = state_.loadedFile;
-            comm_LoadFile.FileName = state_.loadedFile;
+        const QString loadedFile = window.loadedFile();
+        if (!loadedFile.isEmpty()) {
+            comm_LoadFile.InitDir = loadedFile;
+            comm_LoadFile.FileName = loadedFile;
         } else {
             comm_LoadFile.InitDir = windowsFolder();
             comm_LoadFile.FileName = QString();
@@ -107,14 +100,14 @@ void frm_Vantorel::menu_FileLoadBox_Click() {
         comm_LoadFile.ShowOpen();
 
         const QString chosen = comm_LoadFile.FileName;
-        if (chosen.isEmpty() || chosen == state_.loadedFile) return;
+        if (chosen.isEmpty() || chosen == loadedFile) return;
         if (fileLength(chosen) < 0) {
             warn(QStringLiteral("Can't find file;") + CrLf + chosen,
                  QStringLiteral(" - Can't find file."));
             return;
         }
         if (acceptedType(chosen)) {
-            loadStep(chosen);
+            window.loadStep(chosen);
         } else {
             warn(QStringLiteral("Can't load icons from file;") + CrLf + chosen + CrLf + CrLf +
                      QStringLiteral("\tInvalid file type."),
@@ -129,13 +122,10 @@ void frm_Vantorel::menu_FileLoadBox_Click() {
     }
 }
 
-// The length in bytes, or -1 when there is no such file or the name is malformed. Nothing is
-// opened, so a pipe or a device is never read; a file beyond 2 GiB reads as the largest length
-// rather than as a negative one, which would say it does not exist.
-std::int32_t frm_Vantorel::fileLength(const QString& path) const {
-    if (path.isEmpty() || path.contains(QChar(0))) return -1;
-    struct stat st {};
-    if (::stat(nativeFile(path).constData(), &st) != 0 || st.st_size < 0) return -1;
-    return static_cast<std::int32_t>(
-        std::min<std::int64_t>(st.st_size, std::numeric_limits<std::int32_t>::max()));
+std::int32_t fileLength(const QString& path) {
+    const QByteArray name = nativeFile(path);
+    return files::fileLength(
+        std::string_view(name.constData(), static_cast<std::size_t>(name.size())));
 }
+
+} // namespace tess::loading

@@ -9,6 +9,7 @@
 #include "forms/twips.h"
 #include "forms/version_info.h"
 #include "forms/win_icons.h"
+#include "fs/file_length.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -30,7 +31,6 @@ using namespace tess;
 
 namespace {
 
-const QString CRLF = QStringLiteral("\r\n");
 const QString TAB = QStringLiteral("\t");
 
 int px(double twips, double perPixel) {
@@ -372,17 +372,17 @@ void frm_SaveBox::drv_Drive_Change() {
     } catch (const Failure& f) {
         if (f.number() == failure::DeviceUnavailable) {
             services().messageBox->msgBox(
-                QStringLiteral("Drive ") + driveText() + QStringLiteral(" is unavailable.") + CRLF +
-                    CRLF + f.description() + QStringLiteral(".") + CRLF + QStringLiteral("Drive ") +
-                    driveText() + QStringLiteral(" may be;") + CRLF + TAB +
-                    QStringLiteral("Empty (No disc)") + CRLF + TAB +
-                    QStringLiteral("Unknown or bad format") + CRLF + TAB +
+                QStringLiteral("Drive ") + driveText() + QStringLiteral(" is unavailable.") + CrLf +
+                    CrLf + f.description() + QStringLiteral(".") + CrLf + QStringLiteral("Drive ") +
+                    driveText() + QStringLiteral(" may be;") + CrLf + TAB +
+                    QStringLiteral("Empty (No disc)") + CrLf + TAB +
+                    QStringLiteral("Unknown or bad format") + CrLf + TAB +
                     QStringLiteral("Unplugged"),
                 mb::WarningOk, productName() + QStringLiteral(" - Drive unavailable."));
         } else {
             services().messageBox->msgBox(
-                QStringLiteral("Error selecting drive ") + driveText() + CRLF + CRLF +
-                    f.description() + CRLF + QStringLiteral("Error number; ") +
+                QStringLiteral("Error selecting drive ") + driveText() + CrLf + CrLf +
+                    f.description() + CrLf + QStringLiteral("Error number; ") +
                     formatPicture(f.number(), QStringLiteral("###,###,###,##0.####")),
                 mb::WarningOk, productName() + QStringLiteral(" - Drive selection error."));
         }
@@ -408,7 +408,7 @@ void frm_SaveBox::com_FileName_Change() {
 }
 
 std::int32_t frm_SaveBox::fileLength(const QString& path) const {
-    struct stat st {};
-    if (::stat(pathToBytes(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-    return static_cast<std::int32_t>(std::min<off_t>(st.st_size, INT32_MAX));
+    const QByteArray name = pathToBytes(path);
+    return files::fileLength(
+        std::string_view(name.constData(), static_cast<std::size_t>(name.size())));
 }

@@ -17,7 +17,7 @@
 #include <memory>
 
 class QFileSystemModel;
-class frm_Vantorel;
+class frm_SaveBox;
 
 namespace tess::save {
 
@@ -64,9 +64,10 @@ std::vector<std::uint8_t> pictureFileBytes(const QString& path, const QImage& pi
 // renamed over it when complete. Raises the failure of the platform on any error.
 void writeFileAtomically(const QString& path, const std::vector<std::uint8_t>& bytes);
 
-// Opens the save window of the main window for icon number n of the displayed file, and takes
-// the folder back when it has closed.
-void openSaveWindow(frm_Vantorel& main, std::int32_t n);
+// Opens the save window for icon number n of displayedFile, owned by and centred on owner (whose
+// icon it takes), in defaultFolder; defaultFolder becomes the window's folder when it has closed.
+void openSaveWindow(frm_SaveBox& box, QWidget& owner, QString& defaultFolder,
+                    const QString& displayedFile, std::int32_t n);
 
 } // namespace tess::save
 

@@ -19,11 +19,10 @@ using namespace tess;
 
 namespace {
 
-const QString CRLF = QStringLiteral("\r\n");
-
-const QStringList GivenExtensions = {QStringLiteral(".bmp"), QStringLiteral(".ico"),
-                                     QStringLiteral(".gif"), QStringLiteral(".jpeg"),
-                                     QStringLiteral(".gfm")};
+// The extensions of the five file types, in the order of the type list.
+const QStringList TypeExtensions = {QStringLiteral(".bmp"), QStringLiteral(".ico"),
+                                    QStringLiteral(".gif"), QStringLiteral(".jpeg"),
+                                    QStringLiteral(".gfm")};
 
 QString nameExtension(const QString& name) {
     const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
@@ -133,11 +132,8 @@ QString savePath(const QString& folder, const QString& name, int typePosition) {
     while (!trimmed.isEmpty() && (trimmed.endsWith(u'\\') || trimmed.endsWith(u'/')))
         trimmed.chop(1);
     const QString full = trimmed + QDir::separator() + name;
-    if (GivenExtensions.contains(nameExtension(name))) return full;
-    static const QStringList byType = {QStringLiteral(".bmp"), QStringLiteral(".ico"),
-                                       QStringLiteral(".gif"), QStringLiteral(".jpeg"),
-                                       QStringLiteral(".gfm")};
-    return full + (typePosition >= 0 && typePosition < 5 ? byType[typePosition] : byType[0]);
+    if (TypeExtensions.contains(nameExtension(name))) return full;
+    return full + TypeExtensions.value(typePosition, TypeExtensions.front());
 }
 
 std::vector<std::uint8_t> pictureFileBytes(const QString& path, const QImage& picture,
@@ -171,9 +167,9 @@ void frm_SaveBox::com_Save_Click() {
             save::savePath(fullPath, com_FileName->currentText(), com_FileType->currentIndex());
         if (fileLength(fullPath) >= 0) {
             const int answer = services().messageBox->msgBox(
-                QStringLiteral("WARNING;") + CRLF + QStringLiteral("File ") +
-                    displayPath(fullPath) + CRLF + com_FileName->currentText() +
-                    QStringLiteral(" already exists.") + CRLF + CRLF +
+                QStringLiteral("WARNING;") + CrLf + QStringLiteral("File ") +
+                    displayPath(fullPath) + CrLf + com_FileName->currentText() +
+                    QStringLiteral(" already exists.") + CrLf + CrLf +
                     QStringLiteral("Do you wish to overwrite this file?"),
                 mb::WarningYesNoDefaultNo, product + QStringLiteral(" - File already exists."));
             if (answer != mb::AnswerYes) return;
@@ -185,14 +181,14 @@ void frm_SaveBox::com_Save_Click() {
     } catch (const Failure& f) {
         const QString text =
             f.number() == failure::PathFileAccess
-                ? QStringLiteral("Can't save file;") + CRLF + displayPath(fullPath) + CRLF + CRLF +
-                      QStringLiteral("Access denied by drive, directory or file.") + CRLF + CRLF +
+                ? QStringLiteral("Can't save file;") + CrLf + displayPath(fullPath) + CrLf + CrLf +
+                      QStringLiteral("Access denied by drive, directory or file.") + CrLf + CrLf +
                       QStringLiteral(
                           "If overwriting an old file, check that the file is not locked.") +
-                      CRLF + QStringLiteral("Check drive and directory can be written to.") + CRLF +
+                      CrLf + QStringLiteral("Check drive and directory can be written to.") + CrLf +
                       QStringLiteral("(Eg. Not a CD-ROM or a locked floppy disc)")
-                : QStringLiteral("File save error with file;") + CRLF + displayPath(fullPath) +
-                      CRLF + CRLF + QStringLiteral("Error message; \t") + f.description() + CRLF +
+                : QStringLiteral("File save error with file;") + CrLf + displayPath(fullPath) +
+                      CrLf + CrLf + QStringLiteral("Error message; \t") + f.description() + CrLf +
                       QStringLiteral("Error number; \t") +
                       formatPicture(f.number(), QStringLiteral("##,###,###,###,##0.#####"));
         services().messageBox->msgBox(text, mb::WarningOk,

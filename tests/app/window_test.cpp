@@ -1,20 +1,23 @@
 // The main window: every text the user sees, one row per trigger, compared whole; start-up,
 // layout, presses and keys.
-#include "app/frm_Vantorel.h"
-#include "app/strings.h"
 #include "forms/environment.h"
 #include "forms/form.h"
+#include "forms/strings.h"
 #include "forms/twips.h"
 #include "info/frm_IconInfo.h"
 #include "info/texts.h"
 
-#include "support/recorders.h"
+#include "support/main_window.h"
 
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 
 using namespace tess;
 using namespace tess::testing;
+namespace fx = tess::fixtures;
 
 namespace {
 
@@ -95,7 +98,7 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
           "3  Click menu over this window", "4  for menu options.", "6  Tessaline description;", "7  Display icons in file.",
           "9  Tessaline comments;",
           "10  Display all icons in a .exe, .dll, .ico, .cur or .ani file. You can also extract (save) the icons."}},
-        {"menu as designed", [](Watch& s) { s.rec.popup->popup(*s.w.menu_MenuOptions, {}); },
+        {"menu as designed", [](Watch& s) { s.rec.popup->popup(control<QMenu>(s.w, "menu_MenuOptions"), {}); },
          QStringList{"EXE or DLL file icons.", "Load &file", "&Load file...", "List &of files",
           "File ...? (off)"} + QStringList(12, "File ...? (off) (hidden)") +
          QStringList{"&Save icon...", "", "Icon &info (off)", "Text &colour", "Back&ground colour",
@@ -114,7 +117,7 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
          {"EXE or DLL file icons.", "[Tessaline - Icon information.]",
           "Can't display any information about icon -1,", invalid, "You have NOT yet loaded a file!"}},
         {"save request for icon 3 of 3", [&](Watch& s) {
-             drop(s.w, {s.three}), s.w.menu_IconInformation->setText("&Icon 3 info"), s.w.menu_SaveIcon_Click(); },
+             drop(s.w, {s.three}), item(s.w, "menu_IconInformation").setText("&Icon 3 info"), s.w.menu_SaveIcon_Click(); },
          {"Icons from; " + three, "[Tessaline - Icon info.]", "Can't save icon 3,", invalid, three,
           "has 3 icons, ranging from 0 to 2 only."}},
         {"About", [](Watch& s) { s.w.menu_AboutApp_Click(); },
@@ -180,7 +183,7 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
         Watch s;
         r.act(s);
         QStringList seen = s.texts();
-        if (std::string(r.trigger) == "start-up") seen << drawnLines(*s.w.pic_IconDisplay, true);
+        if (std::string(r.trigger) == "start-up") seen << drawnLines(surface(s.w), true);
         EXPECT_EQ(seen, r.expected);
     }
 }
@@ -218,7 +221,7 @@ TEST(StartUp, StateSizeAndTheDefaultFolderTakesTheFirstFolderThatExists) {
     const ScopedDrives pinned({{u'c', "/"}, {u'd', tmp.path()}});
     const frm_Vantorel first;
     EXPECT_EQ(std::make_tuple(first.state().loadedFile, first.state().displayedFile,
-                              first.state().iconCount, first.tim_UpdateDisplayTimer->interval(),
+                              first.state().iconCount, timer(first).interval(),
                               form::scaleWidth(first), form::scaleHeight(first)),
               std::make_tuple(QString(), QString(), -1, 0, 12015.0, 3000.0));
     const QString home = tmp.file("Home");
@@ -253,16 +256,16 @@ TEST(Layout, SurfaceKeepsItsMarginsAndTheTimerArmsOnlyWithAFile) {
         {{801, 200}, {120, 120, 801 * 15 - 240, 200 * 15 - 240}},
         {{16, 16}, {120, 120, 0, 0}},
         {{10, 300}, {120, 120, 0, 300 * 15 - 240}}};
-    const PictureBox& s = *m.w.pic_IconDisplay;
+    const PictureBox& s = surface(m.w);
     for (const auto& [size, surface] : cases) {
         m.w.resize(size), m.w.Form_Resize();
         EXPECT_EQ(QRectF(s.leftTwips(), s.topTwips(), s.widthTwips(), s.heightTwips()), surface);
-        EXPECT_EQ(m.w.tim_UpdateDisplayTimer->interval(), 0);
+        EXPECT_EQ(timer(m.w).interval(), 0);
     }
     EXPECT_EQ(s.textRuns().size(), 8u); // the instruction text stays as drawn
     drop(m.w, {m.three});
     m.w.resize(900, 300), m.w.Form_Resize();
-    EXPECT_EQ(m.w.tim_UpdateDisplayTimer->interval(), 50);
+    EXPECT_EQ(timer(m.w).interval(), 50);
 }
 
 TEST(SwapString, ReplacesEveryOccurrenceLeftToRight) {
@@ -290,10 +293,10 @@ TEST(Selection, ButtonsAndShiftKeysRunTheirRequests) {
         MainWindow m(true);
         m.rec.popup->choose = [&](QMenu&) { // the item chosen runs once the menu has closed
             EXPECT_TRUE(m.rec.modal->captions.empty());
-            return m.w.menu_AboutApp;
+            return &item(m.w, "menu_AboutApp");
         };
         m.w.pic_IconDisplay_MouseDown(button, shift, x, y);
-        const QPoint at = m.w.pic_IconDisplay->mapToGlobal(QPoint(x / 15, y / 15));
+        const QPoint at = surface(m.w).mapToGlobal(QPoint(x / 15, y / 15));
         EXPECT_EQ(std::make_pair(m.seen(), m.rec.popup->positions),
                   std::make_pair(seen, button == 2 ? std::vector{at} : std::vector<QPoint>{}));
     }
@@ -312,9 +315,8 @@ TEST(Keys, ShiftWithAFunctionKeyLoadsItsEntryOnce) {
     for (const bool onSurface : {true, false}) {
         for (const auto& [key, mods, seen] : cases) {
             MainWindow m;
-            m.dir.write("system32/shell32.dll", tess::fixtures::makeSolidPe(4));
-            QTest::keyClick(onSurface ? static_cast<QWidget*>(m.w.pic_IconDisplay) : &m.w, key,
-                            mods);
+            m.dir.write("system32/shell32.dll", fx::makeSolidPe(4));
+            QTest::keyClick(onSurface ? static_cast<QWidget*>(&surface(m.w)) : &m.w, key, mods);
             EXPECT_EQ(m.seen(), seen) << key << " on the surface: " << onSurface;
         }
     }
@@ -326,14 +328,63 @@ TEST(Keys, TheMenuKeyPressesTheRightButtonAtThePointerOrTheCorner) {
     const std::tuple<QPoint, QPoint, const char*> cases[] = {{{62, 24}, {62, 24}, "&Icon 1 info"},
                                                              {{-50, -50}, {0, 0}, "&Icon 0 info"}};
     for (const auto& [pointer, at, info] : cases) {
-        for (QWidget* target : std::initializer_list<QWidget*>{m.w.pic_IconDisplay, &m.w}) {
+        for (QWidget* target : std::initializer_list<QWidget*>{&surface(m.w), &m.w}) {
             m.rec.popup->positions.clear();
-            QCursor::setPos(m.w.pic_IconDisplay->mapToGlobal(pointer));
+            QCursor::setPos(surface(m.w).mapToGlobal(pointer));
             QTest::keyClick(target, Qt::Key_Menu);
             EXPECT_EQ(
-                std::make_pair(m.rec.popup->positions, m.w.menu_IconInformation->text()),
-                std::make_pair(std::vector{m.w.pic_IconDisplay->mapToGlobal(at)}, QString(info)));
+                std::make_pair(m.rec.popup->positions, item(m.w, "menu_IconInformation").text()),
+                std::make_pair(std::vector{surface(m.w).mapToGlobal(at)}, QString(info)));
         }
+    }
+}
+
+// A file damaged or gone since, on a refresh or the timer's one tick: an empty grid, no message.
+TEST(Grid, RefreshOfAVanishedOrDamagedFileGivesAnEmptyGrid) {
+    MainWindow m(true);
+    m.w.menu_Refresh_Click();
+    EXPECT_EQ(m.seen(), "~/three.dll | 3 | Icon &info");
+    m.dir.write("three.dll", QByteArray(4096, '\xA5'));
+    m.w.menu_Refresh_Click();
+    EXPECT_EQ(m.seen(), "~/three.dll | 0 | Icon &info");
+    QFile::remove(m.three);
+    timer(m.w).setInterval(50);
+    m.w.tim_UpdateDisplayTimer_Timer();
+    EXPECT_EQ(std::make_tuple(m.seen(), surface(m.w).imageRuns().size(), timer(m.w).interval()),
+              std::make_tuple("~/three.dll | 0 | Icon &info", 0u, 0));
+}
+
+// A name in other capitals or not UTF-8 loads by a real drop, into the grid, the information
+// window and the open-file dialog's initial name, bytes and all.
+TEST(Loading, NamesFoundIgnoringCaseAndKeptByTheirBytes) {
+    fx::TempDir dir;
+    QDir().mkdir(QString::fromStdString(dir.file("Icons")));
+    fx::writeFile(dir.file("Icons/Shell32.dll"), fx::makeSolidPe(3));
+    fx::writeFile(dir.file("Icons/caf\xe9.ico"), fx::makeSolidIco(1));
+    const std::pair<std::string, int> cases[] = {
+        {"icons/SHELL32.DLL", 3}, {"Icons/caf\xe9.ico", 1}, {"ICONS/CAF\xe9.ICO", 1}};
+    for (const auto& [name, count] : cases) {
+        RecordingServices rec;
+        frm_Vantorel w;
+        const QByteArray asked = QByteArray::fromStdString(dir.file(name));
+        QMimeData mime;
+        mime.setUrls({QUrl(QString::fromLatin1("file://" + asked.toPercentEncoding("/")))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&surface(w), &enter);
+        QCoreApplication::sendEvent(&surface(w), &event);
+        std::size_t drawn = 0;
+        rec.modal->onShow = [&](QDialog& d) {
+            drawn = d.findChild<PictureBox*>("pic_IconDisplay")->imageRuns().size();
+        };
+        w.pic_IconDisplay_MouseDown(1, 0, 360, 360);
+        w.menu_FileLoadBox_Click();
+        // The caption has U+FFFD for a byte that is not UTF-8.
+        EXPECT_EQ(
+            std::make_tuple(pathToBytes(w.state().loadedFile), w.windowTitle(), w.state().iconCount,
+                            drawn, pathToBytes(rec.dialogs->opens.at(0).fileName)),
+            std::make_tuple(asked, "Icons from; " + QString::fromUtf8(asked), count, 1u, asked))
+            << name;
     }
 }
 

@@ -1,6 +1,6 @@
-// The grid: columns, cells, labels and the hit test; drawing at a device ratio; a refresh.
-#include "app/frm_Vantorel.h"
+// The grid: columns, cells, labels and the hit test; drawing at a device ratio.
 #include "forms/twips.h"
+#include "grid/display_icons.h"
 #include "grid/geometry.h"
 
 #include "support/recorders.h"
@@ -35,19 +35,19 @@ TEST(Grid, CellsLabelsColumnsAndTheStopAt500) {
         {1, 300, 1, {8, 8, 32, 32}, "   0", {120, 600}}, {12, 95, 12, {8, 558, 32, 32}, "  11", {120, 8850}},
         {12, 96, 12, {46, 258, 32, 32}, "  11", {690, 4350}}, {600, 300, 500, {84, 3558, 32, 32}, " 499", {1260, 53850}}};
     // clang-format on
-    MainWindow m;
+    TempDir dir;
     const fx::Color first = fx::solidColor(0);
     for (const auto& c : cases) {
-        const QString path = m.dir.write(QString("g%1.dll").arg(c.icons), fx::makeSolidPe(c.icons));
-        frm_Vantorel w;
-        PictureBox& s = *w.pic_IconDisplay;
+        const QString path = dir.write(QString("g%1.dll").arg(c.icons), fx::makeSolidPe(c.icons));
+        PictureBox s;
+        grid::Shown shown;
         s.setWidthTwips(c.widthPx * 15), s.setHeightTwips(3000);
-        w.displayIcons(path, s, 0);
+        grid::displayIcons(path, s, 0, shown);
         ASSERT_EQ(s.textRuns().size(), s.imageRuns().size());
         const TextRun& label = s.textRuns().back();
-        EXPECT_EQ(std::make_tuple(w.state().iconCount, w.state().displayedFile,
-                                  s.imageRuns().size(), s.imageRuns().back(), label.text,
-                                  QPointF(label.x, label.y), s.image().pixelColor(24, 24)),
+        EXPECT_EQ(std::make_tuple(shown.iconCount, shown.displayedFile, s.imageRuns().size(),
+                                  s.imageRuns().back(), label.text, QPointF(label.x, label.y),
+                                  s.image().pixelColor(24, 24)),
                   std::make_tuple(c.shown, path, std::size_t(c.shown), c.lastCell,
                                   QString(c.lastLabel), c.labelAt,
                                   QColor(first.r, first.g, first.b)))
@@ -57,37 +57,22 @@ TEST(Grid, CellsLabelsColumnsAndTheStopAt500) {
 
 // At device ratio 2 a 32-pixel cell is drawn from a 64-pixel image; the picture stays logical.
 TEST(Grid, AtDeviceRatioTwoIconsAreDrawnFromTheirImageForTheDeviceSize) {
-    MainWindow m;
+    TempDir dir;
     const fx::Color red{255, 0, 0}, blue{0, 0, 255};
-    const QString ico = m.dir.write(
+    const QString ico = dir.write(
         "two.ico", fx::makeIco({fx::solidImage(32, 32, red), fx::solidImage(64, 32, blue)}));
     for (const auto& [ratio, want] : {std::pair{1.0, red}, std::pair{2.0, blue}}) {
         PictureBox::setDevicePixelRatioForTests(ratio);
-        frm_Vantorel w;
-        w.pic_IconDisplay->setWidthTwips(300 * 15), w.pic_IconDisplay->setHeightTwips(100 * 15);
-        w.displayIcons(ico, *w.pic_IconDisplay, 0);
-        const QImage picture = w.pic_IconDisplay->image();
+        PictureBox s;
+        grid::Shown shown;
+        s.setWidthTwips(300 * 15), s.setHeightTwips(100 * 15);
+        grid::displayIcons(ico, s, 0, shown);
+        const QImage picture = s.image();
         EXPECT_EQ(std::make_pair(picture.size(), picture.pixelColor(24, 24)),
                   std::make_pair(QSize(300, 100), QColor(want.r, want.g, want.b)))
             << ratio;
     }
     PictureBox::setDevicePixelRatioForTests(0);
-}
-
-// A file damaged or gone since, on a refresh or the timer's one tick: an empty grid, no message.
-TEST(Grid, RefreshOfAVanishedOrDamagedFileGivesAnEmptyGrid) {
-    MainWindow m(true);
-    m.w.menu_Refresh_Click();
-    EXPECT_EQ(m.seen(), "~/three.dll | 3 | Icon &info");
-    m.dir.write("three.dll", QByteArray(4096, '\xA5'));
-    m.w.menu_Refresh_Click();
-    EXPECT_EQ(m.seen(), "~/three.dll | 0 | Icon &info");
-    QFile::remove(m.three);
-    m.w.tim_UpdateDisplayTimer->setInterval(50);
-    m.w.tim_UpdateDisplayTimer_Timer();
-    EXPECT_EQ(std::make_tuple(m.seen(), m.w.pic_IconDisplay->imageRuns().size(),
-                              m.w.tim_UpdateDisplayTimer->interval()),
-              std::make_tuple("~/three.dll | 0 | Icon &info", 0u, 0));
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // The information window: the markup, the number and plural texts, the icon box and placement.
-#include "app/frm_Vantorel.h"
 #include "forms/form.h"
 #include "forms/twips.h"
 #include "info/frm_IconInfo.h"
+#include "info/information.h"
 #include "info/markup.h"
 #include "info/texts.h"
 
@@ -82,13 +82,17 @@ TEST(IconInformation, NumberFromTextAndPluralSuffix) {
 }
 
 TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
-    MainWindow m;
+    RecordingServices rec;
+    TempDir dir;
+    QWidget owner;
+    PictureBox display;
+    const info::Asker asker{owner, display};
     const QString ico =
-        m.dir.write("big.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1)),
-                                            fx::solidImage(256, 32, fx::solidColor(2), true)}));
-    m.w.move(0, 0);
-    m.w.resize(100, 60); // the information window, centred on it, would start off the screen
-    m.rec.modal->onShow = [](QDialog& d) {
+        dir.write("big.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1)),
+                                          fx::solidImage(256, 32, fx::solidColor(2), true)}));
+    owner.move(0, 0);
+    owner.resize(100, 60); // the information window, centred on it, would start off the screen
+    rec.modal->onShow = [](QDialog& d) {
         auto& info = dynamic_cast<frm_IconInfo&>(d);
         const PictureBox& box = *info.pic_IconDisplay;
         EXPECT_GT(form::scaleWidth(d), 5120 + 15); // the line widens the window but not the box
@@ -109,9 +113,10 @@ TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
                   std::make_tuple(std::vector{QRect(8, 8, 249, 249)},
                                   std::vector{QRect(0, 0, 41, 41)}, 0.0, 0.0));
     };
-    m.w.showInformation("Cap", "<SIZE=40>WWWWWWWWWWWWWWWWWWWWWW<SIZE=8>", ico, 0, -1, 5000, 5000);
+    info::showInformation(asker, "Cap", "<SIZE=40>WWWWWWWWWWWWWWWWWWWWWW<SIZE=8>", ico, 0, -1, 5000,
+                          5000);
     // No icon: no box, the logo as it was, OK 120 under the text and centred.
-    m.rec.modal->onShow = [](QDialog& d) {
+    rec.modal->onShow = [](QDialog& d) {
         auto& info = dynamic_cast<frm_IconInfo&>(d);
         QString text;
         for (const TextRun& r : info.surface->textRuns())
@@ -123,10 +128,10 @@ TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
         EXPECT_NEAR(info.okLeftTwips(), (form::scaleWidth(d) - 1095) / 2, 7.5);
         EXPECT_NEAR(form::scaleHeight(d), info.okTopTwips() + 375 + 120, 7.5);
     };
-    m.w.showInformation("?", "?", ico + "-missing", 0, -1, 100, 5000);
-    m.rec.modal->onShow = [](QDialog& d) { EXPECT_NEAR(form::scaleWidth(d), 100 + 120, 7.5); };
-    m.w.showInformation("", "", "", -1, 0, 100, -1); // the least width stands
-    EXPECT_EQ(m.rec.modal->captions,
+    info::showInformation(asker, "?", "?", ico + "-missing", 0, -1, 100, 5000);
+    rec.modal->onShow = [](QDialog& d) { EXPECT_NEAR(form::scaleWidth(d), 100 + 120, 7.5); };
+    info::showInformation(asker, "", "", "", -1, 0, 100, -1); // the least width stands
+    EXPECT_EQ(rec.modal->captions,
               (std::vector<QString>{"Cap", "Tessaline - Icon information.", ""}));
 }
 

@@ -1,13 +1,10 @@
-// Loading: drops, the command line, names by their bytes, file lengths and the well-known files.
-#include "app/frm_Vantorel.h"
+// Loading: drops, the command line, the dialog's checks, file lengths and the well-known files,
+// against a window that records its load steps and redraws.
 #include "forms/environment.h"
-#include "info/texts.h"
+#include "loading/loading.h"
 
 #include "support/recorders.h"
 
-#include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
 #include <sys/stat.h>
 
 using namespace tess;
@@ -16,92 +13,87 @@ namespace fx = tess::fixtures;
 
 namespace {
 
-// A drop, a command line of full names, or of names as given ('g', from the current folder).
-TEST(Loading, DropsAndCommandLineFiles) {
-    const QString none = "- | -1 | Icon &info";
+// Under recorders, the test's folder for the Windows folder and no Wine; seen() gives the load
+// steps ("load P"), the redraws ("grid P -1", "instructions") and message titles, the folder "~".
+struct Loading final : loading::Window {
+    RecordingServices rec;
+    TempDir dir;
+    ScopedEnv env{{"SystemRoot", dir.path().toUtf8()}, {"WINEPREFIX", dir.file("none").toUtf8()}};
+    CommonDialog comm;
+    PictureBox surface;
+    QString loaded;
+    QStringList steps;
+
+    QString loadedFile() const override { return loaded; }
+    void loadStep(const QString& path) override { loaded = path, steps << "load " + path; }
+    void displayIcons(const QString& file, PictureBox& target, std::int16_t index) override {
+        steps << QString("grid %1 %2").arg(file).arg(index) + (&target == &surface ? "" : " ?");
+    }
+    void printInstructions() override { steps << "instructions"; }
+    QString seen() const {
+        QStringList s = steps;
+        for (const ShownMessage& m : rec.messages->shown)
+            s << m.title;
+        return s.join(" | ").replace(dir.path(), "~");
+    }
+};
+
+// A drop ('d'), a command line of full names ('c') or of names as given ('g', from the current
+// folder), or the open-file dialog's answer ('o').
+TEST(Loading, DropsCommandLineFilesAndTheDialogsChecks) {
     // clang-format off
     const std::tuple<char, QStringList, QString> cases[] = {
-        {'d', {"SHELL32.DLL"}, "~/SHELL32.DLL | 3 | Icon &info"},
-        {'d', {"garbage.ico"}, "~/garbage.ico | 0 | Icon &info"}, // accepted by its name, nothing in it
-        {'d', {"desk.cpl"}, none + " | Tessaline - File type not supported."}, // by extension
-        {'c', {"desk.cpl"}, "~/desk.cpl | 2 | Icon &info"}, // the command line loads by content
-        {'g', {"desk.cpl"}, "~/desk.cpl | 2 | Icon &info"},
-        {'c', {"notes.txt"}, none + " | Tessaline - File type not supported."},
-        {'g', {"desk.cpl", "notes.txt"}, none + " | Tessaline - Multi-file drop error."}};
+        {'d', {"SHELL32.DLL"}, "load ~/SHELL32.DLL"},
+        {'d', {"garbage.ico"}, "load ~/garbage.ico"}, // accepted by its name, nothing in it
+        {'d', {"desk.cpl"}, "Tessaline - File type not supported."}, // by extension
+        {'c', {"desk.cpl"}, "load ~/desk.cpl"}, // the command line loads by content
+        {'g', {"desk.cpl"}, "load ~/desk.cpl"},
+        {'c', {"notes.txt"}, "Tessaline - File type not supported."},
+        {'g', {"desk.cpl", "notes.txt"}, "Tessaline - Multi-file drop error."},
+        {'o', {"SHELL32.DLL"}, "load ~/SHELL32.DLL"},
+        {'o', {"pipe.exe"}, "load ~/pipe.exe"}, // a pipe is found, and never opened
+        {'o', {"dir.dll"}, "Tessaline - Can't find file."}, // a folder is not a file
+        {'o', {"notes.txt"}, "Tessaline - Invalid file type."}};
     // clang-format on
     const QString here = QDir::currentPath();
     for (const auto& [how, names, seen] : cases) {
-        MainWindow m;
-        m.dir.write("SHELL32.DLL", fx::makeSolidPe(3)), m.dir.write("desk.cpl", fx::makeSolidPe(2));
-        m.dir.write("notes.txt", QByteArray("hi"));
-        QDir::setCurrent(m.dir.path());
+        Loading w;
+        w.dir.write("SHELL32.DLL", fx::makeSolidPe(3)), w.dir.write("desk.cpl", fx::makeSolidPe(2));
+        w.dir.write("notes.txt", QByteArray("hi")), w.dir.write("garbage.ico", QByteArray("x"));
+        w.dir.mkdir("dir.dll"), ::mkfifo(w.dir.file("pipe.exe").toUtf8().constData(), 0600);
+        QDir::setCurrent(w.dir.path());
         QStringList files;
         for (const QString& n : names)
-            files << (how == 'g' ? n : m.dir.file(n));
-        how == 'd' ? drop(m.w, files) : m.w.loadCommandLineFiles(files);
-        EXPECT_EQ(m.seen(), seen) << how << names.join(", ").toStdString();
+            files << (how == 'g' ? n : w.dir.file(n));
+        if (how == 'd') loading::dropFiles(w, {files});
+        if (how == 'c' || how == 'g') loading::loadCommandLineFiles(w, files);
+        if (how == 'o')
+            w.rec.dialogs->openAnswers = {files.front()}, loading::loadFromDialog(w, w.comm);
+        EXPECT_EQ(w.seen(), seen) << how << names.join(", ").toStdString();
         QDir::setCurrent(here);
     }
-    // The loaded file dropped again is drawn again.
-    MainWindow m(true);
-    m.w.pic_IconDisplay->cls(), drop(m.w, {m.three});
-    EXPECT_EQ(m.w.pic_IconDisplay->imageRuns().size(), 3u);
 }
 
-// A name in other capitals or not UTF-8 loads by a real drop, into the grid, the information
-// window and the open-file dialog's initial name, bytes and all.
-TEST(Loading, NamesFoundIgnoringCaseAndKeptByTheirBytes) {
-    fx::TempDir dir;
-    QDir().mkdir(QString::fromStdString(dir.file("Icons")));
-    fx::writeFile(dir.file("Icons/Shell32.dll"), fx::makeSolidPe(3));
-    fx::writeFile(dir.file("Icons/caf\xe9.ico"), fx::makeSolidIco(1));
-    const std::pair<std::string, int> cases[] = {
-        {"icons/SHELL32.DLL", 3}, {"Icons/caf\xe9.ico", 1}, {"ICONS/CAF\xe9.ICO", 1}};
-    for (const auto& [name, count] : cases) {
-        RecordingServices rec;
-        frm_Vantorel w;
-        const QByteArray asked = QByteArray::fromStdString(dir.file(name));
-        QMimeData mime;
-        mime.setUrls({QUrl(QString::fromLatin1("file://" + asked.toPercentEncoding("/")))});
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(w.pic_IconDisplay, &enter);
-        QCoreApplication::sendEvent(w.pic_IconDisplay, &event);
-        std::size_t drawn = 0;
-        rec.modal->onShow = [&](QDialog& d) {
-            drawn = d.findChild<PictureBox*>("pic_IconDisplay")->imageRuns().size();
-        };
-        w.pic_IconDisplay_MouseDown(1, 0, 360, 360);
-        w.menu_FileLoadBox_Click();
-        // The caption has U+FFFD for a byte that is not UTF-8.
-        EXPECT_EQ(
-            std::make_tuple(pathToBytes(w.state().loadedFile), w.windowTitle(), w.state().iconCount,
-                            drawn, pathToBytes(rec.dialogs->opens.at(0).fileName)),
-            std::make_tuple(asked, "Icons from; " + QString::fromUtf8(asked), count, 1u, asked))
-            << name;
-    }
-}
-
-// A file's length by its name: a pipe or device never opened; a pipe dropped does not block.
-TEST(Loading, FileLengthNeverOpensSpecialFiles) {
-    MainWindow m;
-    const QString fifo = m.dir.file("pipe.exe");
+// A file's length by its name, found ignoring case: a pipe or device never opened; a folder is
+// no file.
+TEST(Loading, FileLengthOfFilesPipesDevicesAndFolders) {
+    Loading w;
+    const QString fifo = w.dir.file("pipe.exe");
     ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
     // clang-format off
-    const std::pair<QString, int> cases[] = {{m.dir.write("five.ico", QByteArray("12345")), 5}, {fifo, 0},
-        {"/dev/zero", 0}, {m.dir.file("none"), -1}, {"", -1}, {QString("a") + QChar(0) + "b", -1}};
+    const std::pair<QString, int> cases[] = {{w.dir.write("five.ico", QByteArray("12345")), 5},
+        {w.dir.file("FIVE.ICO"), 5}, {fifo, 0}, {"/dev/zero", 0}, {w.dir.mkdir("folder"), -1},
+        {"/", -1}, {w.dir.file("none"), -1}, {"", -1}, {w.dir.file("five.ico") + QChar(0) + "b", -1}};
     // clang-format on
     for (const auto& [path, length] : cases)
-        EXPECT_EQ(m.w.fileLength(path), length) << path.toStdString();
-    drop(m.w, {fifo});
-    EXPECT_EQ(m.seen(), "~/pipe.exe | 0 | Icon &info");
+        EXPECT_EQ(loading::fileLength(path), length) << path.toStdString();
 }
 
 // The entries' paths (their names are in the menu's file list, in the table of texts). With a
 // Wine prefix, "C:\" is its drive_c: an entry loads what Wine installed, found ignoring case.
 TEST(Loading, WellKnownFilesInTheWindowsFolderAndTheWinePrefix) {
-    MainWindow m;
-    const QString win = m.dir.path();
+    Loading w;
+    const QString win = w.dir.path();
     // clang-format off
     const std::pair<int, QString> paths[] = {
         {0, win + "/system32/shell32.dll"}, {1, win + "/REGEdit.exe"}, {2, programIconFile()},
@@ -110,41 +102,38 @@ TEST(Loading, WellKnownFilesInTheWindowsFolderAndTheWinePrefix) {
         {14, "C:\\Program Files\\Quillbrook\\Quillbrook.exe"}, {15, ""}, {-1, ""}};
     // clang-format on
     for (const auto& [i, path] : paths)
-        EXPECT_EQ(m.w.knownFile(i, true), path) << i;
-    const ScopedEnv wine{{"WINEPREFIX", m.dir.file("wine").toUtf8()}};
-    m.dir.write("wine/drive_c/program files/internet explorer/IEXPLORE.EXE", fx::makeSolidPe(2));
-    const QString iexplore =
-        m.dir.file("wine/drive_c/Program Files/Internet Explorer/iexplore.exe");
-    m.w.menu_FileLoad_Click(3);
-    EXPECT_EQ(std::make_tuple(m.w.knownFile(5, true), m.w.knownFile(3, true),
-                              m.w.state().loadedFile, m.w.state().iconCount,
-                              m.rec.messages->shown.size()),
-              std::make_tuple(m.dir.file("wine/drive_c/Windows/explorer.exe"), iexplore, iexplore,
-                              2, 0u));
+        EXPECT_EQ(loading::knownFile(i, true), path) << i;
+    const ScopedEnv wine{{"WINEPREFIX", w.dir.file("wine").toUtf8()}};
+    w.dir.write("wine/drive_c/program files/internet explorer/IEXPLORE.EXE", fx::makeSolidPe(2));
+    w.dir.mkdir("wine/drive_c/Windows/explorer.exe"); // a folder: not found
+    loading::loadKnownFile(w, 3), loading::loadKnownFile(w, 5);
+    EXPECT_EQ(w.seen(), "load ~/wine/drive_c/Program Files/Internet Explorer/iexplore.exe | "
+                        "Tessaline - Can't load explorer.exe");
 }
 
-// Seen: the dialog's first colour, text and background colours, messages, texts, images drawn,
-// the first text's colour; a colour taken redraws the grid or the instruction text.
+// Seen: the dialog's first colour, text and background colours, messages, then the redraw: a
+// colour taken draws the grid or the instruction text again.
 TEST(Colours, RefusalsCancelsAndRedrawsInTheNewColours) {
     // clang-format off
     const struct { bool text, loaded; std::optional<std::uint32_t> answer; const char* after; } cases[] = {
-        {true, false, 0xFFFFFF, "0 0 ffffff 1 0 0"}, // the background's colour: refused
-        {false, false, 0x000000, "ffffff 0 ffffff 1 0 0"},
-        {true, false, 0x0000FF, "0 ff ffffff 0 8 0 ff"},
-        {false, true, 0x00FF00, "ffffff 0 ff00 0 3 3 0"},
-        {false, false, 0xFFFFFF, "ffffff 0 ffffff 0 8 0 0"},   // the colour it already has
-        {true, true, std::nullopt, "0 0 ffffff 0 0 0"}}; // cancelled
+        {true, false, 0xFFFFFF, "0 0 ffffff 1 -"}, // the background's colour: refused
+        {false, false, 0x000000, "ffffff 0 ffffff 1 -"},
+        {true, false, 0x0000FF, "0 ff ffffff 0 instructions"},
+        {false, true, 0x00FF00, "ffffff 0 ff00 0 grid /a.dll -1"},
+        {false, false, 0xFFFFFF, "ffffff 0 ffffff 0 instructions"}, // the colour it already has
+        {true, true, std::nullopt, "0 0 ffffff 0 -"}}; // cancelled
     // clang-format on
     for (const auto& c : cases) {
-        MainWindow m(c.loaded);
-        PictureBox& s = *m.w.pic_IconDisplay;
-        s.cls(), m.rec.dialogs->colourAnswers.push_back(c.answer);
-        c.text ? m.w.menu_ColourForground_Click() : m.w.menu_ColourBackground_Click();
-        const auto& runs = s.textRuns();
-        const QString after = QString::asprintf(
-            "%x %x %x %zu %zu %zu", m.rec.dialogs->colours.at(0).color, s.foreColor(),
-            s.backColor(), m.rec.messages->shown.size(), runs.size(), s.imageRuns().size());
-        EXPECT_EQ(runs.empty() ? after : after + QString(" %1").arg(runs[0].colour, 0, 16), c.after)
+        Loading w;
+        w.loaded = c.loaded ? "/a.dll" : "";
+        w.rec.dialogs->colourAnswers.push_back(c.answer);
+        c.text ? loading::chooseTextColour(w, w.comm, w.surface)
+               : loading::chooseBackgroundColour(w, w.comm, w.surface);
+        EXPECT_EQ(QString::asprintf("%x %x %x %zu ", w.rec.dialogs->colours.at(0).color,
+                                    w.surface.foreColor(), w.surface.backColor(),
+                                    w.rec.messages->shown.size()) +
+                      (w.steps.isEmpty() ? "-" : w.steps.join(", ")),
+                  c.after)
             << c.text << c.loaded;
     }
 }

@@ -259,18 +259,19 @@ TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
 TEST(SaveRequest, FolderIsHandedBackAfterSaveAndKeptAfterCancel) {
     SaveWindow w; // its recorders and folder
     const QString sub = w.tmp.mkdir("sub");
-    const ScopedEnv home{{"HomeDrive", ""}, {"HomePath", w.tmp.path().toUtf8()}}; // no My Pictures
-    frm_Vantorel main;
-    main.loadCommandLineFiles({w.tmp.file("src.ico")});
+    QWidget owner;
+    owner.setWindowIcon(w.box.windowIcon());
+    QString defaultFolder = w.tmp.path();
     for (const bool saving : {false, true}) {
         w.rec.modal->onShow = [&](QDialog& d) {
             auto& box = static_cast<frm_SaveBox&>(d);
             box.dir_DirectoryList->setPath(sub);
             saving ? box.com_Save_Click() : box.com_Cancel_Click();
         };
-        save::openSaveWindow(main, 0);
-        EXPECT_EQ(std::tuple(main.state().defaultFolder, QFile::exists(sub + "/IconPicture_0.ico")),
-                  std::tuple(saving ? sub : w.tmp.path(), saving));
+        save::openSaveWindow(w.box, owner, defaultFolder, w.tmp.file("src.ico"), 0);
+        EXPECT_EQ(std::tuple(defaultFolder, QFile::exists(sub + "/IconPicture_0.ico"),
+                             w.rec.modal->captions.back()),
+                  std::tuple(saving ? sub : w.tmp.path(), saving, QString("Save icon '0' as;")));
     }
 }
 

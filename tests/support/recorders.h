@@ -2,8 +2,8 @@
 // and keep what was asked, so that no test ever blocks.
 #pragma once
 
-#include "app/frm_Vantorel.h"
 #include "forms/failure.h"
+#include "forms/picture_box.h"
 #include "forms/services.h"
 #include "support/temp_dir.h"
 
@@ -132,50 +132,11 @@ struct RecordingServices {
     RecordingServices& operator=(const RecordingServices&) = delete;
 };
 
-// Drops the files on the main window as the desktop would; a drop never changes the effect.
-inline void drop(frm_Vantorel& w, QStringList files) {
-    DropData data{std::move(files)};
-    std::int32_t effect = 7;
-    std::int16_t button = 0, shift = 0;
-    float x = 0, y = 0;
-    w.Form_OLEDragDrop(data, effect, button, shift, x, y);
-    EXPECT_EQ(effect, 7);
-}
-
 // The height of one line of "Arial" at a size, in twips.
 inline double lineHeight(double size) {
     PictureBox p;
     p.setFontName("Arial"), p.setFontSize(size);
     return p.textHeight();
 }
-
-// The main window under recorders, four columns wide, the test's folder for the Windows folder
-// and no Wine; a file of three icons, shown when asked.
-struct MainWindow {
-    RecordingServices rec;
-    TempDir dir;
-    QString three = dir.write("three.dll", fixtures::makeSolidPe(3));
-    ScopedEnv env{{"SystemRoot", dir.path().toUtf8()}, {"WINEPREFIX", dir.file("none").toUtf8()}};
-    frm_Vantorel w;
-    explicit MainWindow(bool showThree = false) {
-        w.pic_IconDisplay->setWidthTwips(5 * 570);
-        if (showThree) w.loadCommandLineFiles({three});
-    }
-    // What the user has seen, the folder as "~": the file loaded ("-": none; the caption if it
-    // does not name it), icons, the information item, "[windows]", message titles, menus.
-    QString seen() const {
-        const QString f = w.state().loadedFile.isEmpty() ? "-" : w.state().loadedFile;
-        const bool named =
-            w.windowTitle() == (f == "-" ? "EXE or DLL file icons." : "Icons from; " + f);
-        QStringList s{named ? f : "caption " + w.windowTitle(),
-                      QString::number(w.state().iconCount), w.menu_IconInformation->text()};
-        for (const QString& c : rec.modal->captions)
-            s << "[" + c + "]";
-        for (const ShownMessage& m : rec.messages->shown)
-            s << m.title;
-        if (!rec.popup->menus.empty()) s << QString::number(rec.popup->menus.size()) + " menu";
-        return s.join(" | ").replace(dir.path(), "~");
-    }
-};
 
 } // namespace tess::testing

@@ -1,4 +1,4 @@
-// The main window's text function, as a plain function.
+// Text helpers the windows share.
 #pragma once
 
 #include <QString>

@@ -1,4 +1,4 @@
-#include "app/strings.h"
+#include "forms/strings.h"
 
 namespace tess {
 
