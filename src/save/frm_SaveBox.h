@@ -28,6 +28,8 @@ class DirectoryList : public QListWidget {
   public:
     explicit DirectoryList(QWidget* parent = nullptr);
     QString path() const { return path_; }
+    // The mount point of the drive the list shows.
+    QString root() const { return root_; }
     // Goes to a folder ("C:\" style drive roots are understood), shown on the drive whose mount
     // point is driveRoot when it lies there; a folder that cannot be read raises its failure and
     // leaves the list where it was.
@@ -115,5 +117,4 @@ class frm_SaveBox : public QDialog {
     std::int32_t sourceIconIndex = 0;
     std::shared_ptr<const tess::icons::Icon> savedIcon; // the drawn icon, for writing .ico files
     QFileSystemModel* viewModel = nullptr;
-    bool settingDrive = false;
 };
