@@ -34,6 +34,8 @@ const QString LoadFilter =
 // The columns fit their contents, whatever the font and scale.
 TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByTheirBytes) {
     TempDir tmp;
+    // Qt's file dialog keeps its columns' state in the user's settings: none of the machine's.
+    const ScopedEnv config{{"XDG_CONFIG_HOME", tmp.file("config").toUtf8()}};
     for (const char* name : {"a.exe", "B.EXE", "README", "c.dll", "notes.txt"})
         tmp.write(QString("list/") + name, QByteArray("x"));
     tmp.mkdir("list/Sub");
@@ -61,12 +63,13 @@ TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByThe
                 names << d.proxyModel()->index(i, 0, root).data().toString();
             seen << (names.sort(), names.join(u' '));
         }
-        auto* details = d.findChild<QTreeView*>("treeView");
-        details->header()->resizeSections();
-        for (int column = 1; column < 4; ++column)
-            columns.emplace_back(std::min(details->header()->sectionSize(column),
-                                          details->sizeHintForColumn(column)),
-                                 details->sizeHintForColumn(column));
+        const QAbstractItemView* details = d.findChild<QTreeView*>("treeView");
+        const QHeaderView* header = d.findChild<QTreeView*>("treeView")->header();
+        QMetaObject::invokeMethod(const_cast<QHeaderView*>(header), "resizeSections");
+        for (int column = 1; column < 4; ++column) {
+            const int widest = details->sizeHintForColumn(column);
+            columns.emplace_back(std::min(header->sectionSize(column), widest), widest);
+        }
         static_cast<QDialog&>(d).accept();
     });
     const QString asked = pathFromBytes(QFile::encodeName(tmp.path()) + "/LIST/CAF\xe9.ICO");
