@@ -72,6 +72,8 @@ TEST(SaveWindow, TextsFitTheirBoxesAndABlankNameDisablesSave) {
     const ScopedDrives pinned({{u'c', "/"}});
     SaveWindow w;
     frm_SaveBox& b = w.box;
+    EXPECT_EQ(QFontInfo(b.font()).family(),
+              QString("Liberation Sans")); // measured below, not a stand-in
     QStringList shown;
     const auto fits = [&](QWidget* widget, const QString& text, int room) {
         EXPECT_LE(widget->fontMetrics().horizontalAdvance(QString(text).remove(u'&')), room)
