@@ -35,8 +35,10 @@ start_x_server() {
     trap 'exit 143' TERM
     # The server picks a free display itself (one whose sockets no other server holds, lock file
     # or not) and writes its number when it is ready; every client below is given that display.
-    # It runs in a process group of its own, which the clean-up ends whole.
-    setsid Xvfb -displayfd 3 -screen 0 "${1:-1024x600}x24" -nolisten tcp 3>"$work/display" \
+    # It runs in a process group of its own, which the clean-up ends whole. It never resets: a
+    # server resets when its last client leaves (each poll's xwininfo), and a program that
+    # connects during the reset finds no display.
+    setsid Xvfb -displayfd 3 -screen 0 "${1:-1024x600}x24" -nolisten tcp -noreset 3>"$work/display" \
         </dev/null >/dev/null 2>&1 &
     xvfb=$!
     # Should this shell be killed outright (SIGKILL), the server still goes with it.
