@@ -31,8 +31,8 @@ class DirectoryList : public QListWidget {
     // The mount point of the drive the list shows.
     QString root() const { return root_; }
     // Goes to a folder ("C:\" style drive roots are understood), shown on the drive whose mount
-    // point is driveRoot when it lies there; a folder that cannot be read raises its failure and
-    // leaves the list where it was.
+    // point is driveRoot when it lies there, unless another drive is mounted deeper on its way;
+    // a folder that cannot be read raises its failure and leaves the list where it was.
     void setPath(const QString& folder, const QString& driveRoot = QString());
   signals:
     void Change();
