@@ -117,6 +117,8 @@ TEST(MessageBoxes, FitTheScreen) {
 // Every message box and dialog belongs to the window that opened it and stands centred on it.
 // Without a Windows folder the open-file dialog opens in the home folder.
 TEST(Dialogs, OwnedByTheWindowThatOpenedThemAndCentredOnIt) {
+    const TempDir config; // Qt's dialogs keep their state there, not in the user's settings
+    const ScopedEnv env{{"XDG_CONFIG_HOME", config.path().toUtf8()}};
     QWidget main;
     main.setGeometry(300, 200, 800, 500), main.show(), QApplication::setActiveWindow(&main);
     const Services qt = qtServices();
