@@ -45,27 +45,29 @@ QString unescapeMount(const QString& s) {
 
 std::vector<Drive> drives() {
     if (!pinned().empty()) return pinned();
+    QFile mounts(QStringLiteral("/proc/self/mounts"));
+    return drivesOfMountTable(mounts.open(QIODevice::ReadOnly) ? mounts.readAll() : QByteArray());
+}
+
+std::vector<Drive> drivesOfMountTable(const QByteArray& mountTable) {
     std::vector<Drive> table;
     table.push_back({u'c', QStringLiteral("/")});
-    QFile mounts(QStringLiteral("/proc/self/mounts"));
-    if (mounts.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        QSet<QString> seen{QStringLiteral("/")};
-        const QList<QByteArray> lines = mounts.readAll().split('\n');
-        for (const QByteArray& line : lines) {
-            const QList<QByteArray> f = line.split(' ');
-            if (f.size() < 3) continue;
-            const QString point = unescapeMount(QString::fromLocal8Bit(f[1]));
-            const QString type = QString::fromLocal8Bit(f[2]);
-            if (isPseudo(type) || seen.contains(point)) continue;
-            if (point.startsWith(QStringLiteral("/proc")) ||
-                point.startsWith(QStringLiteral("/sys")) ||
-                point.startsWith(QStringLiteral("/dev")) ||
-                point.startsWith(QStringLiteral("/run")))
-                continue;
-            if (table.size() >= 24) break; // c to z
-            seen.insert(point);
-            table.push_back({QChar(u'c' + static_cast<char16_t>(table.size())), point});
-        }
+    QSet<QString> seen{QStringLiteral("/")};
+    const QList<QByteArray> lines = mountTable.split('\n');
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> f = line.split(' ');
+        if (f.size() < 3) continue;
+        const QString point = unescapeMount(QString::fromLocal8Bit(f[1]));
+        const QString type = QString::fromLocal8Bit(f[2]);
+        if (isPseudo(type) || seen.contains(point)) continue;
+        const auto within = [&point](QStringView system) {
+            return point.startsWith(system) &&
+                   (point.size() == system.size() || point[system.size()] == u'/');
+        };
+        if (within(u"/proc") || within(u"/sys") || within(u"/dev") || within(u"/run")) continue;
+        if (table.size() >= 24) break; // c to z
+        seen.insert(point);
+        table.push_back({QChar(u'c' + static_cast<char16_t>(table.size())), point});
     }
     return table;
 }

@@ -14,8 +14,12 @@ struct Drive {
     }
 };
 
-// The drives of this machine (read afresh from the mount table).
+// The drives of this machine (read afresh from its mount table, /proc/self/mounts).
 std::vector<Drive> drives();
+
+// The drives of a mount table as /proc/self/mounts gives it: "/" as c, then the mounted real file
+// systems in the table's order, up to z.
+std::vector<Drive> drivesOfMountTable(const QByteArray& table);
 
 // Tests may replace the drive table; an empty table returns to the machine's own.
 void setDrivesForTests(std::vector<Drive> table);

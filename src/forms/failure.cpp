@@ -11,6 +11,9 @@ Failure failureFromErrno(int err) {
     case ENOENT:
         number = failure::FileNotFound;
         break;
+    case ENAMETOOLONG: // a bad name, not a refusal: the user can shorten it
+        number = failure::BadFileName;
+        break;
     case ENODEV:
     case ENXIO:
     case EIO:
@@ -23,7 +26,7 @@ Failure failureFromErrno(int err) {
         number = failure::DiskFull;
         break;
     default:
-        // EACCES, EPERM, EROFS, EISDIR, ENOTDIR, ENAMETOOLONG, EINVAL ... all are access errors.
+        // EACCES, EPERM, EROFS, EISDIR, ENOTDIR, EINVAL ... all are access errors.
         number = failure::PathFileAccess;
         break;
     }

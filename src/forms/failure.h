@@ -9,6 +9,7 @@ namespace tess {
 
 namespace failure {
 constexpr std::int32_t IndexOutOfRange = 9;
+constexpr std::int32_t BadFileName = 52;
 constexpr std::int32_t FileNotFound = 53;
 constexpr std::int32_t DiskFull = 61;
 constexpr std::int32_t DeviceUnavailable = 68;
@@ -34,8 +35,9 @@ class Failure : public std::runtime_error {
     QString description_;
 };
 
-// The failure number for an errno value: 53 not found, 68 device unavailable, 75 path or file
-// access, 61 disk full; the description is the platform's own message.
+// The failure number for an errno value: 53 not found, 52 a name too long, 68 device
+// unavailable, 75 path or file access, 61 disk full; the description is the platform's own
+// message.
 Failure failureFromErrno(int err);
 
 } // namespace tess

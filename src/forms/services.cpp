@@ -11,12 +11,17 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSortFilterProxyModel>
 #include <QTimer>
+#include <QTreeView>
+#include <QWindow>
 #include <algorithm>
 #include <sys/stat.h>
 #include <vector>
@@ -53,13 +58,57 @@ class CentreOnOwner final : public QObject {
     }
 };
 
+// A window being shown is placed on the screen only once the display has mapped it: a box raised
+// before then waits for it, so that it stands centred on the window where the window will be.
+void waitUntilPlaced(QWidget* owner) {
+    const QPointer<QWindow> window =
+        owner && owner->isVisible() ? owner->window()->windowHandle() : nullptr;
+    if (!window || window->isExposed()) return;
+    QEventLoop loop;
+    struct Exposed final : QObject {
+        QEventLoop& loop;
+        explicit Exposed(QEventLoop& l) : loop(l) {}
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            const auto* w = static_cast<QWindow*>(watched);
+            if ((event->type() == QEvent::Expose && w->isExposed()) ||
+                event->type() == QEvent::Hide)
+                QTimer::singleShot(0, &loop, &QEventLoop::quit); // once the event is handled
+            return false;
+        }
+    } exposed(loop);
+    window->installEventFilter(&exposed);
+    QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    QTimer::singleShot(2000, &loop, &QEventLoop::quit); // a window that is never mapped
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (window) window->removeEventFilter(&exposed);
+}
+
+// A long path has no blank to break the line at: a zero-width space after each separator, and
+// within any other long run of characters, lets the box wrap it instead of cutting it.
+QString breakable(const QString& text) {
+    constexpr int longest = 40;
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    int run = 0;
+    for (const QChar c : text) {
+        out += c;
+        run = c.isSpace() ? 0 : run + 1;
+        if (run >= longest || (run > 1 && (c == u'/' || c == u'\\'))) {
+            out += QChar(0x200B);
+            run = 0;
+        }
+    }
+    return out;
+}
+
 class QtMessageBox final : public MessageBoxService {
   public:
     int msgBox(const QString& text, int style, const QString& title) override {
+        waitUntilPlaced(dialogOwner());
         QMessageBox box(dialogOwner());
         new CentreOnOwner(box);
         box.setWindowTitle(displayPath(title));
-        box.setText(displayPath(text));
+        box.setText(breakable(displayPath(text)));
         const int buttons = style & 7;
         const int icon = style & 112;
         box.setIcon(icon == 16   ? QMessageBox::Critical
@@ -175,6 +224,11 @@ class QtDialogs final : public DialogService {
         if (!descriptions.isEmpty()) dialog.selectNameFilter(descriptions[first]);
         useFilter(first);
 
+        // Size, type and date as wide as what they show, in the dialog's own font and scale.
+        if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+            for (int column = 1; column < details->header()->count(); ++column)
+                details->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
         dialog.setDirectory(startFolder(r.initDir));
         if (!r.fileName.isEmpty())
             dialog.selectFile(QFileInfo(displayPath(resolvePath(r.fileName))).fileName());
@@ -183,6 +237,12 @@ class QtDialogs final : public DialogService {
                 throw Failure(failure::DialogCancelled, QStringLiteral("Cancel was selected."));
             return QString();
         }
+        // A path typed as Windows writes it ("C:\\...") is the caller's to map, not a name in
+        // the folder shown.
+        const auto* typed = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QString name = typed ? typed->text() : QString();
+        if (name.size() >= 3 && name[0].isLetter() && name[1] == u':' && isSeparator(name[2]))
+            return recoverShownPath(name);
         return QDir::toNativeSeparators(recoverShownPath(dialog.selectedFiles().front()));
     }
 

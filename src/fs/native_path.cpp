@@ -61,6 +61,17 @@ bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
     return i == a.size() && j == b.size();
 }
 
+std::string onWineDriveC(std::string_view path, std::string_view driveC) {
+    const bool onC = path.size() >= 2 && (path[0] == 'c' || path[0] == 'C') && path[1] == ':' &&
+                     (path.size() == 2 || path[2] == '\\' || path[2] == '/');
+    if (!onC || driveC.empty()) return std::string(path);
+    std::string out(driveC);
+    if (!out.ends_with('/')) out += '/';
+    for (const char c : path.substr(std::min<std::size_t>(3, path.size())))
+        out += c == '\\' ? '/' : c;
+    return out;
+}
+
 std::string nativePath(std::string_view path) {
     const std::string written(path);
     if (path.empty() || exists(written) || path.find('\0') != std::string_view::npos)

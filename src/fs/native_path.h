@@ -12,6 +12,11 @@ namespace tess::paths {
 // UTF-8); the names found keep their bytes exactly. Where nothing matches, the path as written.
 std::string nativePath(std::string_view path);
 
+// A Windows path on drive c ("C:\\rest", "c:/rest" or "C:") where drive c is the Wine prefix's
+// drive_c folder: that folder, "/" and the rest with its backslashes as slashes. Any other path,
+// and every path when driveC is empty, is returned unchanged.
+std::string onWineDriveC(std::string_view path, std::string_view driveC);
+
 // Two names equal ignoring case, as nativePath compares them.
 bool sameNameIgnoringCase(std::string_view a, std::string_view b);
 

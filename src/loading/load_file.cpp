@@ -5,6 +5,7 @@
 #include "forms/version_info.h"
 #include "forms/win_icons.h"
 #include "fs/file_length.h"
+#include "fs/native_path.h"
 #include "loading/loading.h"
 
 #include <QDir>
@@ -39,14 +40,38 @@ void warn(const QString& text, const QString& title) {
     services().messageBox->msgBox(text, mb::WarningOk, productName() + title);
 }
 
+// "X:\..." or "X:/...": a path typed as Windows writes it, not a name in the current folder.
+bool windowsDrivePath(const QString& path) {
+    return path.size() >= 3 && path[0].isLetter() && path[1] == u':' && isSeparator(path[2]);
+}
+
+// A path typed as Windows writes it names on drive c a file of the Wine prefix, as the list of
+// well-known files does; other drives are those of the drive list.
+QString onWindowsDrives(const QString& path) {
+    if (!windowsDrivePath(path)) return path;
+    const QByteArray bytes = pathToBytes(path), driveC = pathToBytes(wineDriveC());
+    const std::string mapped =
+        paths::onWineDriveC(std::string_view(bytes.constData(), bytes.size()),
+                            std::string_view(driveC.constData(), driveC.size()));
+    return pathFromBytes(QByteArrayView(mapped.data(), static_cast<qsizetype>(mapped.size())));
+}
+
+// At most this many objects are named in the multi-file message, so that the box fits the
+// screen; beyond it the first ones and how many more.
+constexpr int ObjectsNamed = 12;
+
 } // namespace
 
 namespace tess::loading {
 
 void dropFiles(Window& window, const DropData& Data) {
     QString objects;
-    for (const QString& file : Data.Files)
-        objects += u'\t' + file + CrLf;
+    const int named = Data.Count() <= ObjectsNamed ? Data.Count() : ObjectsNamed - 1;
+    for (int i = 0; i < named; ++i)
+        objects += u'\t' + Data.Files[i] + CrLf;
+    if (named < Data.Count())
+        objects += QStringLiteral("\t... and ") + plainNumber(Data.Count() - named) +
+                   QStringLiteral(" more") + CrLf;
     if (Data.Count() != 1) {
         warn(productName() + QStringLiteral(" can only load one file at a time.") + CrLf + CrLf +
                  QStringLiteral("The following objects where not loaded.") + CrLf + objects,
@@ -69,7 +94,15 @@ void loadCommandLineFiles(Window& window, const QStringList& files) {
     const QString here = cwd ? pathFromBytes(QByteArrayView(cwd.get())) : QDir::currentPath();
     DropData data;
     for (const QString& file : files)
-        data.Files << (file.startsWith(u'/') ? file : here + u'/' + file);
+        data.Files << (file.startsWith(u'/')    ? file
+                       : windowsDrivePath(file) ? onWindowsDrives(file)
+                                                : here + u'/' + file);
+    // One file that is not there: the message the open-file dialog gives, nothing loaded.
+    if (data.Count() == 1 && fileLength(data.Files.front()) < 0) {
+        warn(QStringLiteral("Can't find file;") + CrLf + data.Files.front(),
+             QStringLiteral(" - Can't find file."));
+        return;
+    }
     if (data.Count() == 1) {
         const icons::HICON first = ExtractIconA(0, nativeFile(data.Files.front()).toStdString(), 0);
         if (first > 1) {
@@ -99,7 +132,7 @@ void loadFromDialog(Window& window, CommonDialog& comm_LoadFile) {
         comm_LoadFile.Flags = 4;
         comm_LoadFile.ShowOpen();
 
-        const QString chosen = comm_LoadFile.FileName;
+        const QString chosen = onWindowsDrives(comm_LoadFile.FileName);
         if (chosen.isEmpty() || chosen == loadedFile) return;
         if (fileLength(chosen) < 0) {
             warn(QStringLiteral("Can't find file;") + CrLf + chosen,

@@ -117,12 +117,13 @@ void DirectoryList::setPath(const QString& folder, const QString& driveRoot) {
         return !root.isEmpty() &&
                (p == root || p.startsWith(root.endsWith(u'/') ? root : root + u'/'));
     };
+    // A folder on a drive mounted deeper than the one shown (a mount point entered from above)
+    // is shown on its own drive, so that the list never walks into another drive.
+    const std::vector<Drive> table = drives();
+    const Drive* own = driveOfPath(table, p);
     QString root = under(driveRoot) ? driveRoot : under(root_) ? root_ : QString();
-    if (root.isEmpty()) {
-        const std::vector<Drive> table = drives();
-        const Drive* d = driveOfPath(table, p);
-        root = d ? d->mountPoint : QStringLiteral("/");
-    }
+    if (own && (root.isEmpty() || own->mountPoint.size() > root.size())) root = own->mountPoint;
+    if (root.isEmpty()) root = QStringLiteral("/");
     if (p == path_ && root == root_) return;
     path_ = p;
     root_ = root;
@@ -395,6 +396,10 @@ void frm_SaveBox::dir_DirectoryList_Change() {
     DirectoryView->setRootIndex(viewModel->index(path));
     const int n = pathLetterNumber(path);
     if (n >= 1 && n <= 26) driveFolders[n] = path;
+    // The drive list names the drive the folder list shows, also when the user has entered
+    // another drive's mount point (its change finds the folder just remembered for it).
+    const int shown = drv_Drive->findData(dir_DirectoryList->root());
+    if (shown >= 0) drv_Drive->setCurrentIndex(shown);
     lab_PathDisplayString->setToolTip(displayPath(path));
     lab_PathDisplayString->setText(displayPath(path));
 }

@@ -28,9 +28,11 @@ class DirectoryList : public QListWidget {
   public:
     explicit DirectoryList(QWidget* parent = nullptr);
     QString path() const { return path_; }
+    // The mount point of the drive the list shows.
+    QString root() const { return root_; }
     // Goes to a folder ("C:\" style drive roots are understood), shown on the drive whose mount
-    // point is driveRoot when it lies there; a folder that cannot be read raises its failure and
-    // leaves the list where it was.
+    // point is driveRoot when it lies there, unless another drive is mounted deeper on its way;
+    // a folder that cannot be read raises its failure and leaves the list where it was.
     void setPath(const QString& folder, const QString& driveRoot = QString());
   signals:
     void Change();
@@ -116,5 +118,4 @@ class frm_SaveBox : public QDialog {
     std::int32_t sourceIconIndex = 0;
     std::shared_ptr<const tess::icons::Icon> savedIcon; // the drawn icon, for writing .ico files
     QFileSystemModel* viewModel = nullptr;
-    bool settingDrive = false;
 };

@@ -11,8 +11,11 @@
 
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QScreen>
 #include <QUrl>
 
 using namespace tess;
@@ -128,6 +131,13 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
           "Display all icons in a .exe, .dll, .ico, .cur or .ani file.", "You can also extract (save) the icons."}},
         {"drop of two files", [&](Watch& s) { drop(s.w, {s.three, s.dir.file("notes.txt")}); },
          {"Tessaline - Multi-file drop error.", multi + "\t" + three + "\r\n\t" + notes + "\r\n", "48", "EXE or DLL file icons."}},
+        {"drop of 120 files: the first eleven named", [&](Watch& s) {
+             QStringList files;
+             for (int i = 0; i < 120; ++i) files << s.dir.file(QString("f%1.ico").arg(i));
+             drop(s.w, files); },
+         {"Tessaline - Multi-file drop error.", multi + "\t~/f0.ico\r\n\t~/f1.ico\r\n\t~/f2.ico\r\n"
+          "\t~/f3.ico\r\n\t~/f4.ico\r\n\t~/f5.ico\r\n\t~/f6.ico\r\n\t~/f7.ico\r\n\t~/f8.ico\r\n"
+          "\t~/f9.ico\r\n\t~/f10.ico\r\n\t... and 109 more\r\n", "48", "EXE or DLL file icons."}},
         {"drop of nothing", [&](Watch& s) { drop(s.w, {}); },
          {"Tessaline - Multi-file drop error.", multi, "48", "EXE or DLL file icons."}},
         {"drop of a folder", [&](Watch& s) { drop(s.w, {s.dir.file("Pictures")}); },
@@ -142,6 +152,18 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
                  d.findChild<QLineEdit*>("fileNameEdit")->setText("missing.txt"), d.accept(); });
              s.w.menu_FileLoadBox_Click(); },
          {"Tessaline - Can't find file.", "Can't find file;\r\n~/missing.txt", "48", "EXE or DLL file icons."}},
+        {"a missing file on the command line", [](Watch& s) { s.w.loadCommandLineFiles({"/no/such.dll"}); },
+         {"Tessaline - Can't find file.", "Can't find file;\r\n/no/such.dll", "48", "EXE or DLL file icons."}},
+        {"a Windows path typed into Qt's own open-file dialog: drive c is Wine's", [](Watch& s) {
+             s.dir.write("none/drive_c/windows/system32/shell32.dll", fixtures::makeSolidPe(3));
+             services().dialogs = qtServices().dialogs, whenShown<QFileDialog>([](QDialog& d) {
+                 d.findChild<QLineEdit*>("fileNameEdit")->setText("C:\\WINDOWS\\System32\\SHELL32.DLL"), d.accept(); });
+             s.w.menu_FileLoadBox_Click(); },
+         {"Icons from; ~/none/drive_c/WINDOWS/System32/SHELL32.DLL"}},
+        {"a Windows path on the command line", [](Watch& s) {
+             s.dir.write("none/drive_c/windows/system32/shell32.dll", fixtures::makeSolidPe(3));
+             s.w.loadCommandLineFiles({"c:/Windows\\system32\\Shell32.dll"}); },
+         {"Icons from; ~/none/drive_c/Windows/system32/Shell32.dll"}},
         {"open-file dialog: the loaded file again, then a text file", [&](Watch& s) {
              drop(s.w, {s.three}), s.rec.dialogs->openAnswers = {s.three, s.dir.file("notes.txt")};
              s.w.menu_FileLoadBox_Click(), s.w.menu_FileLoadBox_Click(); },
@@ -386,6 +408,33 @@ TEST(Loading, NamesFoundIgnoringCaseAndKeptByTheirBytes) {
             std::make_tuple(asked, "Icons from; " + QString::fromUtf8(asked), count, 1u, asked))
             << name;
     }
+}
+
+// A message box fits the screen: a long path wraps rather than being cut, and of 120 files
+// dropped the first are named and the rest counted.
+TEST(MessageBoxes, FitTheScreen) {
+    const ScopedEnv env{{"SystemRoot", ""}, {"WINEPREFIX", "/no/such/prefix"}};
+    frm_Vantorel main;
+    main.show();
+    const QRect screen = main.screen()->availableGeometry();
+    std::vector<std::pair<bool, bool>> seen; // on the screen, its text whole
+    const auto measure = [&] {
+        whenShown<QMessageBox>([&](QMessageBox& box) {
+            const auto* label = box.findChild<QLabel*>("qt_msgbox_label");
+            seen.emplace_back(screen.contains(box.frameGeometry()),
+                              label->minimumSizeHint().width() <= label->width());
+            box.accept();
+        });
+    };
+    measure();
+    qtServices().messageBox->msgBox("Can't save file;\r\n/tmp/" + QString(300, u'n') + ".ico",
+                                    mb::WarningOk, "T");
+    QStringList files;
+    for (int i = 0; i < 120; ++i)
+        files << QString("/tmp/dropped/file%1.ico").arg(i);
+    measure();
+    drop(main, files);
+    EXPECT_EQ(seen, (std::vector<std::pair<bool, bool>>{{true, true}, {true, true}}));
 }
 
 } // namespace

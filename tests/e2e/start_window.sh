@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The program starts under a real X server and shows its main window with its caption and the
 # instruction text: eight lines in pairs, an empty line between the pairs. At twice the scale
-# the text is drawn at the screen's own resolution, not as doubled pixels.
+# the text is drawn at the screen's own resolution, not as doubled pixels. A message raised while
+# the window is being placed by a window manager stands centred on the window, at both scales.
 set -euo pipefail
 bin="$1"
 source "$(dirname "$0")/lib/x_server.sh"
-need_tools Xvfb xwininfo import convert
+need_tools Xvfb xwininfo import convert openbox
 start_x_server 2000x1000
 
 # The first pixel row of each band of rows holding text on the surface (8 pixels in, 184 high).
@@ -44,4 +45,29 @@ doubled() {
 poll doubled || { echo "the text is drawn as doubled pixels at scale 2: $changed differ"; exit 1; }
 echo "scale 2: $changed pixels differ from a doubled copy"
 stop_app
-echo "main window shown with its caption and instruction text"
+
+# Under a window manager, which places the main window after the program has shown it.
+openbox >/dev/null 2>&1 &
+wm=$!
+poll sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+printf 'not an icon file' >"$work/notes.txt"
+centre() { # the centre of a window's frame: its client area and the frame's extents
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+        /Width:/ {w = $2} /Height:/ {h = $2} END {print x + w / 2, y + h / 2}'
+}
+for scale in 1 2; do
+    QT_SCALE_FACTOR=$scale "$bin" "$work/notes.txt" >>"$work/out.log" 2>&1 &
+    app=$!
+    main=$(wait_window "EXE or DLL file icons.")
+    box=$(wait_window "Tessaline - File type not supported.")
+    placed() {
+        read -r mx my <<<"$(centre "$main")" && read -r bx by <<<"$(centre "$box")" &&
+            awk -v d="$mx $my $bx $by" 'BEGIN { split(d, c, " "); dx = c[1] - c[3]; dy = c[2] - c[4]
+                exit !(dx * dx <= 16 && dy * dy <= 400) }'
+    }
+    poll placed || { echo "scale $scale: the message's centre $bx,$by is not the window's, $mx,$my"; exit 1; }
+    echo "scale $scale: message centred at $bx,$by on the window's $mx,$my"
+    stop_app
+done
+kill "$wm"
+echo "main window shown with its caption and instruction text; a start-up message centred on it"

@@ -8,10 +8,16 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTest>
+#include <QTreeView>
 
 using namespace tess;
 using namespace tess::testing;
@@ -25,38 +31,50 @@ const QString LoadFilter =
     "types (*.exe, *.dll, *.ico, *.cur, *.ani)|*.exe;*.dll;*.ico;*.cur;*.ani|All file types "
     "(*.*)|*.*";
 
+// The columns fit their contents, whatever the font and scale.
 TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByTheirBytes) {
     TempDir tmp;
+    // Qt's file dialog keeps its columns' state in the user's settings: none of the machine's.
+    const ScopedEnv config{{"XDG_CONFIG_HOME", tmp.file("config").toUtf8()}};
     for (const char* name : {"a.exe", "B.EXE", "README", "c.dll", "notes.txt"})
-        tmp.write(name, QByteArray("x"));
-    tmp.mkdir("Sub");
-    const QByteArray odd = QFile::encodeName(tmp.path()) + "/caf\xe9.ico"; // not UTF-8
+        tmp.write(QString("list/") + name, QByteArray("x"));
+    tmp.mkdir("list/Sub");
+    const QByteArray odd = QFile::encodeName(tmp.path()) + "/list/caf\xe9.ico"; // not UTF-8
     fx::writeFile(odd.toStdString(), {});
     QStringList seen;
+    std::vector<std::pair<int, int>> columns; // each column's width and its contents' widest
     whenShown<QFileDialog>([&](QFileDialog& d) {
         auto* types = d.findChild<QComboBox*>("fileTypeCombo");
+        auto* files = d.findChild<QFileSystemModel*>();
         seen << d.findChild<QLineEdit*>("fileNameEdit")->text();
         for (int i = 0; i < types->count(); ++i)
             seen << types->itemText(i);
-        const QModelIndex folder = d.findChild<QFileSystemModel*>()->index(d.directory().path());
+        // The dialog opened above the folder: its listing is known once the model says so.
+        QSignalSpy loaded(files, &QFileSystemModel::directoryLoaded);
+        d.setDirectory(tmp.file("list"));
+        while (!loaded.contains({tmp.file("list")}) && loaded.wait(30000)) {
+        }
+        const QModelIndex root = d.proxyModel()->mapFromSource(files->index(tmp.file("list")));
         for (int index : {0, 5, 6}) {
             types->setCurrentIndex(index);
             emit types->activated(index);
-            QStringList last, names; // sorted, once the list stops changing (a thread fills it)
-            for (int tries = 0; tries < 100 && (names.isEmpty() || names != last); ++tries) {
-                QTest::qWait(20);
-                last = std::exchange(names, {});
-                const QModelIndex root = d.proxyModel()->mapFromSource(folder);
-                for (int i = 0; i < d.proxyModel()->rowCount(root); ++i)
-                    names << d.proxyModel()->index(i, 0, root).data().toString();
-                names.sort();
-            }
-            seen << names.join(u' ');
+            QStringList names;
+            for (int i = 0; i < d.proxyModel()->rowCount(root); ++i)
+                names << d.proxyModel()->index(i, 0, root).data().toString();
+            seen << (names.sort(), names.join(u' '));
+        }
+        const QAbstractItemView* details = d.findChild<QTreeView*>("treeView");
+        const QHeaderView* header = d.findChild<QTreeView*>("treeView")->header();
+        QMetaObject::invokeMethod(const_cast<QHeaderView*>(header), "resizeSections");
+        for (int column = 1; column < 4; ++column) {
+            const int widest = details->sizeHintForColumn(column);
+            columns.emplace_back(std::min(header->sectionSize(column), widest), widest);
         }
         static_cast<QDialog&>(d).accept();
     });
-    const QString asked = pathFromBytes(QFile::encodeName(tmp.path()) + "/CAF\xe9.ICO");
-    const QString got = qtServices().dialogs->showOpen({true, "T", LoadFilter, 1, asked, asked, 4});
+    const QString asked = pathFromBytes(QFile::encodeName(tmp.path()) + "/LIST/CAF\xe9.ICO");
+    const QString got =
+        qtServices().dialogs->showOpen({true, "T", LoadFilter, 1, tmp.path(), asked, 4});
     // The name found by the path rule; Qt's folder model leaves out the name that is not UTF-8.
     EXPECT_EQ(seen, QStringList({"caf\ufffd.ico", "Application files (*.exe)",
                                  "Application extension files (*.dll)", "ICON files (*.ico)",
@@ -64,12 +82,16 @@ TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByThe
                                  "All valid file types (*.exe, *.dll, *.ico, *.cur, *.ani)",
                                  "All file types (*.*)", "B.EXE Sub a.exe", "B.EXE Sub a.exe c.dll",
                                  "B.EXE README Sub a.exe c.dll notes.txt"}));
+    for (const auto& [width, widest] : columns)
+        EXPECT_EQ(width, widest);
     EXPECT_EQ(pathToBytes(got), odd);
 }
 
 // Every message box and dialog belongs to the window that opened it and stands centred on it.
 // Without a Windows folder the open-file dialog opens in the home folder.
 TEST(Dialogs, OwnedByTheWindowThatOpenedThemAndCentredOnIt) {
+    const TempDir config; // Qt's dialogs keep their state there, not in the user's settings
+    const ScopedEnv env{{"XDG_CONFIG_HOME", config.path().toUtf8()}};
     QWidget main;
     main.setGeometry(300, 200, 800, 500), main.show(), QApplication::setActiveWindow(&main);
     const Services qt = qtServices();
@@ -108,7 +130,8 @@ TEST(Numbers, PicturesReadingRoundingAndFailureNumbersAsTheWindowsDo) {
         {"- 5", -5}};
     const std::pair<double, int> halves[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0},
         {-1.5, -2}, {2.4999, 2}, {2.5001, 3}, {7.89, 8}, {1e20, 2147483647}, {-1e20, INT32_MIN}};
-    const std::pair<int, int> failures[] = {{EROFS, 75}, {ENODEV, 68}, {ENOSPC, 61}};
+    const std::pair<int, int> failures[] = {{EROFS, 75}, {ENODEV, 68}, {ENOSPC, 61},
+                                            {ENAMETOOLONG, 52}};
     // clang-format on
     for (const bool german : {true, false}) { // the locale's separators; read with a point
         QLocale::setDefault(QLocale(german ? QLocale::German : QLocale::C));
@@ -149,7 +172,17 @@ TEST(Paths, ResolveIgnoringCaseComponentByComponentKeepingBytes) {
 }
 
 TEST(Drives, LettersMapOntoMountPointsTheRootIsCAndTheWindowsFolder) {
-    EXPECT_EQ(drives().at(0).text(), "c: [/]"); // the machine's own table
+    // A table as the kernel writes it: pseudo file systems and the system's folders left out,
+    // blanks escaped in octal, a mount point listed twice taken once.
+    const QByteArray table = "sysfs /sys sysfs rw 0 0\nproc /proc proc rw 0 0\n"
+                             "/dev/sda2 /home ext4 rw 0 0\n/dev/sda1 / ext4 rw 0 0\n"
+                             "tmpfs /run tmpfs rw 0 0\n/dev/sdb1 /run/media/usb vfat rw 0 0\n"
+                             "/dev/sdc1 /mnt/my\\040disk ext4 rw 0 0\n/dev/sda3 /devel xfs rw 0 0\n"
+                             "/dev/sda2 /home ext4 rw 0 0\n";
+    QStringList texts;
+    for (const Drive& d : drivesOfMountTable(table))
+        texts << d.text();
+    EXPECT_EQ(texts, QStringList({"c: [/]", "d: [/home]", "e: [/mnt/my disk]", "f: [/devel]"}));
     TempDir tmp;
     const ScopedDrives pinned({{u'c', "/"}, {u'd', tmp.path()}});
     QStringList mapped;

@@ -72,6 +72,8 @@ TEST(SaveWindow, TextsFitTheirBoxesAndABlankNameDisablesSave) {
     const ScopedDrives pinned({{u'c', "/"}});
     SaveWindow w;
     frm_SaveBox& b = w.box;
+    EXPECT_EQ(QFontInfo(b.font()).family(),
+              QString("Liberation Sans")); // measured below, not a stand-in
     QStringList shown;
     const auto fits = [&](QWidget* widget, const QString& text, int room) {
         EXPECT_LE(widget->fontMetrics().horizontalAdvance(QString(text).remove(u'&')), room)
@@ -153,64 +155,92 @@ TEST(SaveWindow, DrawsAndWritesTheIconOfTheFileTheGridShows) {
     }
 }
 
-TEST(SaveWindow, WriteTargets) {
-    ::umask(022);
-    // The name typed as BMP ("link.bmp" made a link to old.bmp, "dir.bmp" a folder); old.bmp's mode
-    // (0: none); saved by another user, who may write the folder; the answer; the messages (q:
-    // overwrite?, a: access denied, g: general); the folder: names, modes, a link's target, format.
+// A save into the window's folder: the name typed as BMP ("link.bmp" made a link to old.bmp,
+// "dir.bmp" a folder); old.bmp's content and mode (none: no old file); saved by another user, who
+// may write the folder; the answer; the messages (q: overwrite?, a: access denied, g: not found,
+// l: name too long); the folder after: names, modes, a link's target, format or content.
+struct WriteTarget {
+    const char* row;
+    QString name;
+    const char* old;
+    mode_t oldMode;
+    bool other;
+    bool yes;
+    std::string messages;
+    QStringList after;
+};
+
+void PrintTo(const WriteTarget& t, std::ostream* os) {
+    *os << t.row;
+}
+
+class WriteTargets : public ::testing::TestWithParam<WriteTarget> {
+    mode_t umask_ = ::umask(022); // the modes below are those of a umask of 022
+  protected:
+    ~WriteTargets() override { ::umask(umask_); }
+};
+
+// clang-format off
+const WriteTarget writeTargets[] = {
+    {"new", "old.bmp", nullptr, 0, false, true, "", {"old.bmp 644 bmp"}},
+    {"kept", "old.bmp", "old bytes", 0640, false, false, "q", {"old.bmp 640 old bytes"}},
+    {"emptyKept", "old.bmp", "", 0644, false, false, "q", {"old.bmp 644 "}}, // empty, still a file
+    {"readOnly", "old.bmp", "old bytes", 0444, false, true, "qa", {"old.bmp 444 old bytes"}},
+    {"otherUser", "old.bmp", "old bytes", 0644, true, true, "qa", {"old.bmp 644 old bytes"}},
+    {"link", "link.bmp", "old bytes", 0600, false, true, "q", {"link.bmp 777 -> old.bmp", "old.bmp 600 bmp"}},
+    {"folder", "dir.bmp", nullptr, 0, false, true, "a", {"dir.bmp 755 "}},
+    {"underAFile", "old.bmp/x", "old bytes", 0640, false, true, "a", {"old.bmp 640 old bytes"}},
+    {"noFolder", "nosuch/x", nullptr, 0, false, true, "g", {}},
+    {"nameTooLong", QString(300, u'n'), nullptr, 0, false, true, "l", {}}};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(SaveWindow, WriteTargets, ::testing::ValuesIn(writeTargets),
+                         [](const auto& row) { return std::string(row.param.row); });
+
+TEST_P(WriteTargets, AskWriteOrRefuseWithTheReason) {
+    const auto& [row, name, old, oldMode, other, yes, messages, after] = GetParam();
+    if (other && ::geteuid() != 0) GTEST_SKIP() << "acting as another user needs root";
+    SaveWindow w;
+    if (old) ::chmod(QFile::encodeName(w.tmp.write("old.bmp", QByteArray(old))), oldMode);
+    if (name == "link.bmp") QFile::link("old.bmp", w.tmp.file(name));
+    if (name == "dir.bmp") QDir().mkdir(w.tmp.file(name));
+    w.rec.messages->answers = {yes ? mb::AnswerYes : mb::AnswerNo};
+    const std::shared_ptr<void> back(nullptr, [](void*) { ::setfsuid(0), ::setfsgid(0); });
+    if (other) ::chmod(QFile::encodeName(w.tmp.path()), 0777), ::setfsgid(65534), ::setfsuid(65534);
+    w.save(name, 0);
+    const QString path = w.tmp.file(name.endsWith(".bmp") ? name : name + ".bmp");
+    const auto general = [&](const QString& reason, const QString& number) {
+        return ShownMessage{"File save error with file;\r\n" + path + "\r\n\r\nError message; \t" +
+                                reason + "\r\nError number; \t" + number,
+                            48, "Tessaline - Saving file error."};
+    };
     // clang-format off
-    const std::tuple<QString, mode_t, bool, bool, std::string, QStringList> cases[] = {
-        {"old.bmp", 0, false, true, "", {"old.bmp 644 bmp"}},
-        {"old.bmp", 0640, false, false, "q", {"old.bmp 640 old bytes"}},
-        {"old.bmp", 0444, false, true, "qa", {"old.bmp 444 old bytes"}}, // read-only
-        {"old.bmp", 0644, true, true, "qa", {"old.bmp 644 old bytes"}},
-        {"link.bmp", 0600, false, true, "q", {"link.bmp 777 -> old.bmp", "old.bmp 600 bmp"}},
-        {"dir.bmp", 0, false, true, "a", {"dir.bmp 755 "}},
-        {"old.bmp/x", 0640, false, true, "a", {"old.bmp 640 old bytes"}},
-        {"nosuch/x", 0, false, true, "g", {}}};
+    const std::map<char, ShownMessage> texts = {
+        {'q', {"WARNING;\r\nFile " + path + "\r\n" + name + " already exists.\r\n\r\n"
+               "Do you wish to overwrite this file?", 308, "Tessaline - File already exists."}},
+        {'a', {"Can't save file;\r\n" + path + "\r\n\r\nAccess denied by drive, directory or "
+               "file.\r\n\r\nIf overwriting an old file, check that the file is not locked.\r\n"
+               "Check drive and directory can be written to.\r\n(Eg. Not a CD-ROM or a locked "
+               "floppy disc)", 48, "Tessaline - Saving file error."}},
+        {'g', general("No such file or directory", "53.")},
+        {'l', general("File name too long", "52.")}};
     // clang-format on
-    for (const auto& [name, oldMode, other, yes, messages, after] : cases) {
-        if (other && ::geteuid() != 0) continue; // needs to act as another user
-        SaveWindow w;
-        if (oldMode)
-            ::chmod(QFile::encodeName(w.tmp.write("old.bmp", QByteArray("old bytes"))), oldMode);
-        if (name == "link.bmp") QFile::link("old.bmp", w.tmp.file(name));
-        if (name == "dir.bmp") QDir().mkdir(w.tmp.file(name));
-        w.rec.messages->answers = {yes ? mb::AnswerYes : mb::AnswerNo};
-        const std::shared_ptr<void> back(nullptr, [](void*) { ::setfsuid(0), ::setfsgid(0); });
-        if (other)
-            ::chmod(QFile::encodeName(w.tmp.path()), 0777), ::setfsgid(65534), ::setfsuid(65534);
-        w.save(name, 0);
-        const QString path = w.tmp.file(name.endsWith(".bmp") ? name : name + ".bmp");
-        // clang-format off
-        const std::map<char, ShownMessage> texts = {
-            {'q', {"WARNING;\r\nFile " + path + "\r\n" + name + " already exists.\r\n\r\n"
-                   "Do you wish to overwrite this file?", 308, "Tessaline - File already exists."}},
-            {'a', {"Can't save file;\r\n" + path + "\r\n\r\nAccess denied by drive, directory or "
-                   "file.\r\n\r\nIf overwriting an old file, check that the file is not locked.\r\n"
-                   "Check drive and directory can be written to.\r\n(Eg. Not a CD-ROM or a locked "
-                   "floppy disc)", 48, "Tessaline - Saving file error."}},
-            {'g', {"File save error with file;\r\n" + path + "\r\n\r\nError message; \tNo such"
-                   " file or directory\r\nError number; \t53.", 48, "Tessaline - Saving file error."}}};
-        // clang-format on
-        const auto shown = messages | std::views::transform([&](char m) { return texts.at(m); });
-        QStringList folder;
-        const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-        for (const QFileInfo& e : QDir(w.tmp.path()).entryInfoList(all, QDir::Name)) {
-            struct stat st {};
-            ::lstat(QFile::encodeName(e.filePath()), &st);
-            QFile f(e.filePath());
-            const QByteArray format = QImageReader(e.filePath()).format();
-            const QString held = e.isSymLink() ? "-> " + QFileInfo(e.symLinkTarget()).fileName()
-                                 : format.isEmpty() ? (f.open(QIODevice::ReadOnly), f.readAll())
-                                                    : format;
-            folder << QString("%1 %2 %3").arg(e.fileName()).arg(st.st_mode & 07777, 0, 8).arg(held);
-        }
-        EXPECT_EQ(std::tuple(w.rec.messages->shown,
-                             folder.filter(QRegularExpression("^(?!src\\.ico |text\\.exe |caf)"))),
-                  std::tuple(std::vector(shown.begin(), shown.end()), after))
-            << name.toStdString();
+    const auto shown = messages | std::views::transform([&](char m) { return texts.at(m); });
+    QStringList folder;
+    const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    for (const QFileInfo& e : QDir(w.tmp.path()).entryInfoList(all, QDir::Name)) {
+        struct stat st {};
+        ::lstat(QFile::encodeName(e.filePath()), &st);
+        QFile f(e.filePath());
+        const QByteArray format = QImageReader(e.filePath()).format();
+        const QString held = e.isSymLink()      ? "-> " + QFileInfo(e.symLinkTarget()).fileName()
+                             : format.isEmpty() ? (f.open(QIODevice::ReadOnly), f.readAll())
+                                                : format;
+        folder << QString("%1 %2 %3").arg(e.fileName()).arg(st.st_mode & 07777, 0, 8).arg(held);
     }
+    EXPECT_EQ(std::tuple(w.rec.messages->shown,
+                         folder.filter(QRegularExpression("^(?!src\\.ico |text\\.exe |caf)"))),
+              std::tuple(std::vector(shown.begin(), shown.end()), after));
 }
 
 TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
@@ -234,8 +264,12 @@ TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
         {'d', "", 1, in, d, {}},
         {'d', "", 2, in, d, {unavailable}}, // the drive stays chosen, the folder stays
         {'d', "", 3, in, d, {outOfRange}},
-        {'t', "", 3, d, d, {}}, // the top of the list is the drive's mount point
-        {'f', gone, 3, gone, "/", {}},
+        {'t', "", 1, d, d, {}}, // the top of the list is the drive's mount point; the drive follows
+        {'d', "", 0, c, "/", {}},
+        {'f', w.tmp.path(), 0, w.tmp.path(), "/", {}},
+        {'f', d, 1, d, d, {}}, // another drive's mount point entered from above: that drive
+        {'d', "", 0, w.tmp.path(), "/", {}},
+        {'f', gone, 0, gone, "/", {}},
         {'x', c, 0, c, "/", {}}, // no error for the deleted folder, other drives from their roots
         {'d', "", 1, d, d, {}},
         {'s', in, 1, in, d, {}}, // a showing on drive d shows d's folders
@@ -249,9 +283,10 @@ TEST(SaveWindow, DrivesRememberTheirLastFolderWithinOneShowing) {
         if (act == 'd') w.box.drv_Drive->setCurrentIndex(drive);
         if (act == 't') emit list.itemActivated(list.item(0));
         if (act == 'f') list.setPath(folder);
-        EXPECT_EQ(std::tuple(list.path(), list.item(0)->text(), w.box.lab_PathDisplayString->text(),
+        const QLabel& label = *w.box.lab_PathDisplayString;
+        EXPECT_EQ(std::tuple(list.path(), list.item(0)->text(), label.text(), label.toolTip(),
                              w.box.drv_Drive->currentIndex(), w.rec.messages->shown),
-                  std::tuple(shown, top, shown, drive, messages))
+                  std::tuple(shown, top, shown, shown, drive, messages))
             << shown.toStdString();
     }
 }
