@@ -3,6 +3,7 @@
 #include "cli/extract.h"
 #include "cli/list.h"
 #include "support/fixtures/fixtures.h"
+#include "tessaline/icons.h"
 
 #include <gtest/gtest.h>
 
@@ -238,10 +239,13 @@ empty.exe: not an icon file, 0 icons
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args));
         EXPECT_EQ(run(c.args), c.expected);
-        for (const auto& [name, width, height, bytes] : c.written)
+        for (const auto& [name, width, height, bytes] : c.written) {
             EXPECT_EQ(width ? readPng(o + name) : std::tuple(0, 0, fx::readFile(o + name)),
                       std::tuple(width, height, bytes))
                 << name;
+            if (name.ends_with(".png")) // every chunk whole too
+                EXPECT_TRUE(icons::pngIsWhole(fx::readFile(o + name))) << name;
+        }
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(o), {}), std::ssize(c.written));
         std::filesystem::remove_all(o), std::filesystem::create_directory(o);
     }

@@ -229,7 +229,7 @@ TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
         const auto f = icons::readIconFile(dir.file(c.name));
         const auto listed = icons::bytesReadFromFiles() - start;
         EXPECT_EQ(f.icons.size(), c.icons);
-        if (f.icons.empty()) continue;
+        if (f.icons.empty() || f.icons.back().images.empty()) continue;
         std::size_t images = 0, decodes = 0;
         for (const auto& icon : f.icons)
             if (!icon.images.empty())
@@ -240,7 +240,7 @@ TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
         const auto ico = icons::writeIconFile(f.icons.back());
         const auto written = icons::bytesReadFromFiles() - start - decoded;
         EXPECT_EQ(std::tuple(listed <= c.listed, decodes, decoded, written,
-                             icons::imageBytes(last.at(0)) == icons::imageBytes(last.back()),
+                             icons::imageBytes(last[0]) == icons::imageBytes(last.back()),
                              ico == makeIco(std::vector(last.size(), c.last)),
                              ico.size() < 5 * c.file.size()),
                   std::tuple(true, c.icons, c.whole ? c.file.size() : listed + images,
