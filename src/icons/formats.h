@@ -47,7 +47,7 @@ class ImageStore {
 // listed. Bytes named by several icons are paid once, each further reference as one entry, so that
 // sharing never costs an icon its number; bytes named twice by one icon are paid again, since
 // writing that icon writes them twice. A small file can thus never make the program hold, or write
-// as one icon, more than a small multiple of itself.
+// as one icon, more than a small multiple of itself beyond a fixed allowance.
 struct Budget {
     explicit Budget(std::uint64_t fileSize) : bytes(4 * fileSize + (1u << 20)) {}
     std::uint64_t bytes;
