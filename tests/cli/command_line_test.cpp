@@ -243,8 +243,9 @@ empty.exe: not an icon file, 0 icons
             EXPECT_EQ(width ? readPng(o + name) : std::tuple(0, 0, fx::readFile(o + name)),
                       std::tuple(width, height, bytes))
                 << name;
-            if (name.ends_with(".png")) // every chunk whole too
+            if (name.ends_with(".png")) { // every chunk whole too
                 EXPECT_TRUE(icons::pngIsWhole(fx::readFile(o + name))) << name;
+            }
         }
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(o), {}), std::ssize(c.written));
         std::filesystem::remove_all(o), std::filesystem::create_directory(o);
