@@ -36,10 +36,16 @@ void exercise(const IconFile& file) {
                 if (decodes++ < 32) checkRgba(decodeImage(image));
             }
             if (icon.images.empty()) continue;
-            const IconFile again =
-                readIconBytes(icon.cursor ? writeCursorFile(icon) : writeIconFile(icon));
-            check(again.icons.size() == 1 && again.icons[0].images.size() == icon.images.size() &&
+            // Every image but those left out (unreadable, or a damaged PNG that does not decode),
+            // each PNG whole.
+            const auto written = icon.cursor ? writeCursorFile(icon) : writeIconFile(icon);
+            if (written.empty()) continue;
+            const IconFile again = readIconBytes(written);
+            check(again.icons.size() == 1 && again.icons[0].images.size() <= icon.images.size() &&
                   again.icons[0].cursor == icon.cursor);
+            for (const IconImage& image : again.icons[0].images)
+                if (const auto b = imageBytes(image); image.format == ImageFormat::Png)
+                    check(b && pngIsWhole(*b));
         }
     }
 }

@@ -70,6 +70,16 @@ struct Rgba {
 // SystemResources/NAME.mun gives the icons of that file, as on Windows 10. Never throws.
 IconFile readIconFile(const std::string& path);
 
+// What a read looks at besides the directories.
+struct ReadOptions {
+    // Where set, only that icon (its number in IconFile::icons) is read whole, so that drawing
+    // one icon of a library of thousands reads little beyond its directories: a program's other
+    // groups and its cursors keep their numbers and IDs without images, and the other images of
+    // an icon or animation file their directory values alone (format Dib, no hotspot).
+    std::optional<std::size_t> iconOnly;
+};
+IconFile readIconFile(const std::string& path, const ReadOptions& options);
+
 // The same, through a cache keyed by path, size and modification time.
 std::shared_ptr<const IconFile> readIconFileCached(const std::string& path);
 
@@ -99,11 +109,16 @@ std::optional<Rgba> decodeImage(const IconImage& image);
 // Where the best image is damaged, the next serves.
 std::vector<std::size_t> imagesBySuitability(const Icon& icon, int size);
 
+// Whether PNG bytes are whole: every chunk's CRC holds up to IEND, nothing follows it, and it
+// decodes. Only a whole PNG is copied as it is stored.
+bool pngIsWhole(std::span<const std::uint8_t> bytes);
+
 // The image's colour depth in bits: the directory's value, else its header's.
 int bitDepth(const IconImage& image);
 
 // One icon's images, exactly as stored, as an .ico file (type 1, planes and bit counts), also
-// for a cursor. Images that cannot be read are left out; nothing when no image is left.
+// for a cursor. A PNG that is not whole is decoded and encoded again; images that cannot be read
+// are left out; nothing when no image is left.
 std::vector<std::uint8_t> writeIconFile(const Icon& icon);
 // The same as a .cur file (type 2, each image's hotspot).
 std::vector<std::uint8_t> writeCursorFile(const Icon& icon);

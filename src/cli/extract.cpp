@@ -18,8 +18,8 @@ namespace {
 constexpr rlim_t kThumbnailSeconds = 10;                                // of processor time
 
 // A PNG of one of the icon's images, the best for size first (where it is damaged, the next
-// serves), at most fit x fit pixels. An image stored as a PNG that needs no scaling is written
-// exactly as stored.
+// serves), at most fit x fit pixels. An image stored as a whole PNG that needs no scaling is
+// written exactly as stored.
 std::vector<std::uint8_t> pictureOf(const icons::Icon& icon, int size, int fit) {
     for (const std::size_t i : icons::imagesBySuitability(icon, size)) {
         const icons::IconImage& image = icon.images[i];
@@ -27,7 +27,7 @@ std::vector<std::uint8_t> pictureOf(const icons::Icon& icon, int size, int fit) 
             const auto stored = icons::imageBytes(image);
             if (!stored) continue;
             if (const std::optional<Size> s = storedPngSize(*stored);
-                s && s->width <= fit && s->height <= fit)
+                s && s->width <= fit && s->height <= fit && icons::pngIsWhole(*stored))
                 return *stored;
         }
         const std::optional<icons::Rgba> rgba = icons::decodeImage(image);
@@ -36,6 +36,32 @@ std::vector<std::uint8_t> pictureOf(const icons::Icon& icon, int size, int fit) 
         if (!png.empty()) return png;
     }
     return {};
+}
+
+// One line for the icons of a file that gave nothing to write: "icon 3 has", "icons 3 to 9 have",
+// "icons 1, 4 to 6 and 9 have" (the first ten runs, then how many more).
+std::string nothingWritten(const std::vector<std::size_t>& indexes, const char* what) {
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    for (const std::size_t i : indexes) {
+        if (!runs.empty() && runs.back().second + 1 == i)
+            runs.back().second = i;
+        else
+            runs.emplace_back(i, i);
+    }
+    constexpr std::size_t kShown = 10;
+    std::string text = std::string(what) + (indexes.size() == 1 ? " " : "s ");
+    for (std::size_t r = 0; r < runs.size() && r < kShown; ++r) {
+        if (r > 0) text += r + 1 == runs.size() ? " and " : ", ";
+        text += std::to_string(runs[r].first);
+        if (runs[r].second != runs[r].first) text += " to " + std::to_string(runs[r].second);
+    }
+    if (runs.size() > kShown) {
+        std::size_t more = 0;
+        for (std::size_t r = kShown; r < runs.size(); ++r)
+            more += runs[r].second - runs[r].first + 1;
+        text += " and " + std::to_string(more) + " more";
+    }
+    return text + (indexes.size() == 1 ? " has" : " have") + " no image that can be read";
 }
 
 } // namespace
@@ -71,6 +97,7 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
             last = first + 1;
         }
         const std::string name = baseName(path) + (command.cursors ? "_cursor" : "");
+        std::vector<std::size_t> unwritten; // said once for the file, after the others
         for (std::size_t i = first; i < last; ++i) {
             const icons::Icon& icon = icons[i];
             const char* suffix = command.png ? ".png" : icon.cursor ? ".cur" : ".ico";
@@ -80,9 +107,7 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
                 : icon.cursor ? icons::writeCursorFile(icon)
                               : icons::writeIconFile(icon);
             if (bytes.empty()) {
-                err << "tessaline: " << path << ": " << what << " " << i
-                    << " has no image that can be read\n";
-                status = kExitFailed;
+                unwritten.push_back(i);
                 continue;
             }
             // (Files are created one after another: the system creates the files of one folder
@@ -101,6 +126,10 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
                 return kExitFailed;
             }
         }
+        if (!unwritten.empty()) {
+            err << "tessaline: " << path << ": " << nothingWritten(unwritten, what) << "\n";
+            status = kExitFailed;
+        }
     }
     return status;
 }
@@ -108,16 +137,19 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
 int runThumbnail(const Command& command, std::ostream& err) {
     const std::string input = paths::nativePath(command.files.at(0));
     const std::string& output = command.files.at(1);
-    const icons::IconFile file = icons::readIconFile(input);
+    // The first icon that draws: the directories and the first icon's images are read, not every
+    // icon's; only where the first draws nothing are the others read.
+    icons::IconFile file = icons::readIconFile(input, {.iconOnly = 0});
     if (file.status == icons::FileStatus::Unreadable) {
         err << "tessaline: " << input << ": " << file.error << "\n";
         return kExitFailed;
     }
     std::vector<std::uint8_t> png;
-    for (const icons::Icon& icon : file.icons) {
-        png = pictureOf(icon, command.thumbnailSize, command.thumbnailSize);
-        if (!png.empty()) break;
-    }
+    if (!file.icons.empty())
+        png = pictureOf(file.icons[0], command.thumbnailSize, command.thumbnailSize);
+    if (png.empty() && file.icons.size() > 1) file = icons::readIconFile(input);
+    for (std::size_t i = 1; png.empty() && i < file.icons.size(); ++i)
+        png = pictureOf(file.icons[i], command.thumbnailSize, command.thumbnailSize);
     if (png.empty()) {
         err << "tessaline: " << input << ": no icon to draw\n";
         return kExitFailed;

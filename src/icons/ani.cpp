@@ -64,6 +64,7 @@ void readAni(const Reader& in, IconFile& file, Parse& parse) {
         chunks(list, 4, list.size(), [&](const auto& fid, const Reader& body) {
             if (!is(fid, "icon")) return;
             Icon icon;
+            parse.beginIcon(file.icons.size(), false);
             const auto h = body.fixed<4>(0);
             const bool ico =
                 h && (*h)[0] == 0 && (*h)[1] == 0 && ((*h)[2] == 1 || (*h)[2] == 2) && (*h)[3] == 0;

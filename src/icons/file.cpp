@@ -18,7 +18,7 @@ bool isPng(std::span<const std::uint8_t> bytes) {
 }
 
 Parse::Head describeHead(std::span<const std::uint8_t> b) {
-    Parse::Head h{true, ImageFormat::Dib, 0, 0, 0, 0};
+    Parse::Head h;
     if (isPng(b)) {
         h.format = ImageFormat::Png;
         if (b.size() < 26) return h;
@@ -76,24 +76,24 @@ bool placeImage(const Reader& in, std::uint64_t offset, std::uint64_t size, Pars
     if (size <= skip || size - skip > kMaxStoredImageBytes || !in.has(offset, size)) return false;
     const std::uint64_t at = in.base() + offset + skip;
     const auto length = static_cast<std::uint32_t>(size - skip);
-    auto [it, fresh] = parse.heads.try_emplace({at, length});
-    if (fresh) {
+    Parse::Head& h = parse.heads[{at, length}];
+    if (!h.read && parse.wanted) {
         // The first bytes only: the rest is read when the image is drawn or written.
         // A PNG's depth is in its first 26 bytes, a DIB's in its first 16; its size, needed
         // to trim a padded resource, in its first 36.
         std::array<std::uint8_t, 4 + 40> head{};
         const std::size_t n =
             static_cast<std::size_t>(std::min<std::uint64_t>(size, skip + (padded ? 40 : 26)));
+        const bool paid = h.paid;
+        const std::uint64_t icon = h.icon;
         if (in.readOnce(offset, std::span(head.data(), n))) {
-            it->second = describeHead(std::span(head.data() + skip, n - skip));
-            if (hotspotFirst)
-                it->second.hotspotX = le16(head.data()),
-                it->second.hotspotY = le16(head.data() + 2);
+            h = describeHead(std::span(head.data() + skip, n - skip));
+            if (hotspotFirst) h.hotspotX = le16(head.data()), h.hotspotY = le16(head.data() + 2);
         } else {
-            it->second.ok = false;
+            h.ok = false;
         }
+        h.read = true, h.paid = paid, h.icon = icon;
     }
-    const Parse::Head& h = it->second;
     std::uint32_t trimmed = length;
     if (padded != 0) { // the true size: the DIB's own, else the group entry's
         if (h.format == ImageFormat::Dib && h.dibSize != 0 && h.dibSize <= length)
@@ -101,7 +101,10 @@ bool placeImage(const Reader& in, std::uint64_t offset, std::uint64_t size, Pars
         else if (padded > skip && padded - skip <= length)
             trimmed = static_cast<std::uint32_t>(padded - skip);
     }
-    if (!h.ok || !parse.budget.take(trimmed)) return false;
+    // Bytes named by an earlier icon cost this one an entry only; named again by the same icon,
+    // they are paid again.
+    if (!h.ok || !parse.budget.take(h.paid && h.icon != parse.icon ? 0 : trimmed)) return false;
+    h.paid = true, h.icon = parse.icon;
     image.format = h.format;
     image.headerBits = h.headerBits;
     image.offset = at;
@@ -184,11 +187,11 @@ std::shared_ptr<const std::vector<std::uint8_t>> ImageStore::bytes(std::uint64_t
     return fresh;
 }
 
-IconFile readFrom(std::shared_ptr<const ImageStore> store) {
+IconFile readFrom(std::shared_ptr<const ImageStore> store, std::optional<std::size_t> iconOnly) {
     IconFile file;
     const Source& source = store->source();
     const Reader in(source);
-    Parse parse{std::move(store), Budget(source.size()), {}};
+    Parse parse(std::move(store), source.size(), iconOnly);
     const auto head = in.fixed<4>(0);
     if (!head) return file; // too short to be anything: not an icon file
     const auto& h = *head;
@@ -206,6 +209,7 @@ IconFile readFrom(std::shared_ptr<const ImageStore> store) {
         }
     } else if (h[0] == 0 && h[1] == 0 && (h[2] == 1 || h[2] == 2) && h[3] == 0 && in.has(0, 6)) {
         Icon icon;
+        parse.beginIcon(0, false);
         if (readIco(in, icon, parse)) {
             file.status = FileStatus::Icons;
             file.kind = icon.cursor ? "cur" : "ico";
@@ -256,6 +260,12 @@ bool isProgram(const IconFile& f) {
     return f.status == FileStatus::Icons && f.kind.rfind("pe", 0) == 0;
 }
 
+// Whether some icon has an image: groups that have none do not make a file one that holds icons.
+bool hasImages(const IconFile& f) {
+    return std::any_of(f.icons.begin(), f.icons.end(),
+                       [](const Icon& icon) { return !icon.images.empty(); });
+}
+
 } // namespace
 
 std::string munPathFor(const std::string& path) {
@@ -270,18 +280,24 @@ std::string munPathFor(const std::string& path) {
 }
 
 IconFile readOpened(FileSource::Opened opened, const std::string& path,
-                    std::optional<FileIdentity>& mun) {
-    IconFile file = readFrom(std::make_shared<ImageStore>(std::move(opened.source)));
+                    std::optional<FileIdentity>& mun, std::optional<std::size_t> iconOnly) {
+    const auto store = std::make_shared<ImageStore>(std::move(opened.source));
+    IconFile file = readFrom(store, iconOnly);
     file.source = path;
-    if (!isProgram(file) || !file.icons.empty()) return file;
+    if (!isProgram(file) || hasImages(file)) return file;
+    if (iconOnly && !file.icons.empty()) { // the other icons may have images: they decide
+        file = readFrom(store);
+        file.source = path;
+        if (hasImages(file)) return file;
+    }
     // A missing, unreadable or damaged .mun is the same as none.
     const std::string munPath = munPathFor(path);
     if (munPath.empty()) return file;
     auto m = FileSource::open(munPath);
     if (!m.source) return file;
     const FileIdentity id{munPath, m.source->size(), m.mtimeNs, m.device, m.inode};
-    IconFile redirected = readFrom(std::make_shared<ImageStore>(std::move(m.source)));
-    if (!isProgram(redirected) || redirected.icons.empty()) return file;
+    IconFile redirected = readFrom(std::make_shared<ImageStore>(std::move(m.source)), iconOnly);
+    if (!isProgram(redirected) || !hasImages(redirected)) return file;
     redirected.source = munPath;
     mun = id;
     return redirected;
@@ -299,11 +315,15 @@ IconFile unreadable(std::string error) {
 } // namespace
 
 IconFile readIconFile(const std::string& path) {
+    return readIconFile(path, ReadOptions{});
+}
+
+IconFile readIconFile(const std::string& path, const ReadOptions& options) {
     try {
         auto opened = detail::FileSource::open(path);
         if (!opened.source) return unreadable(opened.error);
         std::optional<detail::FileIdentity> mun;
-        return detail::readOpened(std::move(opened), path, mun);
+        return detail::readOpened(std::move(opened), path, mun, options.iconOnly);
     } catch (const std::bad_alloc&) {
         return unreadable("out of memory");
     }

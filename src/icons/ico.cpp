@@ -1,4 +1,5 @@
 // ICO and CUR files (one icon holding all the images), and the writer of one icon as such a file.
+#include "icons/decode.h"
 #include "icons/formats.h"
 
 #include <algorithm>
@@ -39,8 +40,9 @@ bool readIco(const Reader& in, Icon& icon, Parse& parse) {
 
 namespace {
 
-// The images as an ICO (type 1) or CUR (type 2) file; the images that cannot be read are left
-// out, and nothing is written when none is left or the offsets would not fit the directory.
+// The images as an ICO (type 1) or CUR (type 2) file, as stored but for a PNG that is not whole;
+// the images that cannot be read are left out, and nothing is written when none is left or the
+// offsets would not fit the directory.
 std::vector<std::uint8_t> writeFile(const Icon& icon, bool cursor) {
     std::vector<std::pair<const IconImage*, std::shared_ptr<const std::vector<std::uint8_t>>>>
         images;
@@ -49,6 +51,13 @@ std::vector<std::uint8_t> writeFile(const Icon& icon, bool cursor) {
         if (images.size() == kMaxImagesPerGroup) break;
         auto bytes = imageBytes(im);
         if (!bytes || bytes->empty()) continue;
+        if (isPng(*bytes) && !pngIsWhole(*bytes)) { // written again from its pixels, if it decodes
+            const auto rgba = decodePng(*bytes);
+            if (!rgba) continue;
+            auto again = encodePng(*rgba);
+            if (again.empty()) continue;
+            bytes = std::make_shared<const std::vector<std::uint8_t>>(std::move(again));
+        }
         total += 16 + bytes->size();
         if (total > 0xFFFFFFFFu) return {};
         images.emplace_back(&im, std::move(bytes));

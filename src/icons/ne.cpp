@@ -63,6 +63,7 @@ void readNe(const Reader& in, std::uint32_t ne, IconFile& file, Parse& parse) {
                           std::vector<Icon>& out) {
         for (const NeResource& g : from) {
             if (!parse.budget.take(0)) return; // the listing ends here
+            parse.beginIcon(out.size(), cursor);
             Icon icon;
             icon.cursor = cursor;
             if (g.id & 0x8000) {
@@ -73,9 +74,9 @@ void readNe(const Reader& in, std::uint32_t ne, IconFile& file, Parse& parse) {
                     icon.id = latin1ToUtf8(*name);
             }
             std::optional<std::vector<std::uint8_t>> group;
-            // Group data is charged too: groups sharing one large group cannot multiply it.
-            if (g.length <= 6 + 14 * kMaxImagesPerGroup + (std::uint64_t{1} << *shift) &&
-                parse.budget.take(g.length))
+            if (parse.wanted &&
+                g.length <= 6 + 14 * kMaxImagesPerGroup + (std::uint64_t{1} << *shift) &&
+                parse.takeGroup(g.offset, g.length))
                 group = in.bytes(g.offset, g.length);
             for (const GroupEntry& ge :
                  group ? parseGroup(*group, cursor) : std::vector<GroupEntry>{}) {

@@ -91,7 +91,7 @@ class PeResources {
         const auto len = root_.u16(at);
         if (!len) return std::string();
         // Charged before it is read: many groups may share one name of 65535 characters.
-        if (!budget.take(std::uint64_t{*len} * 2)) return std::nullopt;
+        if (!budget.pay(std::uint64_t{*len} * 2)) return std::nullopt;
         auto raw = root_.bytes(std::uint64_t{at} + 2, std::uint64_t{*len} * 2);
         if (!raw) return std::string();
         std::vector<std::uint16_t> units(*len);
@@ -172,33 +172,43 @@ void readPe(const Reader& in, std::uint32_t pe, IconFile& file, Parse& parse) {
                             std::vector<Icon>& out) {
         const auto groupDir = typeDir(groupType);
         if (!groupDir) return;
-        // The images by ID: where their first language's data entry is.
-        std::map<std::uint16_t, std::uint32_t> images;
+        // The images by ID, and where their first language's data entry is, looked up when a
+        // group names them (reading only the directories of the images a read needs).
+        std::multimap<std::uint16_t, Entry> images;
         if (const auto imageDir = typeDir(imageType)) {
-            for (const Entry& e : res.directory(*imageDir)) {
-                if (e.name & kHighBit || e.name > 0xFFFF) continue;
-                if (auto d = res.firstLanguage(e))
-                    images.emplace(static_cast<std::uint16_t>(e.name), *d);
-            }
+            for (const Entry& e : res.directory(*imageDir))
+                if (!(e.name & kHighBit) && e.name <= 0xFFFF)
+                    images.emplace(static_cast<std::uint16_t>(e.name), e);
         }
+        std::map<std::uint16_t, std::optional<std::uint32_t>> found;
+        const auto imageData = [&](std::uint16_t id) {
+            auto [it, fresh] = found.try_emplace(id);
+            for (auto [e, end] = images.equal_range(id); fresh && e != end && !it->second; ++e)
+                it->second = res.firstLanguage(e->second);
+            return it->second;
+        };
         for (const Entry& g : res.directory(*groupDir)) {
             auto name = res.name(g.name, parse.budget);
             if (!name || !parse.budget.take(0)) return; // the listing ends here
+            parse.beginIcon(out.size(), cursor);
             Icon icon;
             icon.id = std::move(*name);
             icon.named = (g.name & kHighBit) != 0;
             icon.cursor = cursor;
+            if (!parse.wanted) { // listed with its number and ID only
+                out.push_back(std::move(icon));
+                continue;
+            }
             const auto dataEntry = res.firstLanguage(g);
             const auto where = dataEntry ? res.place(*dataEntry) : std::nullopt;
             std::optional<std::vector<std::uint8_t>> group;
-            // Group data is charged too: groups sharing one large group cannot multiply it.
             if (where && where->second <= 6 + 14 * kMaxImagesPerGroup &&
-                parse.budget.take(where->second))
+                parse.takeGroup(where->first, where->second))
                 group = in.bytes(where->first, where->second);
             for (const GroupEntry& ge :
                  group ? parseGroup(*group, cursor) : std::vector<GroupEntry>{}) {
-                const auto it = images.find(ge.id);
-                const auto at = it == images.end() ? std::nullopt : res.place(it->second);
+                const auto data = imageData(ge.id);
+                const auto at = data ? res.place(*data) : std::nullopt;
                 if (!at) continue;
                 IconImage image = ge.image();
                 if (placeImage(in, at->first, at->second, parse, image, cursor))

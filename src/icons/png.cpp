@@ -4,6 +4,7 @@
 #include "icons/decode.h"
 #include "icons/formats.h"
 
+#include <array>
 #include <csetjmp>
 #include <cstring>
 
@@ -77,7 +78,78 @@ bool decodeInto(PngInput* input, Rgba* out) {
     return true;
 }
 
+void writeBytes(png_structp png, png_bytep data, png_size_t n) {
+    auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + n);
+}
+void flushNothing(png_structp) {}
+
+bool encodeInto(const Rgba* picture, std::vector<std::uint8_t>* out) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, out, writeBytes, flushNothing);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(picture->width),
+                 static_cast<png_uint_32>(picture->height), 8, PNG_COLOR_TYPE_RGBA,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < picture->height; ++y)
+        png_write_row(png, picture->pixels.data() + std::size_t{4} * picture->width * y);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+constexpr std::array<std::uint32_t, 256> kCrcTable = [] {
+    std::array<std::uint32_t, 256> t{};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+        std::uint32_t c = n;
+        for (int k = 0; k < 8; ++k)
+            c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        t[n] = c;
+    }
+    return t;
+}();
+
+std::uint32_t crc(std::span<const std::uint8_t> bytes) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (const std::uint8_t b : bytes)
+        c = kCrcTable[(c ^ b) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+std::uint32_t be32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
+// Every chunk, from the signature to IEND, whole and with its CRC right, and nothing after.
+bool chunksHold(std::span<const std::uint8_t> b) {
+    std::size_t at = 8;
+    while (b.size() - at >= 12) {
+        const std::uint32_t length = be32(b.data() + at);
+        if (length > b.size() - at - 12) return false;
+        const auto typed = b.subspan(at + 4, std::size_t{4} + length);
+        if (crc(typed) != be32(b.data() + at + 8 + length)) return false;
+        at += 12 + std::size_t{length};
+        if (std::memcmp(typed.data(), "IEND", 4) == 0) return at == b.size();
+    }
+    return false;
+}
+
 } // namespace
+
+std::vector<std::uint8_t> encodePng(const Rgba& picture) {
+    std::vector<std::uint8_t> out;
+    if (picture.width <= 0 || picture.height <= 0 ||
+        picture.pixels.size() != std::size_t{4} * picture.width * picture.height ||
+        !encodeInto(&picture, &out))
+        out.clear();
+    return out;
+}
 
 std::optional<Rgba> decodePng(std::span<const std::uint8_t> bytes) {
     if (!isPng(bytes)) return std::nullopt;
@@ -88,3 +160,15 @@ std::optional<Rgba> decodePng(std::span<const std::uint8_t> bytes) {
 }
 
 } // namespace tess::icons::detail
+
+namespace tess::icons {
+
+bool pngIsWhole(std::span<const std::uint8_t> bytes) {
+    try {
+        return detail::isPng(bytes) && detail::chunksHold(bytes) && detail::decodePng(bytes);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+} // namespace tess::icons

@@ -3,6 +3,7 @@
 #include "cli/extract.h"
 #include "cli/list.h"
 #include "support/fixtures/fixtures.h"
+#include "tessaline/icons.h"
 
 #include <gtest/gtest.h>
 
@@ -108,6 +109,7 @@ auto readPng(const std::string& path) { // by libpng as straight 8-bit RGBA: wid
 
 const fx::Image kQuad16 = fx::dibImage(fx::quadrants(16, 16), 4);
 const fx::Image kPng256 = fx::pngImage(fx::quadrants(256, 256));
+const fx::Bytes kPng256Rgba = fx::quadrants(256, 256).rgba();
 const fx::Image kBlue32 = fx::dibImage(fx::solid(32, 32, {0, 0, 255, 128}), 32); // half clear
 const fx::Image kIcon16 = fx::solidImage(16, 32, fx::solidColor(1));
 // Hotspot 5,30; the directory of a program's cursor holds no colour count.
@@ -134,6 +136,18 @@ class Actions : public testing::Test { // each test in a folder of its own holdi
         fx::writeFile(
             "caf\xE9.cur",
             fx::makeIco({{32, 32, 0, 1, 1, 5, 9, fx::makeDib(fx::solid(32, 32, {}), 1)}}, true));
+        // Icons 0, 2 to 4 and 6 name a missing image.
+        std::vector<fx::Resource> gaps{{std::uint16_t{3}, std::uint16_t{1}, 1033, kIcon16.bytes}};
+        for (std::uint16_t g = 0; g < 7; ++g)
+            gaps.push_back({std::uint16_t{14}, std::uint16_t(g + 1), 1033,
+                            fx::groupData({kIcon16}, {std::uint16_t(g == 1 || g == 5 ? 1 : 9)})});
+        fx::writeFile("gaps.dll", fx::makePeResources(gaps));
+        // A PNG whose last CRC is wrong (it decodes), one cut in its pixel data (it does not).
+        fx::Image png = kPng256;
+        png.bytes.back() ^= 1;
+        fx::writeFile("crc.ico", fx::makeIco({png}));
+        png.bytes.resize(png.bytes.size() - 20);
+        fx::writeFile("cut.ico", fx::makeIco({png}));
         fx::writeFile("none.exe", fx::makePe({}));
         fx::writeFile("empty.exe", {});
     }
@@ -211,16 +225,28 @@ empty.exe: not an icon file, 0 icons
          {{"caf\xE9.x_0.ico", 0, 0, fx::makeIco({kBlue32})}}},
         {{"--extract", "--index=3", to, "caf\xE9.x.ico"}, {1, "", "tessaline: caf\xE9.x.ico: no icon 3 (it has 1)\n"}},
         {{"--thumbnail", "none.exe", o + "n.png", "128"}, {1, "", "tessaline: none.exe: no icon to draw\n"}},
+        // A damaged PNG is written again where it decodes, else the failure said.
+        {{"--extract", "--format=png", to, "crc.ico", "cut.ico"}, {1, o + "crc_0.png\n", "tessaline: cut.ico: icon 0 has no image that can be read\n"}, {{"crc_0.png", 256, 256, kPng256Rgba}}},
+        {{"--thumbnail", "crc.ico", o + "t.png", "256"}, {0, "", ""}, {{"t.png", 256, 256, kPng256Rgba}}},
+        {{"--thumbnail", "cut.ico", o + "t.png", "256"}, {1, "", "tessaline: cut.ico: no icon to draw\n"}},
+        // The icons without images, in one line; the first icon that draws.
+        {{"--extract", to, "gaps.dll"}, {1, o + "gaps_1.ico\n" + o + "gaps_5.ico\n", "tessaline: gaps.dll: icons 0, 2 to 4 and 6 have no image that can be read\n"}, {{"gaps_1.ico", 0, 0, fx::makeIco({kIcon16})}, {"gaps_5.ico", 0, 0, fx::makeIco({kIcon16})}}},
+        {{"--extract", "--index=6", to, "gaps.dll"}, {1, "", "tessaline: gaps.dll: icon 6 has no image that can be read\n"}},
+        {{"--thumbnail", "gaps.dll", o + "t.png", "16"}, {0, "", ""}, {{"t.png", 16, 16, fx::solid(16, 16, fx::solidColor(1)).rgba()}}},
         {{"--thumbnail", "caf\xE9.x.ico", "/dev/full", "32"}, {1, "", "tessaline: /dev/full: No space left on device\n"}},
         // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args));
         EXPECT_EQ(run(c.args), c.expected);
-        for (const auto& [name, width, height, bytes] : c.written)
+        for (const auto& [name, width, height, bytes] : c.written) {
             EXPECT_EQ(width ? readPng(o + name) : std::tuple(0, 0, fx::readFile(o + name)),
                       std::tuple(width, height, bytes))
                 << name;
+            if (name.ends_with(".png")) { // every chunk whole too
+                EXPECT_TRUE(icons::pngIsWhole(fx::readFile(o + name))) << name;
+            }
+        }
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(o), {}), std::ssize(c.written));
         std::filesystem::remove_all(o), std::filesystem::create_directory(o);
     }

@@ -88,7 +88,8 @@ TEST(Reading, EachKindOfFileByItsContent) {
     const Image neArrow{32, 32, 0, 1, 1, 3, 4, solidImage(32, 1, solidColor(8)).bytes};
     const std::vector<Image> cur{
         {32, 32, 0, 1, 8, 5, 27, solidImage(32, 8, solidColor(1)).bytes},
-        {48, 48, 0, 1, 32, 4, 8, pngImage(solid(48, 48, solidColor(2))).bytes}};
+        {48, 48, 0, 1, 32, 4, 8, pngImage(solid(48, 48, solidColor(2))).bytes},
+        {16, 8, 0, 1, 4, 2, 3, dibImage(solid(16, 8, solidColor(3)), 4).bytes}}; // not square
     auto ne = [&](int shift) {
         return makeNe({{U16{7}, {solidImage(32, 4, solidColor(1))}},
                        {std::string("HELLO"),
@@ -120,13 +121,14 @@ TEST(Reading, EachKindOfFileByItsContent) {
         {"ne0.exe", ne(0), neList, "3 =1 =3 =4 0"},
         {"ne9.exe", ne(9), neList, "3 =1 =3 =4 0", {}, {makeIco({solidImage(32, 24, solidColor(4))}), makeIco({neArrow}), makeIco({neArrow}, true)}}, // resources padded to 512 bytes, written at their true size
         {"really_an_ico.exe", makeIco({solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}), "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 =1 0"},
-        {"really_a_cur.ico", makeIco(cur, true), "cur (32x32/8/0@5,27=1 48x48/32/0/png@4,8=2)", "1 =1 0", {}, {makeIco(cur), makeIco(cur), makeIco(cur, true)}},
+        {"really_a_cur.ico", makeIco(cur, true), "cur (32x32/8/0@5,27=1 48x48/32/0/png@4,8=2 16x8/4/0@2,3=3)", "1 =1 0", {}, {makeIco(cur), makeIco(cur), makeIco(cur, true)}},
         {"really_an_ani_claiming_1.cur", makeAni(frames, true, 1), ani, "3 =0 =1 =2 0"},
         {"ani_bare_dibs.ani", makeAni(bare, false), ani, "3 =0 =1 =2 0"},
         {"case/System32/shell32.dll", stub, "pe32+ 1(32x32/32/0=0) 2(32x32/32/0=1) 3(32x32/32/0=2) from case/systemresources/SHELL32.DLL.MUN", "3 =0 =1 =2 0", {"case/systemresources/SHELL32.DLL.MUN", mun}},
         {"no_mun/System32/shell32.dll", stub, "pe32+", "0 0", {"no_mun/SystemResources/shell32.mun", mun}},
         {"mun_not_a_program/System32/shell32.dll", stub, "pe32+", "0 0", {"mun_not_a_program/SystemResources/shell32.dll.mun", makeSolidIco(1)}},
         {"mun_without_icons/System32/shell32.dll", stub, "pe32+", "0 0", {"mun_without_icons/SystemResources/shell32.dll.mun", stub}},
+        {"mun_of_empty_groups/System32/shell32.dll", stub, "pe32+", "0 0", {"mun_of_empty_groups/SystemResources/shell32.dll.mun", makePeResources({{U16{3}, U16{1}, 1033, a.bytes}, {U16{14}, U16{10}, 1033, groupData({a}, {77})}})}},
         {"has_icons/System32/shell32.dll", makeSolidPe(1), "pe32+ 1(32x32/32/0=0)", "1 =0 0", {"has_icons/SystemResources/shell32.dll.mun", mun}},
         {"wave.ani", Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}, "not", "0 1"},
         {"pipe.exe", {}, "unreadable", "0 0"},
@@ -175,9 +177,36 @@ TEST(Reading, EachKindOfFileByItsContent) {
                     .empty());
 }
 
+// n groups naming one image, all through one language directory: 8 bytes a group.
+Bytes sharedGroupsPe(int n, const Image& image) {
+    Bytes s;
+    auto put = [&](auto... v) { (..., (s.resize(s.size() + 4), set32(s, s.size() - 4, v))); };
+    auto dir = [&](std::uint32_t ids) { put(0u, 0u, 0u, ids << 16); };
+    const std::uint32_t t3 = 32, t14 = t3 + 24, lang3 = t14 + 16 + 8 * n, lang14 = lang3 + 24,
+                        data3 = lang14 + 24, data14 = data3 + 16, group = data14 + 16;
+    const Bytes g = groupData({image}, {1});
+    dir(2), put(3u, 0x80000000 | t3, 14u, 0x80000000 | t14);
+    dir(1), put(1u, 0x80000000 | lang3);
+    dir(n);
+    for (int i = 1; i <= n; ++i)
+        put(std::uint32_t(i), 0x80000000 | lang14);
+    dir(1), put(1033u, data3), dir(1), put(1033u, data14);
+    put(kPeRsrcRva + group + std::uint32_t(g.size()), std::uint32_t(image.bytes.size()), 0u, 0u);
+    put(kPeRsrcRva + group, std::uint32_t(g.size()), 0u, 0u);
+    s.insert(s.end(), g.begin(), g.end()),
+        s.insert(s.end(), image.bytes.begin(), image.bytes.end());
+    Bytes b = makePeResources({{U16{3}, U16{1}, 1033, {1}}}); // its headers, its section resized
+    b.resize(kPeRsrcOffset);
+    const std::size_t dirs = kPeOffset + 24 + 108, section = dirs + 132;
+    for (std::size_t at : {dirs + 24, section + 8, section + 16})
+        set32(b, at, std::uint32_t(s.size()));
+    return b.insert(b.end(), s.begin(), s.end()), b;
+}
+
 // Listing reads directories and a few bytes of each image; drawing or writing then reads each once.
+// An image named by many groups is paid for once: every group keeps it.
 TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
-    const auto image = solidImage(32, 32, solidColor(1));
+    const auto image = solidImage(32, 32, solidColor(1)), small = solidImage(16, 32, solidColor(2));
     // A 1 MiB image named 65535 times by one group of a 2 MB file (its entries without bytes).
     const auto big = dibImage(solid(512, 512, solidColor(3)), 32);
     const Image entry{0, 0, 0, 1, 32, 0, 0, {}}; // big's directory entry
@@ -188,18 +217,24 @@ TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
         {"big", makePe({{U16{1}, {image}}, {U16{2}, {image}}}, true, {64u << 20}), 40 * 1024, 2, false, image}, // 64 MiB of filler first
         {"small", makePe({{U16{1}, {solidImage(16, 8, solidColor(1))}}, {U16{2}, {image}}}), SIZE_MAX, 2, true, image},
         {"many", makePeResources({{U16{3}, U16{1}, 1033, big.bytes}, {U16{14}, U16{1}, 1033, groupData(std::vector(65535, entry), std::vector<U16>(65535, 1))}}), SIZE_MAX, 1, false, big},
+        {"shared_by_1000", sharedGroupsPe(1000, small), SIZE_MAX, 1000, true, small}, // 9,812 bytes
+        {"shared_by_65535", sharedGroupsPe(65535, small), SIZE_MAX, 65535, false, small},
     };
     // clang-format on
     TempDir dir;
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         writeFile(dir.file(c.name), c.file);
         const auto start = icons::bytesReadFromFiles();
         const auto f = icons::readIconFile(dir.file(c.name));
         const auto listed = icons::bytesReadFromFiles() - start;
-        ASSERT_EQ(f.icons.size(), c.icons) << c.name;
+        EXPECT_EQ(f.icons.size(), c.icons);
+        if (f.icons.empty() || f.icons.back().images.empty()) continue;
         std::size_t images = 0, decodes = 0;
         for (const auto& icon : f.icons)
-            images += icon.images[0].size, decodes += icons::decodeImage(icon.images[0]) ? 1 : 0;
+            if (!icon.images.empty())
+                images += icon.images[0].size,
+                    decodes += icons::decodeImage(icon.images[0]) ? 1 : 0;
         const auto& last = f.icons.back().images;
         const auto decoded = icons::bytesReadFromFiles() - start;
         const auto ico = icons::writeIconFile(f.icons.back());
@@ -209,9 +244,24 @@ TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
                              ico == makeIco(std::vector(last.size(), c.last)),
                              ico.size() < 5 * c.file.size()),
                   std::tuple(true, c.icons, c.whole ? c.file.size() : listed + images,
-                             c.whole ? 0 : c.last.bytes.size(), true, true, true))
-            << c.name;
+                             c.whole ? 0 : c.last.bytes.size(), true, true, true));
     }
+    // Drawing one icon of a library reads its directories and that icon's images only: not the
+    // heads (26 bytes each) of the 199 others, but for the few in the directories' blocks. The
+    // rest keep their numbers and IDs.
+    writeFile(dir.file("library.dll"), makeSolidPe(200));
+    auto before = icons::bytesReadFromFiles();
+    const auto all = icons::readIconFile(dir.file("library.dll"));
+    const auto full = icons::bytesReadFromFiles() - before;
+    before = icons::bytesReadFromFiles();
+    const auto one = icons::readIconFile(dir.file("library.dll"), {.iconOnly = 1});
+    const auto only = icons::bytesReadFromFiles() - before;
+    std::string ids;
+    for (const auto& icon : one.icons)
+        ids += icon.id + ":" + std::to_string(icon.images.size()) + " ";
+    EXPECT_EQ(std::tuple(all.icons.size(), ids.substr(0, 16), full - only >= 190 * 26,
+                         colourOf(icons::decodeImage(one.icons.at(1).images.at(0)))),
+              std::tuple(200u, "1:0 2:1 3:0 4:0 ", true, "1"));
 }
 
 // The nearest size, not enlarged (the larger of two equally near, else the largest), then the

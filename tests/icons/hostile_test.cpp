@@ -58,11 +58,27 @@ TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
             std::copy_n(b.begin() + from, name ? 4 : 8, b.begin() + from + (name ? 8 : 16) * g);
         return b;
     };
+    // 64 groups each naming its own range of one 1 MiB image (ranges 4 bytes shorter each): none is
+    // shared, so each is paid in full and the file's budget serves a few.
+    auto overlapping = [&] {
+        const auto big = dibImage(solid(512, 512, solidColor(3)), 32);
+        std::vector<Resource> res;
+        for (U16 i = 1; i <= 64; ++i)
+            res.push_back({U16{3}, i, 1033, i == 1 ? big.bytes : tiny.bytes}),
+                res.push_back({U16{14}, i, 1033, groupData({big}, {i})});
+        Bytes b = makePeResources(res);
+        for (std::size_t i = 1; i < 64; ++i) // RT_ICON i + 1: big's offset, 4 i bytes shorter
+            set32(b, data(b) + 16 * i, get32(b, data(b))),
+                set32(b, data(b) + 16 * i + 4, get32(b, data(b) + 4) - 4 * std::uint32_t(i));
+        return b;
+    };
     // clang-format off
-    // Icons: how many are served with images; kAny: whatever can be served.
-    const struct { std::string name; Bytes bytes; icons::FileStatus status; int icons; } cases[] = {
+    // Icons: how many are served with images; kAny: whatever can be served. Undecoded: how many of
+    // their images are damaged.
+    const struct { std::string name; Bytes bytes; icons::FileStatus status; int icons; std::size_t undecoded = 0; } cases[] = {
         {"pe_3000_groups_share_one_huge_group", shared(false), kIcons, 0},
         {"pe_3000_groups_share_one_huge_name", shared(true), kIcons, kAny},
+        {"pe_64_groups_name_distinct_1MiB_ranges", overlapping(), kIcons, 5, 5}, // their masks cut
         {"pe_lfanew_past_end", pe([](Bytes& b) { set32(b, 0x3C, 0xFFFFFFF0); }), kNot, 0},
         {"pe_no_data_directories", pe([](Bytes& b) { set32(b, kRvaCount, 0); }), kIcons, 0},
         {"pe_huge_data_directory_count", pe([](Bytes& b) { set32(b, kRvaCount, 0xFFFFFFFF); }), kIcons, 2},
@@ -89,14 +105,14 @@ TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
         {"pe_one_image_named_65535_times", makePeResources({{U16{3}, U16{1}, 1033, tiny.bytes}, // One image named 65535 times by one group: served, within the budget.
             {U16{14}, U16{1}, 1033, groupData(std::vector(65535, tiny), std::vector<U16>(65535, 1))}}), kIcons, 1},
         {"ico_zero_images", ico([](Bytes& b) { set16(b, 4, 0); }), kIcons, 0},
-        {"ico_claims_65535_images", ico([](Bytes& b) { set16(b, 4, 0xFFFF); }), kIcons, 1},
+        {"ico_claims_65535_images", ico([](Bytes& b) { set16(b, 4, 0xFFFF); }), kIcons, 1, 1}, // the third entry is the first image's bytes
         {"ico_offset_past_end", ico([](Bytes& b) { set32(b, 18, 0x10000000); }), kIcons, 1},
         {"ico_size_past_end", ico([](Bytes& b) { set32(b, 14, 0x7FFFFFFF); }), kIcons, 1},
         {"ico_offset_plus_size_wraps_32_bits", ico([](Bytes& b) { set32(b, 14, 0x20), set32(b, 18, 0xFFFFFFF0); }), kIcons, 1},
         {"ico_size_zero", ico([](Bytes& b) { set32(b, 14, 0); }), kIcons, 1},
         {"ico_reserved_not_zero", ico([](Bytes& b) { set16(b, 0, 1); }), kNot, 0},
         {"ico_type_3", ico([](Bytes& b) { set16(b, 2, 3); }), kNot, 0},
-        {"ico_images_overlapping_the_directory", ico([](Bytes& b) { set32(b, 18, 0), set32(b, 34, 0); }), kIcons, 1},
+        {"ico_images_overlapping_the_directory", ico([](Bytes& b) { set32(b, 18, 0), set32(b, 34, 0); }), kIcons, 1, 2},
         {"ani_truncated_in_second_frame", truncated(goodAni, goodAni.size() - 10), kIcons, 1},
         {"ani_odd_chunk_lengths", chunk("RIFF", {acon, chunk("junk", {{1, 2, 3}}), chunk("LIST", {fram, i0, i1})}), kIcons, 2},
         {"ani_huge_list_length", chunk("RIFF", {acon, chunk("LIST", {fram, i0, i1}, 0xFFFFFFF0)}), kIcons, 2},
@@ -117,23 +133,28 @@ TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
     // clang-format on
     TempDir dir;
     for (const auto& h : cases) {
-
+        SCOPED_TRACE(h.name);
         const auto f = icons::readIconBytes(h.bytes);
         writeFile(dir.file("hostile"), h.bytes);
         // Through positional reads the same, reading no more than a few times the file.
         const auto before = icons::bytesReadFromFiles();
         const auto g = icons::readIconFile(dir.file("hostile"));
         const bool cheap = icons::bytesReadFromFiles() - before <= 8 * h.bytes.size();
-        // Icons with images: an empty group keeps its number, unserved.
+        // Icons with images: an empty group keeps its number, unserved. Every image served
+        // decodes, at its directory's size, but for the damaged ones a row names.
         const int served = static_cast<int>(std::count_if(
             f.icons.begin(), f.icons.end(), [](const auto& i) { return !i.images.empty(); }));
-        EXPECT_EQ(std::tuple(f.status, h.icons == kAny ? kAny : served, g.status, g.icons.size(),
-                             cheap, f.icons.size() < 3000),
-                  std::tuple(h.status, h.icons, f.status, f.icons.size(), true, true))
-            << h.name;
+        std::size_t images = 0, decoded = 0;
         for (const auto& icon : f.icons)
-            for (const auto& image : icon.images)
-                (void)icons::decodeImage(image);
+            for (const auto& image : icon.images) {
+                const auto rgba = icons::decodeImage(image);
+                ++images, decoded += rgba && rgba->width == image.pixelWidth() &&
+                                     rgba->height == image.pixelHeight();
+            }
+        EXPECT_EQ(std::tuple(f.status, h.icons == kAny ? kAny : served, g.status, g.icons.size(),
+                             cheap, f.icons.size() <= 3000, decoded),
+                  std::tuple(h.status, h.icons, f.status, f.icons.size(), true, true,
+                             images - h.undecoded));
     }
 }
 
@@ -163,6 +184,14 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
         Bytes b = png;
         set32(b, 16, __builtin_bswap32(w)), set32(b, 20, __builtin_bswap32(h)); // big-endian
         return set32(b, 29, __builtin_bswap32(std::uint32_t(crc32(0, b.data() + 12, 17)))), b;
+    };
+    // A tEXt chunk after the header, its CRC right or not.
+    auto withText = [](Bytes b, bool wrong) {
+        Bytes text{0, 0, 0, 3, 't', 'E', 'X', 't', 'a', 0, 'b'};
+        const auto crc = std::uint32_t(crc32(0, text.data() + 4, 7)) ^ (wrong ? 1 : 0);
+        for (int i = 3; i >= 0; --i)
+            text.push_back(static_cast<std::uint8_t>(crc >> (8 * i)));
+        return b.insert(b.begin() + 33, text.begin(), text.end()), b;
     };
     const Pixels any{-1, 0, {}}; // pixels not known
     // clang-format off
@@ -227,18 +256,25 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
         {"png_crc_wrong", patched(png, [](Bytes& b) { b[29] ^= 1; }), {}},
         {"png_idat_type_damaged", patched(png, [](Bytes& b) { b[40] ^= 0xFF; }), {}},
         {"png_cut_in_idat", truncated(png, 50), {}},
+        {"png_iend_crc_wrong_not_whole", patched(png, [](Bytes& b) { b.back() ^= 1; }), quadrants(8, 8)},
+        {"png_text_crc_wrong_not_whole", withText(png, true), quadrants(8, 8)}, // an ancillary chunk: libpng skips it
+        {"png_text", withText(png, false), quadrants(8, 8)},
+        {"png_bytes_after_iend_not_whole", patched(png, [](Bytes& b) { b.push_back(0); }), quadrants(8, 8)},
     };
     // clang-format on
     for (const auto& c : cases) {
-
+        SCOPED_TRACE(c.name);
         const auto rgba = icons::decodeImage(icons::imageFromBytes(c.bytes));
-        ASSERT_EQ(rgba.has_value(), c.expected.has_value()) << c.name;
-        if (!rgba) continue;
-        EXPECT_EQ(rgba->pixels.size(), std::size_t{4} * rgba->width * rgba->height) << c.name;
+        // A PNG is whole when it decodes and every chunk holds ("_not_whole": it decodes but no).
+        if (c.name.starts_with("png")) {
+            EXPECT_EQ(icons::pngIsWhole(c.bytes), rgba && !c.name.ends_with("_not_whole"));
+        }
+        EXPECT_EQ(rgba.has_value(), c.expected.has_value());
+        if (!rgba || !c.expected) continue;
+        EXPECT_EQ(rgba->pixels.size(), std::size_t{4} * rgba->width * rgba->height);
         if (c.expected->width < 0) continue;
         EXPECT_EQ(std::tuple(rgba->width, rgba->height, rgba->pixels),
-                  std::tuple(c.expected->width, c.expected->height, c.expected->rgba()))
-            << c.name;
+                  std::tuple(c.expected->width, c.expected->height, c.expected->rgba()));
     }
 }
 
@@ -258,12 +294,45 @@ TEST(Hostile, EveryTruncationServesOnlyWholeImages) {
             for (const auto& icon : f.icons)
                 for (const auto& image : icon.images) {
                     const auto bytes = icons::imageBytes(image);
-                    ASSERT_TRUE(bytes && (*bytes == a.bytes || *bytes == b.bytes) &&
+                    EXPECT_TRUE(bytes && (*bytes == a.bytes || *bytes == b.bytes) &&
                                 icons::decodeImage(image));
                     ++served;
                 }
             EXPECT_TRUE(n == whole.size() ? served == 2 : served <= 2);
         }
+    }
+}
+
+// A stored PNG is written as it is only when whole; a damaged one that decodes is written again
+// from its pixels, one that does not is left out.
+TEST(Writing, APngThatIsNotWholeIsWrittenAgainOrLeftOut) {
+    const auto dib = solidImage(16, 32, solidColor(1));
+    auto png = pngImage(quadrants(48, 48));
+    const Bytes stored = png.bytes;
+    struct Row {
+        std::string name;
+        Bytes png;
+        std::size_t images;
+        bool asStored;
+    };
+    const Row rows[] = {
+        {"whole", stored, 2, true},
+        {"iend_crc_wrong", patched(stored, [](Bytes& b) { b.back() ^= 1; }), 2, false},
+        {"cut_in_idat", truncated(stored, stored.size() - 20), 1, false}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        png.bytes = r.png;
+        const auto read = icons::readIconBytes(makeIco({dib, png}));
+        const auto again = icons::readIconBytes(icons::writeIconFile(read.icons.at(0)));
+        const auto& images = again.icons.at(0).images;
+        EXPECT_EQ(images.size(), r.images);
+        EXPECT_EQ(*icons::imageBytes(images.at(0)), dib.bytes);
+        if (images.size() < 2) continue;
+        const auto bytes = icons::imageBytes(images[1]);
+        const auto rgba = icons::decodeImage(images[1]);
+        EXPECT_EQ(std::tuple(*bytes == stored, icons::pngIsWhole(*bytes), images[1].width,
+                             rgba ? rgba->pixels : Bytes{}),
+                  std::tuple(r.asStored, true, std::uint8_t{48}, quadrants(48, 48).rgba()));
     }
 }
 
