@@ -1,13 +1,17 @@
 #include "cli/list.h"
 
-#include "fs/native_path.h"
+#include "cli/hash.h"
+#include "tessaline/dhash.h"
 #include "tessaline/icons.h"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <iostream>
 #include <string_view>
+#include <unistd.h>
 
 namespace tess::cli {
 namespace {
@@ -57,6 +61,12 @@ struct Text {
 void groupText(const char* what, std::size_t i, const icons::Icon& icon, Text& out) {
     out << "  " << what << " " << i;
     if (!icon.id.empty()) out << ", id " << icon.id;
+    if (icon.language) {
+        out << ", language " << std::uint64_t{*icon.language};
+        for (std::size_t k = 0; k < icon.otherLanguages.size(); ++k)
+            out << (k ? "," : " (also ") << std::uint64_t{icon.otherLanguages[k]};
+        if (!icon.otherLanguages.empty()) out << ")";
+    }
     out << ": " << icon.images.size() << plural(icon.images.size(), " image\n", " images\n");
     for (const icons::IconImage& im : icon.images) {
         out << "    " << static_cast<std::uint64_t>(im.pixelWidth()) << " x "
@@ -68,8 +78,8 @@ void groupText(const char* what, std::size_t i, const icons::Icon& icon, Text& o
     }
 }
 
-void listText(const std::string& path, const icons::IconFile& file, std::ostream& stream) {
-    Text out;
+void listText(const std::string& path, const icons::IconFile& file, std::string& into) {
+    Text out{std::move(into)};
     out << path << ": " << (file.kind.empty() ? "not an icon file" : file.kind) << ", "
         << file.icons.size() << plural(file.icons.size(), " icon", " icons");
     if (!file.cursors.empty())
@@ -80,10 +90,70 @@ void listText(const std::string& path, const icons::IconFile& file, std::ostream
         groupText("icon", i, file.icons[i], out);
     for (std::size_t i = 0; i < file.cursors.size(); ++i)
         groupText("cursor", i, file.cursors[i], out);
-    stream.write(out.s.data(), static_cast<std::streamsize>(out.s.size()));
+    into = std::move(out.s);
 }
 
-Json imagesJson(const icons::Icon& icon) {
+// Whether the bytes are UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isUtf8(std::string_view s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const auto* end = p + s.size();
+    while (p < end) {
+        const unsigned c = *p;
+        int more = 0;
+        unsigned low = 0x80, high = 0xBF; // the second byte's range
+        if (c < 0x80) {
+            ++p;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0) low = 0xA0;
+            if (c == 0xED) high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0) low = 0x90;
+            if (c == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (end - p <= more) return false;
+        if (p[1] < low || p[1] > high) return false;
+        for (int i = 2; i <= more; ++i)
+            if ((p[i] & 0xC0) != 0x80) return false;
+        p += more + 1;
+    }
+    return true;
+}
+
+std::string base64(std::string_view bytes) {
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t v = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            v = v << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        for (std::size_t k = 0; k < 4; ++k)
+            out += k <= n ? kDigits[(v >> (18 - 6 * k)) & 63] : '=';
+    }
+    return out;
+}
+
+// A name as JSON: the string itself where it is UTF-8; otherwise its bytes, as ripgrep carries
+// a path that is not UTF-8 ({"bytes": "<base64>"}), so that no name is lost or altered.
+Json nameJson(const std::string& name) {
+    if (isUtf8(name)) return name;
+    return Json{{"bytes", base64(name)}};
+}
+
+Json shaOr(const std::optional<std::string>& sha) {
+    return sha ? Json(*sha) : Json(nullptr);
+}
+
+Json imagesJson(const icons::Icon& icon, bool hashes) {
     Json images = Json::array();
     for (const icons::IconImage& im : icon.images) {
         Json j = {{"width", im.pixelWidth()},
@@ -92,32 +162,46 @@ Json imagesJson(const icons::Icon& icon) {
                   {"format", formatName(im.format)},
                   {"bytes", im.size}};
         if (icon.cursor) j["hotspot"] = {im.hotspotX, im.hotspotY};
+        if (hashes) {
+            const auto stored = icons::imageBytes(im);
+            j["sha256"] = stored ? Json(sha256Hex(*stored)) : Json(nullptr);
+        }
         images.push_back(std::move(j));
     }
     return images;
 }
 
-Json listJson(const std::string& path, const icons::IconFile& file) {
-    Json j = {{"file", path}};
-    // A name that is not UTF-8 is shown with replacement characters; its bytes follow apart.
-    try {
-        (void)Json(path).dump();
-    } catch (const Json::type_error&) {
-        Json bytes = Json::array();
-        for (const unsigned char c : path)
-            bytes.push_back(c);
-        j["file_bytes"] = std::move(bytes);
+Json groupJson(std::size_t i, const icons::Icon& icon, bool hashes) {
+    Json j = {{"index", i},
+              {"id", icon.id},
+              {"language", icon.language ? Json(*icon.language) : Json(nullptr)},
+              {"other_languages", icon.otherLanguages},
+              {"images", imagesJson(icon, hashes)}};
+    if (hashes) {
+        // Of the file --extract writes for it, and the sandboxes' difference hash.
+        const std::vector<std::uint8_t> written =
+            icon.cursor ? icons::writeCursorFile(icon) : icons::writeIconFile(icon);
+        j["sha256"] = written.empty() ? Json(nullptr) : Json(sha256Hex(written));
+        const std::optional<std::uint64_t> dhash = icons::iconDhash(icon);
+        j["dhash"] = dhash ? Json(icons::dhashHex(*dhash)) : Json(nullptr);
     }
+    return j;
+}
+
+Json listJson(const std::string& path, const icons::IconFile& file, bool hashes) {
+    Json j = {{"file", nameJson(path)}};
     j["status"] = statusName(file.status);
     if (file.status == icons::FileStatus::Unreadable) j["error"] = file.error;
     j["kind"] = file.kind;
-    if (sourceOf(path, file) != path) j["source"] = file.source;
+    if (sourceOf(path, file) != path) j["source"] = nameJson(file.source);
+    if (hashes)
+        j["sha256"] =
+            file.status == icons::FileStatus::Unreadable ? Json(nullptr) : shaOr(fileSha256(path));
     for (const auto& [name, groups] :
          {std::pair{"icons", &file.icons}, {"cursors", &file.cursors}}) {
         Json list = Json::array();
         for (std::size_t i = 0; i < groups->size(); ++i)
-            list.push_back(
-                {{"index", i}, {"id", (*groups)[i].id}, {"images", imagesJson((*groups)[i])}});
+            list.push_back(groupJson(i, (*groups)[i], hashes));
         j[name] = std::move(list);
     }
     return j;
@@ -125,25 +209,47 @@ Json listJson(const std::string& path, const icons::IconFile& file) {
 
 } // namespace
 
-int runList(const Command& command, std::ostream& out, std::ostream& err) {
-    int status = kExitRead;
-    if (command.json) out << "[";
-    for (std::size_t i = 0; i < command.files.size(); ++i) {
-        const std::string path = paths::nativePath(command.files[i]);
-        const icons::IconFile file = icons::readIconFile(path);
-        if (file.status == icons::FileStatus::Unreadable) {
-            err << "tessaline: " << path << ": " << file.error << "\n";
-            status = kExitFailed;
-        }
-        if (command.json) {
-            out << (i ? ",\n " : "")
-                << listJson(path, file).dump(-1, ' ', false, Json::error_handler_t::replace);
-        } else if (file.status != icons::FileStatus::Unreadable) {
-            listText(path, file, out);
-        }
+Record listRecord(const Command& command, const Input& input) {
+    Record r;
+    icons::IconFile file;
+    if (input.error.empty()) {
+        file = icons::readIconFile(input.path);
+    } else {
+        file.status = icons::FileStatus::Unreadable;
+        file.error = input.error;
     }
+    if (file.status == icons::FileStatus::Unreadable) {
+        r.err = "tessaline: " + input.path + ": " + file.error + "\n";
+        r.failed = true;
+    }
+    if (command.json || command.jsonl) {
+        r.out = listJson(input.path, file, command.hashes)
+                    .dump(-1, ' ', false, Json::error_handler_t::replace);
+        if (command.jsonl) r.out += '\n';
+    } else if (file.status != icons::FileStatus::Unreadable) {
+        listText(input.path, file, r.out);
+    }
+    return r;
+}
+
+int runList(const Command& command, std::ostream& out, std::ostream& err) {
+    Inputs inputs(command);
+    PipelineOptions options;
+    options.jobs = command.jobs > 0 ? command.jobs : defaultJobs();
+    options.progress = &err == &std::cerr && ::isatty(STDERR_FILENO);
+    if (command.json) out << "[";
+    std::size_t n = 0;
+    const bool failed = runPipeline(
+        inputs, options, [&](const Input& input) { return listRecord(command, input); },
+        [&](Record& r) {
+            if (command.json && n++ > 0) out << ",\n ";
+            out.write(r.out.data(), static_cast<std::streamsize>(r.out.size()));
+            // A record is whole on standard output before the next file's failure is said.
+            if (command.json || command.jsonl || !r.err.empty()) out.flush();
+            err << r.err;
+        });
     if (command.json) out << "]\n";
-    return status;
+    return failed ? kExitFailed : kExitRead;
 }
 
 } // namespace tess::cli
