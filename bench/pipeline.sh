@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Times the pipeline over many files against the floor and its peers, side by side in one run
+# (medians of $RUNS runs, each time also as a share of the one it is measured against):
+#   --list --jsonl -r DIR                  against the text --list of the same files
+#   --list --jsonl --hashes -r -j 2 DIR    against openssl dgst -sha256 of the same files, and
+#                                          against a pefile-and-Pillow icon-hash pipeline (the way
+#                                          malware sandboxes hash a file's main icon)
+#   -j 2 against -j 1
+# and the peak memory (maximum resident set) of --list --jsonl --hashes -r over N and 10 N hard
+# links of real files, which must not grow with the number of files.
+#   bench/pipeline.sh [BUILD] [DIR]   BUILD (default build/) holds the program; DIR (default the
+#                                     64-bit Windows folder of Debian's libwine) is listed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+dir=${2:-/usr/lib/x86_64-linux-gnu/wine/x86_64-windows}
+runs=${RUNS:-7}
+links=${LINKS:-20000}
+program=$build/tessaline
+[ -x "$program" ] || { echo "no program at $program: build first"; exit 1; }
+[ -d "$dir" ] || { echo "no folder $dir (apt-get install libwine)"; exit 1; }
+python3 -c 'import pefile, PIL' 2>/dev/null || { echo "python3-pefile and python3-pil are needed"; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mapfile -t files < <(find "$dir" -type f | LC_ALL=C sort)
+
+# The peer: each file's main icon hashed as the sandboxes do it, with pefile and Pillow.
+cat >"$work/peer.py" <<'PY'
+import io, struct, sys
+import pefile
+from PIL import Image
+
+def main_icon(pe):
+    res = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    if res is None:
+        return None
+    icons, group = {}, None
+    for t in res.entries:
+        if t.id == 3:
+            for e in t.directory.entries:
+                d = e.directory.entries[0].data.struct
+                icons[e.id] = pe.get_data(d.OffsetToData, d.Size)
+        elif t.id == 14 and t.directory.entries:
+            d = t.directory.entries[0].directory.entries[0].data.struct
+            group = pe.get_data(d.OffsetToData, d.Size)
+    if not group or len(group) < 6:
+        return None
+    count = struct.unpack_from("<H", group, 4)[0]
+    best, bw, bh, bb = None, 0, 0, 0
+    for i in range(count):
+        if 6 + 14 * i + 14 > len(group):
+            break
+        w, h, _, _, _, bits, _, ident = struct.unpack_from("<BBBBHHIH", group, 6 + 14 * i)
+        if w >= bw and h >= bh and bits >= bb:
+            best, bw, bh, bb = (w, h, bits, ident), w, h, bits
+    if best is None or best[3] not in icons:
+        return None
+    data = icons[best[3]]
+    ico = struct.pack("<HHHBBBBHHII", 0, 1, 1, best[0], best[1], 0, 0, 1, best[2], len(data), 22) + data
+    return Image.open(io.BytesIO(ico))
+
+def dhash(image):
+    grey = image.convert("L").resize((9, 8), Image.LANCZOS)
+    px = list(grey.getdata())
+    bits = 0
+    for y in range(8):
+        for x in range(8):
+            if px[y * 9 + x] > px[y * 9 + x + 1]:
+                bits |= 1 << (y * 8 + x)
+    return bits.to_bytes(8, "little").hex()
+
+for path in sys.argv[1:]:
+    try:
+        pe = pefile.PE(path, fast_load=True)
+        pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+        icon = main_icon(pe)
+        print(path, dhash(icon) if icon else None)
+    except Exception as e:
+        print(path, "error", e)
+PY
+
+# The median wall time of a command over $n runs, in milliseconds (bash's own clock).
+median_ms() {
+    local n=$1 times=() t0 t1
+    shift
+    for _ in $(seq "$n"); do
+        t0=${EPOCHREALTIME/./}
+        "$@" >/dev/null 2>&1 || true
+        t1=${EPOCHREALTIME/./}
+        times+=($((t1 - t0)))
+    done
+    printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((n + 1) / 2))p" | awk '{printf "%.1f", $1 / 1000}'
+}
+share() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.3f", a / b}'; }
+line() { printf '%-44s %9.1f ms   against %-30s %9.1f ms = %s\n' "$1" "$2" "$3" "$4" "$(share "$2" "$4")"; }
+
+echo "${#files[@]} files in $dir ($(du -sh "$dir" | cut -f1)), $(nproc) processors, medians of $runs runs"
+cat "${files[@]}" >/dev/null # in the page cache for every command alike
+text=$(median_ms "$runs" "$program" --list "${files[@]}")
+jsonl=$(median_ms "$runs" "$program" --list --jsonl -r "$dir")
+line "--list --jsonl -r" "$jsonl" "--list FILES (text)" "$text"
+text1=$(median_ms "$runs" "$program" --list -j 1 "${files[@]}")
+jsonl1=$(median_ms "$runs" "$program" --list --jsonl -r -j 1 "$dir")
+line "--list --jsonl -r -j 1" "$jsonl1" "--list -j 1 FILES (text)" "$text1"
+openssl=$(median_ms "$runs" openssl dgst -sha256 "${files[@]}")
+hashes2=$(median_ms "$runs" "$program" --list --jsonl --hashes -r -j 2 "$dir")
+hashes1=$(median_ms "$runs" "$program" --list --jsonl --hashes -r -j 1 "$dir")
+line "--list --jsonl --hashes -r -j 2" "$hashes2" "openssl dgst -sha256 FILES" "$openssl"
+line "--list --jsonl --hashes -r -j 2" "$hashes2" "--list --jsonl --hashes -r -j 1" "$hashes1"
+peer=$(median_ms "${SLOW_RUNS:-3}" python3 "$work/peer.py" "${files[@]}")
+line "--list --jsonl --hashes -r -j 2" "$hashes2" "pefile and Pillow (icon dhash)" "$peer"
+
+# Peak memory: hard links of the folder's files (copied here first, to link within one file system).
+mkdir -p "$work/copies" "$work/links"
+for f in "${files[@]:0:100}"; do cp "$f" "$work/copies/"; done
+mapfile -t copies < <(find "$work/copies" -type f)
+for i in $(seq 0 $((links - 1))); do
+    ln "${copies[$((i % ${#copies[@]}))]}" "$work/links/$i"
+    [ "$i" = $((links / 10 - 1)) ] && cp -al "$work/links" "$work/tenth"
+done
+peak() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
+for d in "$work/tenth" "$work/links"; do
+    n=$(find "$d" -type f | wc -l)
+    printf 'peak memory over %6d files: --list --jsonl --hashes -r %6d KiB   -j 2: %6d KiB\n' \
+        "$n" "$(peak "$program" --list --jsonl --hashes -r "$d")" \
+        "$(peak "$program" --list --jsonl --hashes -r -j 2 "$d")"
+done
