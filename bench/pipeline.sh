@@ -19,7 +19,7 @@ links=${LINKS:-20000}
 program=$build/tessaline
 [ -x "$program" ] || { echo "no program at $program: build first"; exit 1; }
 [ -d "$dir" ] || { echo "no folder $dir (apt-get install libwine)"; exit 1; }
-python3 -c 'import pefile, PIL' 2>/dev/null || { echo "python3-pefile and python3-pil are needed"; exit 1; }
+/usr/bin/python3 -c "import pefile, PIL" 2>/dev/null || { echo "python3-pefile and python3-pil are needed"; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mapfile -t files < <(find "$dir" -type f | LC_ALL=C sort)
@@ -107,7 +107,7 @@ hashes2=$(median_ms "$runs" "$program" --list --jsonl --hashes -r -j 2 "$dir")
 hashes1=$(median_ms "$runs" "$program" --list --jsonl --hashes -r -j 1 "$dir")
 line "--list --jsonl --hashes -r -j 2" "$hashes2" "openssl dgst -sha256 FILES" "$openssl"
 line "--list --jsonl --hashes -r -j 2" "$hashes2" "--list --jsonl --hashes -r -j 1" "$hashes1"
-peer=$(median_ms "${SLOW_RUNS:-3}" python3 "$work/peer.py" "${files[@]}")
+peer=$(median_ms "${SLOW_RUNS:-3}" /usr/bin/python3 "$work/peer.py" "${files[@]}")
 line "--list --jsonl --hashes -r -j 2" "$hashes2" "pefile and Pillow (icon dhash)" "$peer"
 
 # Peak memory: hard links of the folder's files (copied here first, to link within one file system).

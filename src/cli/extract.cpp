@@ -139,9 +139,13 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
                 continue;
             }
             // --unique: each distinct icon once, named by the SHA-256 --hashes lists for it (of
-            // the .ico, or of the PNG written); one already there from an earlier run is the
-            // same icon, and is left as it is.
-            const std::string unique = command.unique ? sha256Hex(bytes) : std::string();
+            // its .ico or .cur, also when a PNG is written); one already there from an earlier
+            // run is the same icon, and is left as it is.
+            const std::string unique = !command.unique ? std::string()
+                                       : command.png
+                                           ? sha256Hex(icon.cursor ? icons::writeCursorFile(icon)
+                                                                   : icons::writeIconFile(icon))
+                                           : sha256Hex(bytes);
             if (command.unique && !uniques.insert(unique).second) continue;
             const std::string target = joinPath(
                 folder, command.unique ? unique + suffix : name + "_" + std::to_string(i) + suffix);

@@ -60,6 +60,7 @@ std::optional<std::string> fileSha256(const std::string& path) {
     const Context ctx(EVP_MD_CTX_new());
     if (!ctx || !EVP_DigestInit_ex(ctx.get(), sha256(), nullptr)) return std::nullopt;
     // One block a thread, kept: a fresh 256 KiB block would be mapped and faulted in per file.
+    // (read() rather than a mapping: a file that shrinks while it is hashed must not fault.)
     thread_local std::vector<unsigned char> block(256 * 1024);
     while (true) {
         const ssize_t n = ::read(file.fd, block.data(), block.size());

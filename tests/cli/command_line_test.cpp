@@ -402,6 +402,12 @@ TEST_F(Actions, UniqueWritesEachDistinctIconOnceNamedByItsHash) {
     EXPECT_EQ(run(args), Result(0, blue + "\n" + quad + "\n", ""));
     EXPECT_EQ(fx::readFile(blue), fx::makeIco({kBlue32}));
     EXPECT_EQ(run(args), Result(0, "", "")); // those there already are the same icons
+    std::vector<std::string> png = args;     // named by the icon's .ico too
+    png.insert(png.begin() + 1, "--format=png");
+    const auto asPng = [](const std::string& ico) {
+        return ico.substr(0, ico.size() - 3) + "png\n";
+    };
+    EXPECT_EQ(run(png), Result(0, asPng(blue) + asPng(quad), ""));
 }
 
 TEST_F(Actions, ADiskThatFillsUpEndsTheActionWithOneLine) {
