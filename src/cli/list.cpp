@@ -237,6 +237,15 @@ int runList(const Command& command, std::ostream& out, std::ostream& err) {
     PipelineOptions options;
     options.jobs = command.jobs > 0 ? command.jobs : defaultJobs();
     options.progress = &err == &std::cerr && ::isatty(STDERR_FILENO);
+    if (!command.filesFrom) { // (a list is read once: its total is known at its end)
+        options.count = [&command](std::stop_token stop) -> std::optional<std::size_t> {
+            Inputs ahead(command);
+            std::size_t n = 0;
+            for (; ahead.next(); ++n)
+                if (stop.stop_requested()) return std::nullopt;
+            return n;
+        };
+    }
     if (command.json) out << "[";
     std::size_t n = 0;
     const bool failed = runPipeline(

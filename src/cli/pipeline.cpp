@@ -1,5 +1,6 @@
 #include "cli/pipeline.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -112,6 +113,21 @@ bool runPipeline(Inputs& inputs, const PipelineOptions& options,
         haveRecord.notify_one();
     });
 
+    std::atomic<std::size_t> counted = 0;
+    std::atomic<bool> countDone = false;
+    std::jthread counter;
+    if (options.progress && options.count) {
+        counter = std::jthread([&](std::stop_token stop) {
+            if (const std::optional<std::size_t> n = options.count(stop)) {
+                counted = *n;
+                countDone = true;
+            }
+        });
+    }
+    const auto knownTotal = [&]() -> std::optional<std::size_t> {
+        if (total) return total;
+        return countDone ? std::optional<std::size_t>(counted) : std::nullopt;
+    };
     Progress progress(options.progress);
     bool failed = false;
     std::size_t failures = 0;
@@ -121,7 +137,7 @@ bool runPipeline(Inputs& inputs, const PipelineOptions& options,
             return ring[emitted % window].has_value() || (closed && emitted == submitted);
         });
         if (!ready) {
-            const auto known = total;
+            const auto known = knownTotal();
             const std::size_t done = emitted;
             lock.unlock();
             progress.update(done, known, failures);
@@ -133,7 +149,7 @@ bool runPipeline(Inputs& inputs, const PipelineOptions& options,
         ring[emitted % window].reset();
         ++emitted;
         haveRoom.notify_one();
-        const auto known = total;
+        const auto known = knownTotal();
         const std::size_t done = emitted;
         lock.unlock();
         if (r.failed) failed = true, ++failures;

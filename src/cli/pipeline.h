@@ -4,7 +4,10 @@
 
 #include "cli/inputs.h"
 
+#include <cstddef>
 #include <functional>
+#include <optional>
+#include <stop_token>
 #include <string>
 
 namespace tess::cli {
@@ -19,6 +22,9 @@ struct Record {
 struct PipelineOptions {
     int jobs = 1;
     bool progress = false; // an updating line on standard error (a terminal) after a second
+    // Counts the inputs ahead of the workers, for the progress line's total (nothing when
+    // stopped); run on a thread of its own, only for the progress line.
+    std::function<std::optional<std::size_t>(std::stop_token)> count;
 };
 
 // Reads every input on `jobs` workers through work (called on several threads at once) and hands
