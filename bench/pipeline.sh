@@ -15,7 +15,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 dir=${2:-/usr/lib/x86_64-linux-gnu/wine/x86_64-windows}
 runs=${RUNS:-7}
-links=${LINKS:-20000}
+links=${LINKS:-100000}
 program=$build/tessaline
 [ -x "$program" ] || { echo "no program at $program: build first"; exit 1; }
 [ -d "$dir" ] || { echo "no folder $dir (apt-get install libwine)"; exit 1; }
@@ -79,45 +79,69 @@ for path in sys.argv[1:]:
         print(path, "error", e)
 PY
 
-# The median wall time of a command over $n runs, in milliseconds (bash's own clock).
-median_ms() {
-    local n=$1 times=() t0 t1
+# The median wall time of a command over $n runs, and the median of its processor time (user and
+# system, every thread), in milliseconds: on a machine whose cores are busy with other work the
+# wall times say little of the cost, and the processor times stay.
+measure() {
+    local n=$1 walls=() cpus=() t0 t1
     shift
     for _ in $(seq "$n"); do
         t0=${EPOCHREALTIME/./}
-        "$@" >/dev/null 2>&1 || true
+        /usr/bin/time -o "$work/time" -f '%U %S' "$@" >/dev/null 2>&1 || true
         t1=${EPOCHREALTIME/./}
-        times+=($((t1 - t0)))
+        walls+=($((t1 - t0)))
+        cpus+=("$(tail -n 1 "$work/time" | awk '{printf "%d", ($1 + $2) * 1000000}')")
     done
-    printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((n + 1) / 2))p" | awk '{printf "%.1f", $1 / 1000}'
+    local mid=$(((n + 1) / 2))
+    printf '%s %s\n' "$(printf '%s\n' "${walls[@]}" | sort -n | sed -n "${mid}p")" \
+        "$(printf '%s\n' "${cpus[@]}" | sort -n | sed -n "${mid}p")" |
+        awk '{printf "%.1f %.1f", $1 / 1000, $2 / 1000}'
 }
 share() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.3f", a / b}'; }
-line() { printf '%-44s %9.1f ms   against %-30s %9.1f ms = %s\n' "$1" "$2" "$3" "$4" "$(share "$2" "$4")"; }
+line() { # line TITLE "WALL CPU" PEER_TITLE "WALL CPU"
+    read -r w c <<<"$2"
+    read -r pw pc <<<"$4"
+    printf '%-34s %8.1f ms (cpu %7.1f)  against %-32s %8.1f ms (cpu %7.1f) = %s (cpu %s)\n' \
+        "$1" "$w" "$c" "$3" "$pw" "$pc" "$(share "$w" "$pw")" "$(share "$c" "$pc")"
+}
 
 echo "${#files[@]} files in $dir ($(du -sh "$dir" | cut -f1)), $(nproc) processors, medians of $runs runs"
 cat "${files[@]}" >/dev/null # in the page cache for every command alike
-text=$(median_ms "$runs" "$program" --list "${files[@]}")
-jsonl=$(median_ms "$runs" "$program" --list --jsonl -r "$dir")
+text=$(measure "$runs" "$program" --list "${files[@]}")
+jsonl=$(measure "$runs" "$program" --list --jsonl -r "$dir")
 line "--list --jsonl -r" "$jsonl" "--list FILES (text)" "$text"
-text1=$(median_ms "$runs" "$program" --list -j 1 "${files[@]}")
-jsonl1=$(median_ms "$runs" "$program" --list --jsonl -r -j 1 "$dir")
+text1=$(measure "$runs" "$program" --list -j 1 "${files[@]}")
+jsonl1=$(measure "$runs" "$program" --list --jsonl -r -j 1 "$dir")
 line "--list --jsonl -r -j 1" "$jsonl1" "--list -j 1 FILES (text)" "$text1"
-openssl=$(median_ms "$runs" openssl dgst -sha256 "${files[@]}")
-hashes2=$(median_ms "$runs" "$program" --list --jsonl --hashes -r -j 2 "$dir")
-hashes1=$(median_ms "$runs" "$program" --list --jsonl --hashes -r -j 1 "$dir")
+openssl=$(measure "$runs" openssl dgst -sha256 "${files[@]}")
+hashes2=$(measure "$runs" "$program" --list --jsonl --hashes -r -j 2 "$dir")
+hashes1=$(measure "$runs" "$program" --list --jsonl --hashes -r -j 1 "$dir")
 line "--list --jsonl --hashes -r -j 2" "$hashes2" "openssl dgst -sha256 FILES" "$openssl"
 line "--list --jsonl --hashes -r -j 2" "$hashes2" "--list --jsonl --hashes -r -j 1" "$hashes1"
-peer=$(median_ms "${SLOW_RUNS:-3}" /usr/bin/python3 "$work/peer.py" "${files[@]}")
+peer=$(measure "${SLOW_RUNS:-3}" /usr/bin/python3 "$work/peer.py" "${files[@]}")
 line "--list --jsonl --hashes -r -j 2" "$hashes2" "pefile and Pillow (icon dhash)" "$peer"
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+# The same SHA-256 as openssl's for every file.
+"$program" --list --jsonl --hashes -r "$dir" | /usr/bin/python3 -c '
+import json, sys
+for line in sys.stdin:
+    j = json.loads(line)
+    print("SHA2-256(%s)= %s" % (j["file"], j["sha256"]))' >"$work/ours"
+openssl dgst -sha256 "${files[@]}" | cmp -s - "$work/ours" && echo "sha256: the same as openssl dgst for every file" ||
+    echo "sha256: NOT the same as openssl dgst"
 
 # Peak memory: hard links of the folder's files (copied here first, to link within one file system).
-mkdir -p "$work/copies" "$work/links"
+mkdir -p "$work/copies"
 for f in "${files[@]:0:100}"; do cp "$f" "$work/copies/"; done
-mapfile -t copies < <(find "$work/copies" -type f)
-for i in $(seq 0 $((links - 1))); do
-    ln "${copies[$((i % ${#copies[@]}))]}" "$work/links/$i"
-    [ "$i" = $((links / 10 - 1)) ] && cp -al "$work/links" "$work/tenth"
-done
+/usr/bin/python3 - "$work" "$links" <<'PY'
+import os, sys
+work, links = sys.argv[1], int(sys.argv[2])
+copies = sorted(os.listdir(work + "/copies"))
+for d, n in (("tenth", links // 10), ("links", links)):
+    os.mkdir(work + "/" + d)
+    for i in range(n):
+        os.link(work + "/copies/" + copies[i % len(copies)], "%s/%s/%d" % (work, d, i))
+PY
 peak() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
 for d in "$work/tenth" "$work/links"; do
     n=$(find "$d" -type f | wc -l)

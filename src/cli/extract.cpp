@@ -128,6 +128,15 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
         for (std::size_t i = first; i < last; ++i) {
             const icons::Icon& icon = icons[i];
             const char* suffix = command.png ? ".png" : icon.cursor ? ".cur" : ".ico";
+            // --unique: each distinct icon once, named by the SHA-256 --hashes lists for it (of
+            // its .ico or .cur, also when a PNG is written); a repeat is known before anything
+            // is drawn, and one there from an earlier run is the same icon, left as it is.
+            std::string unique;
+            if (command.unique) {
+                const std::vector<std::uint8_t> stored =
+                    icon.cursor ? icons::writeCursorFile(icon) : icons::writeIconFile(icon);
+                if (!stored.empty() && !uniques.insert(unique = sha256Hex(stored)).second) continue;
+            }
             const std::vector<std::uint8_t> bytes =
                 command.png   ? pictureOf(icon, command.size.value_or(INT_MAX), INT_MAX)
                 : icon.cursor ? icons::writeCursorFile(icon)
@@ -138,17 +147,9 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
                 status = kExitFailed;
                 continue;
             }
-            // --unique: each distinct icon once, named by the SHA-256 --hashes lists for it (of
-            // its .ico or .cur, also when a PNG is written); one already there from an earlier
-            // run is the same icon, and is left as it is.
-            const std::string unique = !command.unique ? std::string()
-                                       : command.png
-                                           ? sha256Hex(icon.cursor ? icons::writeCursorFile(icon)
-                                                                   : icons::writeIconFile(icon))
-                                           : sha256Hex(bytes);
-            if (command.unique && !uniques.insert(unique).second) continue;
             const std::string target = joinPath(
-                folder, command.unique ? unique + suffix : name + "_" + std::to_string(i) + suffix);
+                folder, command.unique ? (unique.empty() ? sha256Hex(bytes) : unique) + suffix
+                                       : name + "_" + std::to_string(i) + suffix);
             // (Files are created one after another: the system creates the files of one folder
             // one at a time whatever the number of threads asking.)
             const int error = writeFileBytes(target, bytes, command.force);
