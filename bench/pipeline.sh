@@ -79,47 +79,56 @@ for path in sys.argv[1:]:
         print(path, "error", e)
 PY
 
-# The median wall time of a command over $n runs, and the median of its processor time (user and
-# system, every thread), in milliseconds: on a machine whose cores are busy with other work the
-# wall times say little of the cost, and the processor times stay.
-measure() {
-    local n=$1 walls=() cpus=() t0 t1
-    shift
-    for _ in $(seq "$n"); do
-        t0=${EPOCHREALTIME/./}
-        /usr/bin/time -o "$work/time" -f '%U %S' "$@" >/dev/null 2>&1 || true
-        t1=${EPOCHREALTIME/./}
-        walls+=($((t1 - t0)))
-        cpus+=("$(tail -n 1 "$work/time" | awk '{printf "%d", ($1 + $2) * 1000000}')")
-    done
-    local mid=$(((n + 1) / 2))
-    printf '%s %s\n' "$(printf '%s\n' "${walls[@]}" | sort -n | sed -n "${mid}p")" \
-        "$(printf '%s\n' "${cpus[@]}" | sort -n | sed -n "${mid}p")" |
-        awk '{printf "%.1f %.1f", $1 / 1000, $2 / 1000}'
-}
+# One run of a command: its wall time and its processor time (user and system, every thread),
+# in microseconds, from the kernel's accounting (wait4). On a machine whose cores are busy with
+# other work the wall times say little of the cost, and the processor times stay.
+cat >"$work/once.py" <<'PY'
+import os, sys, time
+null = os.open(os.devnull, os.O_WRONLY)
+t0 = time.perf_counter()
+pid = os.posix_spawnp(sys.argv[1], sys.argv[1:], os.environ,
+                      file_actions=[(os.POSIX_SPAWN_DUP2, null, 1), (os.POSIX_SPAWN_DUP2, null, 2)])
+_, _, usage = os.wait4(pid, 0)
+wall = time.perf_counter() - t0
+print(int(wall * 1e6), int((usage.ru_utime + usage.ru_stime) * 1e6))
+PY
+once() { /usr/bin/python3 "$work/once.py" "$@"; }
 share() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.3f", a / b}'; }
-line() { # line TITLE "WALL CPU" PEER_TITLE "WALL CPU"
-    read -r w c <<<"$2"
-    read -r pw pc <<<"$4"
+# compare N TITLE ARRAY PEER_TITLE PEER_ARRAY: the two commands run in turn N times (so that a
+# change in the machine's load falls on both), then the medians and the shares.
+compare() {
+    local n=$1 title=$2 peer_title=$4 i
+    local -n ours=$3 theirs=$5
+    : >"$work/a" && : >"$work/b"
+    for i in $(seq "$n"); do
+        once "${ours[@]}" >>"$work/a"
+        once "${theirs[@]}" >>"$work/b"
+    done
+    local w c pw pc
+    w=$(cut -d' ' -f1 "$work/a" | sort -n | sed -n "$(((n + 1) / 2))p")
+    c=$(cut -d' ' -f2 "$work/a" | sort -n | sed -n "$(((n + 1) / 2))p")
+    pw=$(cut -d' ' -f1 "$work/b" | sort -n | sed -n "$(((n + 1) / 2))p")
+    pc=$(cut -d' ' -f2 "$work/b" | sort -n | sed -n "$(((n + 1) / 2))p")
     printf '%-34s %8.1f ms (cpu %7.1f)  against %-32s %8.1f ms (cpu %7.1f) = %s (cpu %s)\n' \
-        "$1" "$w" "$c" "$3" "$pw" "$pc" "$(share "$w" "$pw")" "$(share "$c" "$pc")"
+        "$title" "$(share "$w" 1000)" "$(share "$c" 1000)" "$peer_title" "$(share "$pw" 1000)" \
+        "$(share "$pc" 1000)" "$(share "$w" "$pw")" "$(share "$c" "$pc")"
 }
 
 echo "${#files[@]} files in $dir ($(du -sh "$dir" | cut -f1)), $(nproc) processors, medians of $runs runs"
 cat "${files[@]}" >/dev/null # in the page cache for every command alike
-text=$(measure "$runs" "$program" --list "${files[@]}")
-jsonl=$(measure "$runs" "$program" --list --jsonl -r "$dir")
-line "--list --jsonl -r" "$jsonl" "--list FILES (text)" "$text"
-text1=$(measure "$runs" "$program" --list -j 1 "${files[@]}")
-jsonl1=$(measure "$runs" "$program" --list --jsonl -r -j 1 "$dir")
-line "--list --jsonl -r -j 1" "$jsonl1" "--list -j 1 FILES (text)" "$text1"
-openssl=$(measure "$runs" openssl dgst -sha256 "${files[@]}")
-hashes2=$(measure "$runs" "$program" --list --jsonl --hashes -r -j 2 "$dir")
-hashes1=$(measure "$runs" "$program" --list --jsonl --hashes -r -j 1 "$dir")
-line "--list --jsonl --hashes -r -j 2" "$hashes2" "openssl dgst -sha256 FILES" "$openssl"
-line "--list --jsonl --hashes -r -j 2" "$hashes2" "--list --jsonl --hashes -r -j 1" "$hashes1"
-peer=$(measure "${SLOW_RUNS:-3}" /usr/bin/python3 "$work/peer.py" "${files[@]}")
-line "--list --jsonl --hashes -r -j 2" "$hashes2" "pefile and Pillow (icon dhash)" "$peer"
+text=("$program" --list "${files[@]}")
+jsonl=("$program" --list --jsonl -r "$dir")
+compare "$runs" "--list --jsonl -r" jsonl "--list FILES (text)" text
+text1=("$program" --list -j 1 "${files[@]}")
+jsonl1=("$program" --list --jsonl -r -j 1 "$dir")
+compare "$runs" "--list --jsonl -r -j 1" jsonl1 "--list -j 1 FILES (text)" text1
+hashes2=("$program" --list --jsonl --hashes -r -j 2 "$dir")
+hashes1=("$program" --list --jsonl --hashes -r -j 1 "$dir")
+openssl=(openssl dgst -sha256 "${files[@]}")
+compare "$runs" "--list --jsonl --hashes -r -j 2" hashes2 "openssl dgst -sha256 FILES" openssl
+compare "$runs" "--list --jsonl --hashes -r -j 2" hashes2 "--list --jsonl --hashes -r -j 1" hashes1
+peer=(/usr/bin/python3 "$work/peer.py" "${files[@]}")
+compare "${SLOW_RUNS:-3}" "--list --jsonl --hashes -r -j 2" hashes2 "pefile and Pillow (icon dhash)" peer
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 # The same SHA-256 as openssl's for every file.
 "$program" --list --jsonl --hashes -r "$dir" | /usr/bin/python3 -c '

@@ -142,69 +142,154 @@ std::string base64(std::string_view bytes) {
     return out;
 }
 
-// A name as JSON: the string itself where it is UTF-8; otherwise its bytes, as ripgrep carries
-// a path that is not UTF-8 ({"bytes": "<base64>"}), so that no name is lost or altered.
-Json nameJson(const std::string& name) {
-    if (isUtf8(name)) return name;
-    return Json{{"bytes", base64(name)}};
-}
+// A record's JSON, written straight into one string as nlohmann's dump() writes the same values
+// (no spaces, keys in this order, the same escapes): building a tree of values for each file
+// costs more than reading it.
+struct JsonText {
+    std::string s;
 
-Json shaOr(const std::optional<std::string>& sha) {
-    return sha ? Json(*sha) : Json(nullptr);
-}
+    void key(std::string_view k) {
+        s += '"';
+        s.append(k);
+        s += "\":";
+    }
+    void number(std::int64_t n) {
+        char digits[24];
+        s.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+    }
+    void string(std::string_view v) {
+        if (!isUtf8(v)) { // (rare: each bad sequence as U+FFFD, nlohmann's way)
+            s += Json(std::string(v)).dump(-1, ' ', false, Json::error_handler_t::replace);
+            return;
+        }
+        s += '"';
+        for (const char c : v) {
+            switch (c) {
+            case '"':
+                s += "\\\"";
+                break;
+            case '\\':
+                s += "\\\\";
+                break;
+            case '\b':
+                s += "\\b";
+                break;
+            case '\f':
+                s += "\\f";
+                break;
+            case '\n':
+                s += "\\n";
+                break;
+            case '\r':
+                s += "\\r";
+                break;
+            case '\t':
+                s += "\\t";
+                break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    static constexpr char kHex[] = "0123456789abcdef";
+                    s += "\\u00";
+                    s += kHex[c >> 4];
+                    s += kHex[c & 15];
+                } else {
+                    s += c;
+                }
+            }
+        }
+        s += '"';
+    }
+    // A name: the string itself where it is UTF-8; otherwise its bytes, as ripgrep carries a
+    // path that is not UTF-8 ({"bytes": "<base64>"}), so that no name is lost or altered.
+    void name(std::string_view v) {
+        if (isUtf8(v)) return string(v);
+        s += "{\"bytes\":\"";
+        s += base64(v);
+        s += "\"}";
+    }
+    void stringOrNull(const std::optional<std::string>& v) {
+        if (v)
+            string(*v);
+        else
+            s += "null";
+    }
+};
 
-Json imagesJson(const icons::Icon& icon, bool hashes) {
-    Json images = Json::array();
-    for (const icons::IconImage& im : icon.images) {
-        Json j = {{"width", im.pixelWidth()},
-                  {"height", im.pixelHeight()},
-                  {"bits", icons::bitDepth(im)},
-                  {"format", formatName(im.format)},
-                  {"bytes", im.size}};
-        if (icon.cursor) j["hotspot"] = {im.hotspotX, im.hotspotY};
+void imagesJson(const icons::Icon& icon, bool hashes, JsonText& j) {
+    j.s += '[';
+    for (std::size_t k = 0; k < icon.images.size(); ++k) {
+        const icons::IconImage& im = icon.images[k];
+        j.s += k ? ",{" : "{";
+        j.key("width"), j.number(im.pixelWidth());
+        j.s += ',', j.key("height"), j.number(im.pixelHeight());
+        j.s += ',', j.key("bits"), j.number(icons::bitDepth(im));
+        j.s += ',', j.key("format"), j.string(formatName(im.format));
+        j.s += ',', j.key("bytes"), j.number(im.size);
+        if (icon.cursor) {
+            j.s += ',', j.key("hotspot"), j.s += '[', j.number(im.hotspotX);
+            j.s += ',', j.number(im.hotspotY), j.s += ']';
+        }
         if (hashes) {
             const auto stored = icons::imageBytes(im);
-            j["sha256"] = stored ? Json(sha256Hex(*stored)) : Json(nullptr);
+            j.s += ',', j.key("sha256");
+            j.stringOrNull(stored ? std::optional(sha256Hex(*stored)) : std::nullopt);
         }
-        images.push_back(std::move(j));
+        j.s += '}';
     }
-    return images;
+    j.s += ']';
 }
 
-Json groupJson(std::size_t i, const icons::Icon& icon, bool hashes) {
-    Json j = {{"index", i},
-              {"id", icon.id},
-              {"language", icon.language ? Json(*icon.language) : Json(nullptr)},
-              {"other_languages", icon.otherLanguages},
-              {"images", imagesJson(icon, hashes)}};
+void groupJson(std::size_t i, const icons::Icon& icon, bool hashes, JsonText& j) {
+    j.s += '{', j.key("index"), j.number(static_cast<std::int64_t>(i));
+    j.s += ',', j.key("id"), j.string(icon.id);
+    j.s += ',', j.key("language");
+    if (icon.language)
+        j.number(*icon.language);
+    else
+        j.s += "null";
+    j.s += ',', j.key("other_languages"), j.s += '[';
+    for (std::size_t k = 0; k < icon.otherLanguages.size(); ++k) {
+        if (k) j.s += ',';
+        j.number(icon.otherLanguages[k]);
+    }
+    j.s += "],", j.key("images"), imagesJson(icon, hashes, j);
     if (hashes) {
         // Of the file --extract writes for it, and the sandboxes' difference hash.
         const std::vector<std::uint8_t> written =
             icon.cursor ? icons::writeCursorFile(icon) : icons::writeIconFile(icon);
-        j["sha256"] = written.empty() ? Json(nullptr) : Json(sha256Hex(written));
+        j.s += ',', j.key("sha256");
+        j.stringOrNull(written.empty() ? std::nullopt : std::optional(sha256Hex(written)));
         const std::optional<std::uint64_t> dhash = icons::iconDhash(icon);
-        j["dhash"] = dhash ? Json(icons::dhashHex(*dhash)) : Json(nullptr);
+        j.s += ',', j.key("dhash");
+        j.stringOrNull(dhash ? std::optional(icons::dhashHex(*dhash)) : std::nullopt);
     }
-    return j;
+    j.s += '}';
 }
 
-Json listJson(const std::string& path, const icons::IconFile& file, bool hashes) {
-    Json j = {{"file", nameJson(path)}};
-    j["status"] = statusName(file.status);
-    if (file.status == icons::FileStatus::Unreadable) j["error"] = file.error;
-    j["kind"] = file.kind;
-    if (sourceOf(path, file) != path) j["source"] = nameJson(file.source);
-    if (hashes)
-        j["sha256"] =
-            file.status == icons::FileStatus::Unreadable ? Json(nullptr) : shaOr(fileSha256(path));
+std::string listJson(const std::string& path, const icons::IconFile& file, bool hashes) {
+    JsonText j;
+    j.s += '{', j.key("file"), j.name(path);
+    j.s += ',', j.key("status"), j.string(statusName(file.status));
+    if (file.status == icons::FileStatus::Unreadable)
+        j.s += ',', j.key("error"), j.string(file.error);
+    j.s += ',', j.key("kind"), j.string(file.kind);
+    if (sourceOf(path, file) != path) j.s += ',', j.key("source"), j.name(file.source);
+    if (hashes) {
+        j.s += ',', j.key("sha256");
+        j.stringOrNull(file.status == icons::FileStatus::Unreadable ? std::nullopt
+                                                                    : fileSha256(path));
+    }
     for (const auto& [name, groups] :
          {std::pair{"icons", &file.icons}, {"cursors", &file.cursors}}) {
-        Json list = Json::array();
-        for (std::size_t i = 0; i < groups->size(); ++i)
-            list.push_back(groupJson(i, (*groups)[i], hashes));
-        j[name] = std::move(list);
+        j.s += ',', j.key(name), j.s += '[';
+        for (std::size_t i = 0; i < groups->size(); ++i) {
+            if (i) j.s += ',';
+            groupJson(i, (*groups)[i], hashes, j);
+        }
+        j.s += ']';
     }
-    return j;
+    j.s += '}';
+    return std::move(j.s);
 }
 
 } // namespace
@@ -223,8 +308,7 @@ Record listRecord(const Command& command, const Input& input) {
         r.failed = true;
     }
     if (command.json || command.jsonl) {
-        r.out = listJson(input.path, file, command.hashes)
-                    .dump(-1, ' ', false, Json::error_handler_t::replace);
+        r.out = listJson(input.path, file, command.hashes);
         if (command.jsonl) r.out += '\n';
     } else if (file.status != icons::FileStatus::Unreadable) {
         listText(input.path, file, r.out);
