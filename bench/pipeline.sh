@@ -71,8 +71,7 @@ def dhash(image):
 
 for path in sys.argv[1:]:
     try:
-        pe = pefile.PE(path, fast_load=True)
-        pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+        pe = pefile.PE(path)  # parsed whole, as a sandbox's static analysis parses it
         icon = main_icon(pe)
         print(path, dhash(icon) if icon else None)
     except Exception as e:
