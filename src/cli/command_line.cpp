@@ -264,27 +264,29 @@ Actions:
       --version          print the version and exit
 
 Options:
-      --json             with --list: one JSON array of the files, not text, written
-                         as each file is done; e.g. tessaline --list --json *.dll
-      --jsonl            with --list: JSON Lines, one object a file (as an element of
-                         --json's array), each line written as its file is done, in
-                         the order the files were given or walked;
+      --json             with --list: one JSON array of the files, not text,
+                         written as each file is done;
+                         e.g. tessaline --list --json *.dll
+      --jsonl            with --list: JSON Lines, one object a file (as an element
+                         of --json's array), each line written as its file is done,
+                         in the order the files were given or walked;
                          e.g. tessaline --list --jsonl -r programs/ > icons.jsonl
       --hashes           with --json or --jsonl: the SHA-256 of each file, of each
-                         image as stored and of each icon as --extract writes it, and
-                         each icon's difference hash ("dhash", as malware sandboxes
-                         publish it for icon 0); e.g. tessaline --list --jsonl --hashes app.exe
+                         image as stored and of each icon as --extract writes it,
+                         and each icon's difference hash ("dhash", as malware
+                         sandboxes publish it for icon 0);
+                         e.g. tessaline --list --jsonl --hashes app.exe
   -r, --recursive        with --list or --extract: walk each FILE that is a folder,
                          names in byte order, never following symbolic links to
                          folders; e.g. tessaline --list --jsonl -r /usr/lib/wine
-      --files-from=LIST  with --list or --extract: read the FILEs from LIST, one a line
-                         (- for standard input), after those given;
+      --files-from=LIST  with --list or --extract: read more FILEs from LIST, one a
+                         line (- for standard input);
                          e.g. find . -name '*.exe' | tessaline --list --files-from=-
   -0, --null             with --files-from: the names end with NUL bytes, not lines;
-                         e.g. find . -type f -print0 | tessaline --list --files-from=- -0
-  -j, --jobs=N           with --list: read N files at a time (1 to 256;
-                         by default as many as there are processors to run on), the
-                         output in the same order; e.g. tessaline --list --jsonl -j 2 -r dir
+                         e.g. find . -print0 | tessaline --list --files-from=- -0
+  -j, --jobs=N           with --list: read N files at a time (1 to 256; as many as
+                         there are processors to run on by default), the output in
+                         the same order; e.g. tessaline --list --jsonl -j 2 -r dir
       --format=FORMAT    with --extract: ico (the default) or png (one image of
                          each icon, exactly as stored where it is stored as PNG);
                          e.g. tessaline --extract --format=png app.exe
@@ -293,13 +295,14 @@ Options:
                          e.g. tessaline --extract --format=png --size=48 app.exe
       --index=N          with --extract: only icon N (the grid's number, from 0);
                          e.g. tessaline --extract --index=3 app.exe
-      --id=ID            with --extract: only the icon of resource ID or name ID, which
-                         stays the same across builds where numbers do not;
+      --id=ID            with --extract: only the icon of resource ID or name ID,
+                         which stays the same across builds where numbers do not;
                          e.g. tessaline --extract --id=MAINICON app.exe
-      --lang=LANGID      with --id: only where the icon's language is LANGID (decimal or
-                         0x hex); e.g. tessaline --extract --id=1 --lang=0x409 app.exe
+      --lang=LANGID      with --id: only where the icon's language is LANGID
+                         (decimal, or 0x and hex digits);
+                         e.g. tessaline --extract --id=1 --lang=0x409 app.exe
       --unique           with --extract: each distinct icon once, as SHA256.ico (or
-                         .png), named by the sha256 --hashes lists;
+                         .png), named by the sha256 --hashes lists for it;
                          e.g. tessaline --extract --unique -r -o icons programs/
       --cursors          with --extract: the program's cursors instead of its icons,
                          as NAME_cursor_INDEX.cur with their hotspots;
