@@ -1,8 +1,8 @@
 # cmake --install: the program and its private window library, its icon, the desktop entry, the
-# MIME type for Windows libraries, the thumbnailer, the AppStream metadata, the man page and the
-# licence. An install to the system (no DESTDIR) refreshes the desktop's caches; the uninstall
-# target removes every installed file and the folders the install created. cpack -G DEB makes
-# the Debian package from the same rules.
+# MIME type for Windows libraries, the thumbnailer, the AppStream metadata, the man page, the bash
+# completion and the licence. An install to the system (no DESTDIR) refreshes the desktop's
+# caches; the uninstall target removes every installed file and the folders the install created.
+# cpack -G DEB makes the Debian package from the same rules.
 include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
                                                 GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -36,6 +36,10 @@ add_custom_target(tessaline_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/changelog.
 install(FILES data/copyright ${CMAKE_BINARY_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tessaline)
 
+# The bash completion, where bash-completion looks for it (its completionsdir).
+install(FILES data/tessaline.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tessaline)
+
 # The man page, made from --help and --version when help2man is there.
 find_program(TESSALINE_HELP2MAN help2man)
 if(TESSALINE_HELP2MAN)
@@ -57,7 +61,7 @@ endif()
 # folders the install uses do not exist yet: those the uninstall target may remove.
 set(dirs ${CMAKE_INSTALL_BINDIR} lib lib/tessaline ${CMAKE_INSTALL_DATADIR})
 foreach(d tessaline applications thumbnailers mime mime/packages metainfo doc doc/tessaline icons
-          icons/hicolor)
+          icons/hicolor bash-completion bash-completion/completions)
     list(APPEND dirs ${CMAKE_INSTALL_DATADIR}/${d})
 endforeach()
 foreach(size ${TESSALINE_ICON_SIZES})

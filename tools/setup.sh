@@ -9,7 +9,7 @@ TESS_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # tests check by measuring them, so test.sh installs them too.
 TESS_RUN_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libpng-dev libgif-dev
     libcli11-dev nlohmann-json3-dev libstb-dev fonts-liberation2 fontconfig
-    help2man)
+    help2man libssl-dev)
 # Testing it as well: GoogleTest, Google Benchmark, the end-to-end checks' X server, window manager
 # (which places windows as a desktop does) and tools, files made by real tools (icoutils,
 # windres), the fuzz target's clang, Pillow (the oracle of the icon hash), and the checks of the

@@ -44,6 +44,10 @@ struct Icon {
     std::string id;     // resource name or numeric ID as text; "" where the file has no names
     bool named = false; // id is a resource name, not a numeric ID
     bool cursor = false;
+    // A program's resource language: the group's first, the one read; the others it is stored
+    // in, in directory order. Nothing in files without languages.
+    std::optional<std::uint16_t> language;
+    std::vector<std::uint16_t> otherLanguages;
     std::vector<IconImage> images;
 };
 

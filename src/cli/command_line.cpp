@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <sched.h>
 
 namespace tess::cli {
 namespace {
@@ -18,8 +19,21 @@ struct Example {
     const char* example;
 };
 constexpr Example kExamples[] = {
-    {"--format", "--format=png"}, {"--size", "--size=48"}, {"--index", "--index=3"},
-    {"--output", "-o icons"},     {"-o", "-o icons"},
+    {"--format", "--format=png"},
+    {"--size", "--size=48"},
+    {"--index", "--index=3"},
+    {"--output", "-o icons"},
+    {"-o", "-o icons"},
+    {"--jobs", "-j 4"},
+    {"-j", "-j 4"},
+    {"--files-from", "--files-from=list.txt"},
+    {"--id", "--id=MAINICON"},
+    {"--lang", "--lang=1033"},
+    {"--recursive", "-r"},
+    {"--null", "--files-from=- -0"},
+    {"--jsonl", "--jsonl"},
+    {"--hashes", "--jsonl --hashes"},
+    {"--unique", "--unique"},
 };
 
 std::string exampleOf(const std::string& option) {
@@ -36,6 +50,17 @@ std::optional<int> number(const std::string& text, int lowest, int highest) {
     if (text.empty() || ec != std::errc() || p != end || v < lowest || v > highest)
         return std::nullopt;
     return v;
+}
+
+// A language ID, in decimal or as 0x and hex digits ("1033", "0x409").
+std::optional<std::uint16_t> languageId(const std::string& text) {
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    unsigned v = 0;
+    const char* begin = text.data() + (hex ? 2 : 0);
+    const char* end = text.data() + text.size();
+    const auto [p, ec] = std::from_chars(begin, end, v, hex ? 16 : 10);
+    if (text.empty() || ec != std::errc() || p != end || v > 0xFFFF) return std::nullopt;
+    return static_cast<std::uint16_t>(v);
 }
 
 Command only(Action action) {
@@ -67,10 +92,16 @@ Command parseCommandLine(const std::vector<std::string>& args) {
     std::string format;
     std::string size;
     std::string index;
+    std::string jobs;
+    std::string id;
+    std::string language;
+    std::string filesFrom;
     CLI::Option* list = app.add_flag("--list");
     CLI::Option* extract = app.add_flag("--extract");
     CLI::Option* thumbnail = app.add_flag("--thumbnail");
     CLI::Option* json = app.add_flag("--json", c.json);
+    CLI::Option* jsonl = app.add_flag("--jsonl", c.jsonl);
+    CLI::Option* hashes = app.add_flag("--hashes", c.hashes);
     const auto last = CLI::MultiOptionPolicy::TakeLast;
     CLI::Option* formatOption = app.add_option("--format", format)->multi_option_policy(last);
     CLI::Option* sizeOption = app.add_option("--size", size)->multi_option_policy(last);
@@ -81,7 +112,16 @@ Command parseCommandLine(const std::vector<std::string>& args) {
                                            indexOption,
                                            folderOption,
                                            app.add_flag("--cursors", c.cursors),
-                                           app.add_flag("--force", c.force)};
+                                           app.add_flag("--force", c.force),
+                                           app.add_flag("--unique", c.unique)};
+    CLI::Option* idOption = app.add_option("--id", id)->multi_option_policy(last);
+    CLI::Option* languageOption = app.add_option("--lang", language)->multi_option_policy(last);
+    // For both --list and --extract: which files.
+    CLI::Option* recursive = app.add_flag("-r,--recursive", c.recursive);
+    CLI::Option* filesFromOption =
+        app.add_option("--files-from", filesFrom)->multi_option_policy(last);
+    CLI::Option* nul = app.add_flag("-0,--null", c.nulSeparated);
+    CLI::Option* jobsOption = app.add_option("-j,--jobs", jobs)->multi_option_policy(last);
     app.add_option("files", c.files);
 
     // Every argument after "--" is a file; CLI11 reads the ones before it last to first.
@@ -112,8 +152,30 @@ Command parseCommandLine(const std::vector<std::string>& args) {
             return wrong("one action at a time: --list, --extract or --thumbnail");
         c.action = a.action;
     }
-    if (json->count() && c.action != Action::List)
-        return wrong("--json goes with --list (e.g. tessaline --list --json app.exe)");
+    for (CLI::Option* o : {json, jsonl}) {
+        if (o->count() && c.action != Action::List)
+            return wrong(o->get_name() + " goes with --list (e.g. tessaline --list " +
+                         o->get_name() + " app.exe)");
+    }
+    if (c.json && c.jsonl) return wrong("--json or --jsonl, not both");
+    if (hashes->count() && !c.json && !c.jsonl)
+        return wrong("--hashes goes with --list --json or --jsonl (e.g. tessaline --list "
+                     "--jsonl --hashes app.exe)");
+    for (CLI::Option* o : {idOption, languageOption}) {
+        if (o->count() && c.action != Action::Extract)
+            return wrong(o->get_name() + " goes with --extract (e.g. tessaline --extract " +
+                         exampleOf(o->get_name()) + " app.exe)");
+    }
+    if (jobsOption->count() && c.action != Action::List)
+        return wrong("--jobs goes with --list (e.g. tessaline --list --jsonl -j 4 -r folder)");
+    for (CLI::Option* o : {recursive, filesFromOption}) {
+        if (o->count() && c.action != Action::List && c.action != Action::Extract)
+            return wrong(o->get_name() + " goes with --list or --extract (e.g. tessaline --list " +
+                         exampleOf(o->get_name()) + " folder)");
+    }
+    if (nul->count() && !filesFromOption->count())
+        return wrong("--null goes with --files-from (e.g. find . -print0 | tessaline --list "
+                     "--files-from=- -0)");
     for (CLI::Option* o : extractOptions) {
         if (o->count() && c.action != Action::Extract)
             return wrong(o->get_name() + " goes with --extract (e.g. tessaline --extract " +
@@ -131,11 +193,33 @@ Command parseCommandLine(const std::vector<std::string>& args) {
         return wrong("--index takes an icon's number, from 0 (e.g. --index=3)");
     if (folderOption->count() && c.folder.empty())
         return wrong("-o takes a folder (e.g. -o icons)");
+    if (jobsOption->count()) {
+        const std::optional<int> n = number(jobs, 1, kMaxJobs);
+        if (!n) return wrong("--jobs takes a number from 1 to 256 (e.g. -j 4)");
+        c.jobs = *n;
+    }
+    if (filesFromOption->count()) {
+        if (filesFrom.empty())
+            return wrong("--files-from takes a file, or - for standard input (e.g. "
+                         "--files-from=list.txt)");
+        c.filesFrom = filesFrom;
+    }
+    if (idOption->count()) {
+        if (id.empty()) return wrong("--id takes a resource ID or name (e.g. --id=MAINICON)");
+        if (c.index) return wrong("--index or --id, not both");
+        c.id = id;
+    }
+    if (languageOption->count()) {
+        if (!(c.language = languageId(language)))
+            return wrong("--lang takes a language ID, from 0 to 65535 or 0x0 to 0xFFFF (e.g. "
+                         "--lang=1033)");
+        if (!c.id) return wrong("--lang goes with --id (e.g. --id=MAINICON --lang=1033)");
+    }
 
     switch (c.action) {
     case Action::List:
     case Action::Extract:
-        if (c.files.empty())
+        if (c.files.empty() && !c.filesFrom)
             return wrong(std::string(c.action == Action::List ? "--list" : "--extract") +
                          " needs at least one FILE (e.g. tessaline " +
                          (c.action == Action::List ? "--list" : "--extract") + " app.exe)");
@@ -159,7 +243,8 @@ std::string helpText() {
     const VersionInfo& v = versionInfo();
     std::string text =
         R"(Usage: tessaline [FILE...]
-  or:  tessaline --list [--json] FILE...
+  or:  tessaline --list [--json|--jsonl] [--hashes] [-r] [-j N] FILE...
+  or:  tessaline --list [OPTION...] --files-from=LIST [FILE...]
   or:  tessaline --extract [OPTION...] FILE...
   or:  tessaline --thumbnail INPUT OUTPUT SIZE
 Show every icon in a program (.exe), library (.dll), icon (.ico), cursor (.cur) or
@@ -179,8 +264,29 @@ Actions:
       --version          print the version and exit
 
 Options:
-      --json             with --list: one JSON array of the files, not text;
+      --json             with --list: one JSON array of the files, not text,
+                         written as each file is done;
                          e.g. tessaline --list --json *.dll
+      --jsonl            with --list: JSON Lines, one object a file (as an element
+                         of --json's array), each line written as its file is done,
+                         in the order the files were given or walked;
+                         e.g. tessaline --list --jsonl -r programs/ > icons.jsonl
+      --hashes           with --json or --jsonl: the SHA-256 of each file, of each
+                         image as stored and of each icon as --extract writes it,
+                         and each icon's difference hash ("dhash", as malware
+                         sandboxes publish it for icon 0);
+                         e.g. tessaline --list --jsonl --hashes app.exe
+  -r, --recursive        with --list or --extract: walk each FILE that is a folder,
+                         names in byte order, never following symbolic links to
+                         folders; e.g. tessaline --list --jsonl -r /usr/lib/wine
+      --files-from=LIST  with --list or --extract: read more FILEs from LIST, one a
+                         line (- for standard input);
+                         e.g. find . -name '*.exe' | tessaline --list --files-from=-
+  -0, --null             with --files-from: the names end with NUL bytes, not lines;
+                         e.g. find . -print0 | tessaline --list --files-from=- -0
+  -j, --jobs=N           with --list: read N files at a time (1 to 256; as many as
+                         there are processors to run on by default), the output in
+                         the same order; e.g. tessaline --list --jsonl -j 2 -r dir
       --format=FORMAT    with --extract: ico (the default) or png (one image of
                          each icon, exactly as stored where it is stored as PNG);
                          e.g. tessaline --extract --format=png app.exe
@@ -189,6 +295,15 @@ Options:
                          e.g. tessaline --extract --format=png --size=48 app.exe
       --index=N          with --extract: only icon N (the grid's number, from 0);
                          e.g. tessaline --extract --index=3 app.exe
+      --id=ID            with --extract: only the icon of resource ID or name ID,
+                         which stays the same across builds where numbers do not;
+                         e.g. tessaline --extract --id=MAINICON app.exe
+      --lang=LANGID      with --id: only where the icon's language is LANGID
+                         (decimal, or 0x and hex digits);
+                         e.g. tessaline --extract --id=1 --lang=0x409 app.exe
+      --unique           with --extract: each distinct icon once, as SHA256.ico (or
+                         .png), named by the sha256 --hashes lists for it;
+                         e.g. tessaline --extract --unique -r -o icons programs/
       --cursors          with --extract: the program's cursors instead of its icons,
                          as NAME_cursor_INDEX.cur with their hotspots;
                          e.g. tessaline --extract --cursors app.exe
@@ -207,6 +322,13 @@ Exit status:
     text +=
         std::string("Report bugs to: ") + v.authorEmail + "\nHome page: <" + v.authorUrl + ">\n";
     return text;
+}
+
+int defaultJobs() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+    return std::clamp(CPU_COUNT(&set), 1, kMaxJobs);
 }
 
 std::string versionText() {

@@ -2,6 +2,7 @@
 // before "--", "--opt=value" and "--opt value", "-oDIR"), and the texts of --help and --version.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,9 +15,18 @@ struct Command {
     Action action = Action::Window;
     std::string usageError; // one line, for WrongUsage
     bool json = false;
-    bool png = false;               // --format=png
-    std::optional<int> size;        // --size; the largest image when not given
-    std::optional<int> index;       // --index
+    bool jsonl = false;                    // --jsonl: one JSON object a line
+    bool hashes = false;                   // --hashes
+    bool recursive = false;                // -r: folders walked
+    std::optional<std::string> filesFrom;  // --files-from; "-" is standard input
+    bool nulSeparated = false;             // -0: the list's names end with NUL bytes, not lines
+    int jobs = 0;                          // -j; 0: the processors the process may use
+    bool png = false;                      // --format=png
+    std::optional<int> size;               // --size; the largest image when not given
+    std::optional<int> index;              // --index
+    std::optional<std::string> id;         // --id: a group's resource ID or name
+    std::optional<std::uint16_t> language; // --lang
+    bool unique = false;            // --unique: each distinct icon once, named by its SHA-256
     bool cursors = false;           // --cursors
     std::string folder;             // -o; "" is the current folder
     bool force = false;             // --force
@@ -33,6 +43,12 @@ inline constexpr int kExitWrongUsage = 2; // wrong usage
 Command parseCommandLine(const std::vector<std::string>& args);
 
 std::string helpText();
+
+// The workers to use: the processors this process may run on.
+int defaultJobs();
+
+// The most workers -j takes.
+inline constexpr int kMaxJobs = 256;
 std::string versionText();
 
 } // namespace tess::cli

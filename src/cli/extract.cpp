@@ -1,14 +1,19 @@
 #include "cli/extract.h"
 
+#include "cli/hash.h"
+#include "cli/inputs.h"
 #include "cli/output.h"
 #include "fs/native_path.h"
 #include "tessaline/icons.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <optional>
+#include <set>
+#include <string_view>
 #include <sys/resource.h>
 
 namespace tess::cli {
@@ -64,14 +69,54 @@ std::string nothingWritten(const std::vector<std::size_t>& indexes, const char* 
     return text + (indexes.size() == 1 ? " has" : " have") + " no image that can be read";
 }
 
+// Whether a group's resource ID or name is id: a name ignoring case, as Windows finds it.
+bool sameId(const icons::Icon& icon, std::string_view id) {
+    if (!icon.named) return icon.id == id;
+    return icon.id.size() == id.size() &&
+           std::equal(id.begin(), id.end(), icon.id.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+// Finds the group of resource ID or name id (in language, where asked): its number in at, or
+// why there is none.
+std::string selectById(const std::vector<icons::Icon>& icons, const std::string& id,
+                       std::optional<std::uint16_t> language, const char* what, std::size_t& at) {
+    const auto found = std::find_if(icons.begin(), icons.end(),
+                                    [&](const icons::Icon& icon) { return sameId(icon, id); });
+    if (found == icons.end()) return std::string("no ") + what + " with id " + id;
+    at = static_cast<std::size_t>(found - icons.begin());
+    if (!language || found->language == language) return "";
+    const std::string asked =
+        std::string(what) + " " + id + " in language " + std::to_string(*language);
+    const auto& others = found->otherLanguages;
+    if (!found->language) return asked + ": the file has no languages";
+    const std::string first = std::to_string(*found->language);
+    if (std::find(others.begin(), others.end(), *language) != others.end())
+        return asked + " is not read: only its first language, " + first + ", is";
+    std::string has = first;
+    for (const std::uint16_t other : others)
+        has += ", " + std::to_string(other);
+    return "no " + asked + " (it has " + has + ")";
+}
+
 } // namespace
 
 int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
     int status = kExitRead;
     const std::string folder = command.folder.empty() ? "" : paths::nativePath(command.folder);
-    for (const std::string& given : command.files) {
-        const std::string path = paths::nativePath(given);
-        const icons::IconFile file = icons::readIconFile(path);
+    Inputs inputs(command);
+    std::set<std::string> uniques; // --unique: the names written so far
+    while (const std::optional<Input> input = inputs.next()) {
+        const std::string& path = input->path;
+        icons::IconFile file;
+        if (input->error.empty()) {
+            file = icons::readIconFile(path);
+        } else {
+            file.status = icons::FileStatus::Unreadable;
+            file.error = input->error;
+        }
         if (file.status == icons::FileStatus::Unreadable) {
             err << "tessaline: " << path << ": " << file.error << "\n";
             status = kExitFailed;
@@ -96,12 +141,29 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
             first = static_cast<std::size_t>(*command.index);
             last = first + 1;
         }
+        if (command.id) {
+            const std::string why = selectById(icons, *command.id, command.language, what, first);
+            if (!why.empty()) {
+                err << "tessaline: " << path << ": " << why << "\n";
+                status = kExitFailed;
+                continue;
+            }
+            last = first + 1;
+        }
         const std::string name = baseName(path) + (command.cursors ? "_cursor" : "");
         std::vector<std::size_t> unwritten; // said once for the file, after the others
         for (std::size_t i = first; i < last; ++i) {
             const icons::Icon& icon = icons[i];
             const char* suffix = command.png ? ".png" : icon.cursor ? ".cur" : ".ico";
-            const std::string target = joinPath(folder, name + "_" + std::to_string(i) + suffix);
+            // --unique: each distinct icon once, named by the SHA-256 --hashes lists for it (of
+            // its .ico or .cur, also when a PNG is written); a repeat is known before anything
+            // is drawn, and one there from an earlier run is the same icon, left as it is.
+            std::string unique;
+            if (command.unique) {
+                const std::vector<std::uint8_t> stored =
+                    icon.cursor ? icons::writeCursorFile(icon) : icons::writeIconFile(icon);
+                if (!stored.empty() && !uniques.insert(unique = sha256Hex(stored)).second) continue;
+            }
             const std::vector<std::uint8_t> bytes =
                 command.png   ? pictureOf(icon, command.size.value_or(INT_MAX), INT_MAX)
                 : icon.cursor ? icons::writeCursorFile(icon)
@@ -110,11 +172,16 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
                 unwritten.push_back(i);
                 continue;
             }
+            const std::string target = joinPath(
+                folder, command.unique ? (unique.empty() ? sha256Hex(bytes) : unique) + suffix
+                                       : name + "_" + std::to_string(i) + suffix);
             // (Files are created one after another: the system creates the files of one folder
             // one at a time whatever the number of threads asking.)
             const int error = writeFileBytes(target, bytes, command.force);
             if (error == 0) {
                 out << target << "\n";
+            } else if (error == EEXIST && command.unique) {
+                continue;
             } else if (error == EEXIST) {
                 err << "tessaline: " << target << ": " << std::strerror(error)
                     << " (--force replaces it)\n";

@@ -22,6 +22,7 @@ constexpr std::uint32_t kRtGroupCursor = 12;
 constexpr std::uint32_t kRtGroupIcon = 14;
 constexpr std::uint32_t kHighBit = 0x80000000u;
 constexpr std::size_t kMaxSections = 96 * 8; // far beyond any real file; each costs one read
+constexpr std::uint64_t kMaxLanguages = 16;  // listed for one group
 
 struct Section {
     std::uint32_t va, vsize, rawSize, rawPtr;
@@ -62,6 +63,26 @@ class PeResources {
         const auto langs = firstEntry(nameEntry.target & ~kHighBit);
         if (!langs || (langs->target & kHighBit)) return std::nullopt; // a fourth level
         return langs->target;
+    }
+
+    // The languages a name is stored in, in directory order: at most kMaxLanguages of them, so
+    // that groups sharing one huge language directory cannot multiply it.
+    std::vector<std::uint16_t> languages(const Entry& nameEntry) const {
+        std::vector<std::uint16_t> out;
+        if (!(nameEntry.target & kHighBit)) return out;
+        const std::uint32_t dir = nameEntry.target & ~kHighBit;
+        const auto head = root_.fixed<16>(dir);
+        if (!head) return out;
+        const std::uint64_t count = std::min<std::uint64_t>(
+            std::uint64_t{le16(head->data() + 12)} + le16(head->data() + 14), kMaxLanguages);
+        const auto raw = root_.bytes(std::uint64_t{dir} + 16, count * 8);
+        if (!raw) return out;
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const std::uint32_t name = le32(raw->data() + i * 8);
+            if (i == 0 && (name & kHighBit)) return out; // the first one read has no ID
+            if (!(name & kHighBit)) out.push_back(static_cast<std::uint16_t>(name));
+        }
+        return out;
     }
 
     std::optional<Entry> firstEntry(std::uint32_t dirOffset) const {
@@ -200,6 +221,13 @@ void readPe(const Reader& in, std::uint32_t pe, IconFile& file, Parse& parse) {
                 continue;
             }
             const auto dataEntry = res.firstLanguage(g);
+            if (dataEntry) {
+                std::vector<std::uint16_t> languages = res.languages(g);
+                if (!languages.empty()) {
+                    icon.language = languages.front();
+                    icon.otherLanguages.assign(languages.begin() + 1, languages.end());
+                }
+            }
             const auto where = dataEntry ? res.place(*dataEntry) : std::nullopt;
             std::optional<std::vector<std::uint8_t>> group;
             if (where && where->second <= 6 + 14 * kMaxImagesPerGroup &&

@@ -6,12 +6,14 @@
 #include "tessaline/icons.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <png.h>
 #include <sstream>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -25,8 +27,14 @@ std::string asked(const Command& c) { // in one comparable text; wrong usage, it
     if (c.action == Action::WrongUsage) return c.usageError;
     const char* names[] = {"window", "list", "extract", "thumbnail", "help", "version"};
     std::string s = std::string(names[static_cast<int>(c.action)]) + (c.json ? " json" : "") +
-                    (c.png ? " png" : "") + (c.cursors ? " cursors" : "") +
-                    (c.force ? " force" : "");
+                    (c.jsonl ? " jsonl" : "") + (c.hashes ? " hashes" : "") +
+                    (c.recursive ? " recursive" : "") + (c.nulSeparated ? " null" : "") +
+                    (c.unique ? " unique" : "") + (c.png ? " png" : "") +
+                    (c.cursors ? " cursors" : "") + (c.force ? " force" : "");
+    if (c.jobs) s += " jobs=" + std::to_string(c.jobs);
+    if (c.filesFrom) s += " from=" + *c.filesFrom;
+    if (c.id) s += " id=" + *c.id;
+    if (c.language) s += " lang=" + std::to_string(*c.language);
     if (c.size) s += " size=" + std::to_string(*c.size);
     if (c.index) s += " index=" + std::to_string(*c.index);
     if (!c.folder.empty()) s += " folder=" + c.folder;
@@ -48,6 +56,20 @@ TEST(CommandLine, WhatTheArgumentsAskForOrTheOneLineOfWrongUsage) {
         {{"x.exe", "--format", "ico", "--extract", "-o", "d\xE9", "--force"}, "extract force folder=d\xE9 [x.exe]"},
         {{"--extract", "--size=48", "--index", "3", "--size", "16", "x"}, "extract size=16 index=3 [x]"},
         {{"--extract", "--cursors", "--output=o", "x"}, "extract cursors folder=o [x]"},
+        {{"--list", "-r", "--jsonl", "-j", "3", "--hashes", "d", "-j2"}, "list jsonl hashes recursive jobs=2 [d]"},
+        {{"--list", "--files-from=-", "-0", "--recursive", "--", "-0"}, "list recursive null from=- [-0]"},
+        {{"--extract", "--id", "MAIN", "--lang=0x409", "--unique", "--files-from", "l"}, "extract unique from=l id=MAIN lang=1033"},
+        {{"--list", "-j", "0", "x"}, "--jobs takes a number from 1 to 256 (e.g. -j 4)"},
+        {{"--list", "--jobs=100000", "x"}, "--jobs takes a number from 1 to 256 (e.g. -j 4)"},
+        {{"--extract", "-j2", "x"}, "--jobs goes with --list (e.g. tessaline --list --jsonl -j 4 -r folder)"},
+        {{"--list", "--json", "--jsonl", "x"}, "--json or --jsonl, not both"},
+        {{"--list", "--hashes", "x"}, "--hashes goes with --list --json or --jsonl (e.g. tessaline --list --jsonl --hashes app.exe)"},
+        {{"--list", "-0", "x"}, "--null goes with --files-from (e.g. find . -print0 | tessaline --list --files-from=- -0)"},
+        {{"--extract", "--lang=1033", "x"}, "--lang goes with --id (e.g. --id=MAINICON --lang=1033)"},
+        {{"--extract", "--id=1", "--lang=65536", "x"}, "--lang takes a language ID, from 0 to 65535 or 0x0 to 0xFFFF (e.g. --lang=1033)"},
+        {{"--extract", "--id=1", "--index=1", "x"}, "--index or --id, not both"},
+        {{"--list", "--id=1", "x"}, "--id goes with --extract (e.g. tessaline --extract --id=MAINICON app.exe)"},
+        {{"--thumbnail", "-r", "a", "b", "1"}, "--recursive goes with --list or --extract (e.g. tessaline --list -r folder)"},
         {{"--thumbnail", "in.exe", "out.png", "256"}, "thumbnail at 256 [in.exe] [out.png] [256]"},
         {{"--list", "--bogus", "--help"}, "help"},
         {{"-h"}, "help"},
@@ -65,9 +87,7 @@ TEST(CommandLine, WhatTheArgumentsAskForOrTheOneLineOfWrongUsage) {
         {{"--extract", "x", "-o"}, "--output needs a value (e.g. -o icons)"},
         {{"--extract", "-o", "", "x"}, "-o takes a folder (e.g. -o icons)"},
         {{"--extract", "--size=0", "x"}, "--size takes a number from 1 to 4096 (e.g. --size=48)"},
-        {{"--extract", "--size", "4097", "x"}, "--size takes a number from 1 to 4096 (e.g. --size=48)"},
         {{"--extract", "--index=-1", "x"}, "--index takes an icon's number, from 0 (e.g. --index=3)"},
-        {{"--extract", "--index=2x", "x"}, "--index takes an icon's number, from 0 (e.g. --index=3)"},
         {{"--thumbnail", "in", "out"}, thumbnail},
         {{"--thumbnail", "in", "out", "0"}, thumbnail},
     };
@@ -79,10 +99,13 @@ TEST(CommandLine, WhatTheArgumentsAskForOrTheOneLineOfWrongUsage) {
 TEST(CommandLine, EveryOptionIsDescribedWithAnExample) {
     const std::string help = helpText(); // an option's entry runs up to the next option's
     for (const std::string option :
-         {"--list", "--extract", "--thumbnail", "--json", "--format=FORMAT", "--size=N",
-          "--index=N", "--cursors", "-o, --output=DIR", "--force"}) {
+         {"--list", "--extract", "--thumbnail", "--json", "--jsonl", "--hashes", "-r, --recursive",
+          "--files-from=LIST", "-0, --null", "-j, --jobs=N", "--format=FORMAT", "--size=N",
+          "--index=N", "--id=ID", "--lang=LANGID", "--unique", "--cursors", "-o, --output=DIR",
+          "--force"}) {
         const std::size_t at = help.find(" " + option + " "), end = help.find("\n  -", at);
-        EXPECT_NE(help.substr(at, end - at).find("e.g. tessaline "), std::string::npos) << option;
+        EXPECT_NE(at, std::string::npos) << option;
+        EXPECT_NE(help.substr(at, end - at).find("tessaline "), std::string::npos) << option;
     }
 }
 
@@ -120,7 +143,8 @@ class Actions : public testing::Test { // each test in a folder of its own holdi
     Actions() {
         EXPECT_EQ(::chdir(dir.path().c_str()), 0);
         fx::writeFile("app.dll", fx::makePe({{std::string("MAIN"), {kQuad16, kPng256}},
-                                             {std::uint16_t{7}, {kBlue32}}}));
+                                             {std::uint16_t{7}, {kBlue32}},
+                                             {std::uint16_t{7}, {kIcon16}, 2052}}));
         const fx::Bytes cursors = fx::makePeResources({
             {std::uint16_t{1}, std::uint16_t{1}, 1033, fx::cursorData(kArrow)},
             {std::uint16_t{3}, std::uint16_t{1}, 1033, kIcon16.bytes},
@@ -168,17 +192,17 @@ TEST_F(Actions, WhatEachPrintsAndWrites) {
         {{"--list", "app.dll", "System32/shell32.dll", "none.exe", "empty.exe"},
          {0,
           R"(app.dll: pe32+, 2 icons
-  icon 0, id MAIN: 2 images
+  icon 0, id MAIN, language 1033: 2 images
     16 x 16, 4 bits, dib, 296 bytes
     256 x 256, 32 bits, png, )" +
               std::to_string(kPng256.bytes.size()) + R"( bytes
-  icon 1, id 7: 1 image
+  icon 1, id 7, language 1033 (also 2052): 1 image
     32 x 32, 32 bits, dib, 4264 bytes
 System32/shell32.dll: pe32+, 1 icon, 1 cursor (read from )" +
               dir.path() + R"(/SystemResources/shell32.dll.mun)
-  icon 0, id 50: 1 image
+  icon 0, id 50, language 1033: 1 image
     16 x 16, 32 bits, dib, 1128 bytes
-  cursor 0, id 40: 1 image
+  cursor 0, id 40, language 1033: 1 image
     32 x 32, 4 bits, dib, 744 bytes, hotspot 5,30
 none.exe: pe32+, 0 icons
 empty.exe: not an icon file, 0 icons
@@ -188,13 +212,15 @@ empty.exe: not an icon file, 0 icons
          {1,
           R"([{"file":"System32/shell32.dll","status":"icons","kind":"pe32+","source":")" +
               dir.path() +
-              R"(/SystemResources/shell32.dll.mun","icons":[{"index":0,"id":"50","images":)"
-              R"([{"width":16,"height":16,"bits":32,"format":"dib","bytes":1128}]}],"cursors":)"
-              R"([{"index":0,"id":"40","images":[{"width":32,"height":32,"bits":4,"format":"dib",)"
+              R"(/SystemResources/shell32.dll.mun","icons":[{"index":0,"id":"50","language":1033,)"
+              R"("other_languages":[],"images":[{"width":16,"height":16,"bits":32,"format":"dib",)"
+              R"("bytes":1128}]}],"cursors":[{"index":0,"id":"40","language":1033,)"
+              R"("other_languages":[],"images":[{"width":32,"height":32,"bits":4,"format":"dib",)"
               R"("bytes":744,"hotspot":[5,30]}]}]},)"
-              "\n {\"file\":\"caf\xEF\xBF\xBD.cur\","
-              R"("file_bytes":[99,97,102,233,46,99,117,114],"status":"icons","kind":"cur","icons":)"
-              R"([{"index":0,"id":"","images":[{"width":32,"height":32,"bits":1,"format":"dib",)"
+              "\n"
+              R"( {"file":{"bytes":"Y2Fm6S5jdXI="},"status":"icons","kind":"cur","icons":)"
+              R"([{"index":0,"id":"","language":null,"other_languages":[],"images":)"
+              R"([{"width":32,"height":32,"bits":1,"format":"dib",)"
               R"("bytes":304,"hotspot":[5,9]}]}],"cursors":[]},)"
               "\n"
               R"( {"file":"empty.exe","status":"not-an-icon-file","kind":"","icons":[],"cursors":[]},)"
@@ -213,6 +239,12 @@ empty.exe: not an icon file, 0 icons
          {{"app_0.ico", 0, 0, fx::makeIco({kIcon16})}, {"app_1.ico", 0, 0, fx::makeIco({kBlue32})}}},
         {{"--extract", "--cursors", to, "app.exe"}, {0, o + "app_cursor_0.cur\n", ""}, {{"app_cursor_0.cur", 0, 0, fx::makeIco({kArrow}, true)}}},
         {{"--extract", "--cursors", to, "app.dll"}, {1, "", "tessaline: app.dll: no cursors to write\n"}},
+        {{"--extract", "--id=main", to, "app.dll"}, {0, o + "app_0.ico\n", ""}, {{"app_0.ico", 0, 0, fx::makeIco({kQuad16, kPng256})}}},
+        {{"--extract", "--id=7", "--lang=0x409", to, "app.dll"}, {0, o + "app_1.ico\n", ""}, {{"app_1.ico", 0, 0, fx::makeIco({kBlue32})}}},
+        {{"--extract", "--id=7", "--lang=2052", to, "app.dll", "app.exe"}, {1, "", "tessaline: app.dll: icon 7 in language 2052 is not read: only its first language, 1033, is\n"
+                                                                                  "tessaline: app.exe: no icon with id 7\n"}},
+        {{"--extract", "--id=50", "--lang=1031", to, "app.exe", "caf\xE9.x.ico"}, {1, "", "tessaline: app.exe: no icon 50 in language 1031 (it has 1033)\n"
+                                                                                  "tessaline: caf\xE9.x.ico: no icon with id 50\n"}},
         {{"--extract", "--format=png", "--index=0", to, "app.dll"}, {0, o + "app_0.png\n", ""}, {{"app_0.png", 0, 0, kPng256.bytes}}}, // as stored
         {{"--extract", "--format=png", "--size=16", "--index=0", to, "app.dll"}, {0, o + "app_0.png\n", ""}, {{"app_0.png", 16, 16, quad}}},
         {{"--extract", "--format=png", "--index=1", to, "app.dll"}, {0, o + "app_1.png\n", ""}, {{"app_1.png", 32, 32, fx::solid(32, 32, {0, 0, 255, 128}).rgba()}}},
@@ -250,6 +282,158 @@ empty.exe: not an icon file, 0 icons
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(o), {}), std::ssize(c.written));
         std::filesystem::remove_all(o), std::filesystem::create_directory(o);
     }
+}
+
+using Json = nlohmann::ordered_json;
+
+std::vector<Json> lines(const std::string& jsonl) { // each line an object
+    std::vector<Json> out;
+    std::istringstream in(jsonl);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(Json::parse(line));
+    return out;
+}
+
+std::string sha256sum(const fx::Bytes& bytes) { // coreutils' sha256sum as the oracle
+    const fx::TempDir d;
+    fx::writeFile(d.path() + "/b", bytes);
+    std::FILE* p = ::popen(("sha256sum " + d.path() + "/b").c_str(), "r");
+    char hex[65] = {};
+    EXPECT_EQ(std::fread(hex, 1, 64, p), 64u);
+    ::pclose(p);
+    return hex;
+}
+
+TEST_F(Actions, ManyFilesGiveOneRecordEachInTheirOrderWhateverTheWorkers) {
+    const fx::Bytes f0 = fx::makeIco({fx::solidImage(16, 32, fx::solidColor(0))}, true);
+    const fx::Bytes i0 = fx::chunk("icon", {f0}), acon{'A', 'C', 'O', 'N'},
+                    fram{'f', 'r', 'a', 'm'};
+    fx::Bytes cut = fx::makeSolidPe(2);
+    cut.resize(fx::kPeOffset + 4); // a PE signature and nothing after it
+    fx::writeFile("tree/-dash.ico", fx::makeIco({kBlue32}));
+    fx::writeFile("tree/a\nb.ico", fx::makeIco({kQuad16}));
+    fx::writeFile("tree/\xFF.ico", fx::makeIco({kIcon16}));
+    fx::writeFile("tree/sub/cut.dll", cut);
+    fx::writeFile("tree/sub/ani",
+                  fx::chunk("RIFF", {acon, fx::chunk("LIST", {fram, i0, i0}, 0xFFFFFFF0)}));
+    EXPECT_EQ(::symlink("..", "tree/sub/up") | ::symlink("self", "tree/sub/self") |
+                  ::symlink("-dash.ico", "tree/link.ico") | ::mkfifo("tree/fifo", 0600),
+              0);
+    fx::writeFile(
+        "list",
+        fx::Bytes{'t', 'r', 'e', 'e',  '/',  '-', 'd', 'a', 's', 'h', '.',
+                  'i', 'c', 'o', '\n', '\n', 't', 'r', 'e', 'e', '/', 0xFF,
+                  '.', 'i', 'c', 'o',  '\n', 'g', 'o', 'n', 'e'}); // an empty line, no last newline
+    const std::string nul("tree/a\nb.ico\0\0tree\0", 19);
+    fx::writeFile("nul", fx::Bytes(nul.begin(), nul.end()));
+    const std::string dash = "tree/-dash.ico icons 1", newline = "tree/a\nb.ico icons 1",
+                      fifo = "tree/fifo unreadable is a FIFO", ff = "dHJlZS//Lmljbw== icons 1",
+                      loop = "tree/sub/self unreadable Too many levels of symbolic links";
+    const std::string walkErr =
+        "tessaline: tree/fifo: is a FIFO\ntessaline: " + loop.substr(0, 13) +
+        ": Too many levels of symbolic links\n";
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> records; // the file (base64 where not UTF-8), status, icons
+        std::string err;
+    } cases[] = {
+        {{"--list", "--jsonl", "-r", "tree"},
+         {dash, newline, fifo, "tree/link.ico icons 1", "tree/sub/ani icons 2",
+          "tree/sub/cut.dll icons 0", loop, ff},
+         walkErr},
+        {{"--list", "--jsonl", "--files-from=list", "-r"},
+         {dash, ff, "gone unreadable No such file or directory"},
+         "tessaline: gone: No such file or directory\n"},
+        {{"--list", "--jsonl", "--files-from", "nul", "--null"},
+         {newline, "tree unreadable is a folder"},
+         "tessaline: tree: is a folder\n"},
+    };
+    const auto record = [](const Json& j) {
+        std::string s = j["file"].is_string() ? j["file"].get<std::string>()
+                                              : j["file"]["bytes"].get<std::string>();
+        s += " " + j["status"].get<std::string>();
+        return s + " " +
+               (j.contains("error") ? j["error"].get<std::string>()
+                                    : std::to_string(j["icons"].size()));
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        std::vector<std::string> args = c.args;
+        const auto [status, out, err] = run(args);
+        std::vector<std::string> records;
+        for (const Json& j : lines(out))
+            records.push_back(record(j));
+        EXPECT_EQ(std::tuple(status, records, err), std::tuple(1, c.records, c.err));
+        // The same bytes whatever the number of workers; --json, the same objects in an array.
+        for (const char* jobs : {"-j1", "-j3"}) {
+            args.push_back(jobs);
+            EXPECT_EQ(run(args), Result(1, out, err)) << jobs;
+        }
+        args[1] = "--json";
+        std::string array = "[" + out.substr(0, out.size() - 1);
+        for (std::size_t at = 0; (at = array.find('\n', at)) != std::string::npos; at += 3)
+            array.replace(at, 1, ",\n ");
+        EXPECT_EQ(run(args), Result(1, array + "]\n", err));
+    }
+}
+
+TEST_F(Actions, HashesAreOfTheFileEachImageAsStoredAndEachIconAsWritten) {
+    const auto [status, out, err] = run({"--list", "--jsonl", "--hashes", "app.dll", "gone"});
+    std::vector<Json> got = lines(out);
+    ASSERT_EQ(got.size(), 2u);
+    const auto image = [](const fx::Image& i, int size, int bits, const char* format) {
+        return Json{{"width", size},    {"height", size},          {"bits", bits},
+                    {"format", format}, {"bytes", i.bytes.size()}, {"sha256", sha256sum(i.bytes)}};
+    };
+    const Json expected = {
+        {"file", "app.dll"},
+        {"status", "icons"},
+        {"kind", "pe32+"},
+        {"sha256", sha256sum(fx::readFile("app.dll"))},
+        {"icons",
+         {{{"index", 0},
+           {"id", "MAIN"},
+           {"language", 1033},
+           {"other_languages", Json::array()},
+           {"images", {image(kQuad16, 16, 4, "dib"), image(kPng256, 256, 32, "png")}},
+           {"sha256", sha256sum(fx::makeIco({kQuad16, kPng256}))}},
+          {{"index", 1},
+           {"id", "7"},
+           {"language", 1033},
+           {"other_languages", {2052}},
+           {"images", {image(kBlue32, 32, 32, "dib")}},
+           {"sha256", sha256sum(fx::makeIco({kBlue32}))}}}},
+        {"cursors", Json::array()}};
+    for (Json& icon : got[0]["icons"]) { // the hash the sandboxes publish: 16 hex digits
+        const Json dhash = icon["dhash"];
+        const std::string hex = dhash.is_null() ? "" : dhash.get<std::string>();
+        EXPECT_TRUE(
+            dhash.is_null() ||
+            (hex.size() == 16 && hex.find_first_not_of("0123456789abcdef") == std::string::npos));
+        icon.erase("dhash");
+    }
+    EXPECT_EQ(got[0], expected);
+    EXPECT_EQ(got[1]["sha256"], nullptr);
+    EXPECT_EQ(std::pair(status, err),
+              std::pair(1, std::string("tessaline: gone: No such file or directory\n")));
+}
+
+TEST_F(Actions, UniqueWritesEachDistinctIconOnceNamedByItsHash) {
+    fx::writeFile("u/a.ico", fx::makeIco({kBlue32}));
+    fx::writeFile("u/b/c.ico", fx::makeIco({kBlue32}));
+    const std::string blue = "d\xE9/" + sha256sum(fx::makeIco({kBlue32})) + ".ico",
+                      quad = "d\xE9/" + sha256sum(fx::makeIco({kQuad16, kPng256})) + ".ico";
+    const std::vector<std::string> args = {"--extract", "--unique", "-r",     "-o",
+                                           "d\xE9",     "u",        "app.dll"};
+    EXPECT_EQ(run(args), Result(0, blue + "\n" + quad + "\n", ""));
+    EXPECT_EQ(fx::readFile(blue), fx::makeIco({kBlue32}));
+    EXPECT_EQ(run(args), Result(0, "", "")); // those there already are the same icons
+    std::vector<std::string> png = args;     // named by the icon's .ico too
+    png.insert(png.begin() + 1, "--format=png");
+    const auto asPng = [](const std::string& ico) {
+        return ico.substr(0, ico.size() - 3) + "png\n";
+    };
+    EXPECT_EQ(run(png), Result(0, asPng(blue) + asPng(quad), ""));
 }
 
 TEST_F(Actions, ADiskThatFillsUpEndsTheActionWithOneLine) {
