@@ -1,5 +1,6 @@
 #include "cli/extract.h"
 
+#include "cli/animation.h"
 #include "cli/output.h"
 #include "fs/native_path.h"
 #include "tessaline/icons.h"
@@ -49,6 +50,13 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
         if (file.status == icons::FileStatus::Unreadable) {
             err << "tessaline: " << path << ": " << file.error << "\n";
             status = kExitFailed;
+            continue;
+        }
+        if (command.cursorFormat != CursorFormat::None) {
+            bool stop = false;
+            status = std::max(status,
+                              extractCursorPictures(command, file, path, folder, out, err, stop));
+            if (stop) return kExitFailed;
             continue;
         }
         const std::vector<icons::Icon>& icons = command.cursors ? file.cursors : file.icons;
