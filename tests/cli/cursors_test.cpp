@@ -1,6 +1,7 @@
 // Cursors for Linux desktops: Xcursor files read back by libXcursor (and matched against
 // xcursorgen's), animations read back by ImageMagick and by a PNG chunk reader.
 #include "cli/command_line.h"
+#include "cli/cursor_theme.h"
 #include "cli/extract.h"
 #include "support/fixtures/fixtures.h"
 
@@ -25,7 +26,9 @@ using Result = std::tuple<int, std::string, std::string>; // the exit status, ou
 Result run(const std::vector<std::string>& args) {
     const Command c = parseCommandLine(args);
     std::ostringstream out, err;
-    const int status = runExtract(c, out, err);
+    const int status = c.action == Action::CursorTheme  ? runCursorTheme(c, out, err)
+                       : c.action == Action::WrongUsage ? (err << c.usageError, kExitWrongUsage)
+                                                        : runExtract(c, out, err);
     return {status, out.str(), err.str()};
 }
 
@@ -266,6 +269,119 @@ TEST_F(Cursors, AnimationsPlayTheirStepsWithTheirDelaysForEver) {
     EXPECT_EQ(std::string(buffer, n),
               "10:srgba(0,0,255,1) 20:srgba(255,0,0,1) 50:srgba(0,255,0,1) 2:srgba(255,0,0,1) "
               "0:srgba(0,255,0,1) ");
+}
+
+// A folder's entries, sorted: "name" for a file, "name>target" for a link.
+std::string listing(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(
+            e.path().filename().string() +
+            (e.is_symlink() ? ">" + std::filesystem::read_symlink(e.path()).string() : ""));
+    std::sort(names.begin(), names.end());
+    std::string text;
+    for (const std::string& n : names)
+        text += n + " ";
+    return text;
+}
+
+fx::Bytes text(const std::string& s) {
+    return fx::Bytes(s.begin(), s.end());
+}
+fx::Bytes utf16(const std::string& ascii) { // with its byte-order mark
+    fx::Bytes b{0xFF, 0xFE};
+    for (const char c : ascii)
+        b.push_back(static_cast<std::uint8_t>(c)), b.push_back(0);
+    return b;
+}
+
+// An install .inf whose scheme value is files (in Windows' role order), with these [Strings].
+std::string inf(const std::string& files, const std::string& strings = "[Strings]\r\n") {
+    return "[Version]\r\nsignature=\"$CHICAGO$\"\r\n[Scheme.Reg] ; the registry\r\n"
+           "HKCU,\"Control Panel\\Cursors\\Schemes\",\"%NAME%\",0x00020000,\"" +
+           files + "\"\r\n" + strings + "NAME = \"Aero \"\"Dark\"\"\"\r\n";
+}
+
+TEST_F(Cursors, ASchemeBecomesAThemeOfItsRolesUnderTheirFreedesktopNames) {
+    const std::string strings = "[Strings]\r\nDIR = \"Cursors\\Aero\"\r\narrow=\"ARROW.cur\"\r\n"
+                                "busy = \"sub\\Busy.ani\"\r\n";
+    fx::writeFile("s/arrow.cur", fx::readFile("arrow.cur"));
+    fx::writeFile("s/sub/busy.ani", fx::readFile("walk.ani"));
+    fx::writeFile("s/utf16.inf", utf16(inf("%10%\\%DIR%\\%arrow%,,,%busy%", strings)));
+    // Control Panel's names and Windows' own file names, case ignored.
+    fx::writeFile("f/Normal Select.cur", fx::readFile("arrow.cur"));
+    fx::writeFile("f/BUSY.ANI", fx::readFile("walk.ani"));
+    fx::writeFile("f/aero_link.cur", fx::readFile("app.exe")), fx::writeFile("f/notes.txt", {});
+    fx::writeFile("f/aero_link.cur", fx::makeIco({cursorImage(16, kRed, 3, 3)}, true));
+    const std::string arrow = "arrow>default default ", ptr = "left_ptr>default ";
+    const std::string wait = "top_left_arrow>default wait watch>wait ";
+    const struct {
+        std::string source, theme, err, cursors, comment;
+    } cases[] = {
+        {"s/utf16.inf", "Aero",
+         "Help, AppStarting, Crosshair, IBeam, NWPen, No, SizeNS, SizeWE, SizeNWSE, SizeNESW, "
+         "SizeAll, UpArrow, Hand, Pin, Person",
+         arrow + ptr + wait, "The Windows cursor scheme \"Aero \"Dark\"\", made from s/utf16.inf"},
+        {"f", "default",
+         "Help, AppStarting, Crosshair, IBeam, NWPen, No, SizeNS, SizeWE, SizeNWSE, SizeNESW, "
+         "SizeAll, UpArrow, Pin, Person",
+         arrow + "hand1>pointer hand2>pointer " + ptr + "pointer pointing_hand>pointer " + wait,
+         "Windows cursors, made from f"},
+    }; // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        EXPECT_EQ(run({"--cursor-theme=" + c.theme, "-o", "o", c.source}),
+                  Result(0, "o/" + c.theme + "\n",
+                         "tessaline: " + c.source + ": no cursor for " + c.err +
+                             ": left to the inherited theme\n"));
+        EXPECT_EQ(listing("o/" + c.theme + "/cursors"), c.cursors); // (sorted by name)
+        EXPECT_EQ(fx::readFile("o/" + c.theme + "/index.theme"),
+                  text("[Icon Theme]\nName=" + c.theme + "\nComment=" + c.comment + "\n" +
+                       (c.theme == "default" ? "" : "Inherits=default\n")));
+        EXPECT_EQ(readBack("o/" + c.theme + "/cursors/left_ptr"),
+                  "32 32x32 @5,9 0ms ffff0000; 48 48x48 @40,47 0ms 80008000; ");
+        EXPECT_EQ(readBack("o/" + c.theme + "/cursors/watch"),
+                  "32 32x32 @5,6 100ms ff0000ff; 32 32x32 @1,2 200ms ffff0000; "
+                  "32 32x32 @3,4 500ms 80008000; 32 32x32 @1,2 17ms ffff0000; ");
+    }
+    // A theme there is replaced only when asked, in one step.
+    EXPECT_EQ(run({"--cursor-theme=Aero", "-o", "o", "f"}),
+              Result(1, "", "tessaline: o/Aero: File exists (--force replaces it)\n"));
+    EXPECT_EQ(std::get<0>(run({"--cursor-theme=Aero", "--force", "-o", "o", "f"})), 0);
+    EXPECT_EQ(listing("o"), "Aero default ");
+    EXPECT_NE(listing("o/Aero/cursors").find("pointer"), std::string::npos);
+}
+
+TEST_F(Cursors, ABadSchemeGivesOneLineAndNoTheme) {
+    fx::writeFile("s/a.cur", fx::readFile("arrow.cur"));
+    std::filesystem::create_symlink("/etc/passwd", "s/out.cur");
+    const std::string many = [] {
+        std::string s = "[Strings]\r\n";
+        for (int i = 0; i < 10000; ++i)
+            s += "s" + std::to_string(i) + "=x\r\n";
+        return s;
+    }();
+    const struct {
+        std::string inf, error;
+    } cases[] = {
+        {inf("%a%"), "%a% is not in its [Strings] section"},
+        {inf("%10%\\%a"), "\"%a\" has no closing %, so it never resolves"},
+        {inf("a.cur", many), "it has more than 1000 entries"},
+        {inf("a.cur") + "x=" + std::string(1 << 20, 'x'), "line 7 is longer than 4096 characters"},
+        {inf("..\\..\\etc\\passwd"), "\"..\\..\\etc\\passwd\" climbs out of the scheme's folder"},
+        {inf("out.cur"), "s/out.cur (Arrow) lies outside the scheme's folder"},
+        {inf("a.cur,gone.cur"), "s/gone.cur (Help): No such file or directory"},
+        {"[Version]\r\n", "it names no cursors (no HKCU,\"Control Panel\\Cursors\\Schemes\" line)"},
+    }; // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        fx::writeFile("s/x.inf", text(c.inf));
+        EXPECT_EQ(run({"--cursor-theme=T", "-o", "o", "s/x.inf"}),
+                  Result(1, "", "tessaline: s/x.inf: " + c.error + "\n"));
+        EXPECT_TRUE(std::filesystem::is_empty("o"));
+    }
+    EXPECT_EQ(run({"--cursor-theme=a/b", "s/x.inf"}),
+              Result(2, "", "--cursor-theme takes a name without '/' (e.g. --cursor-theme=Aero)"));
 }
 
 } // namespace
