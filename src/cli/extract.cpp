@@ -122,10 +122,12 @@ int runThumbnail(const Command& command, std::ostream& err) {
         return kExitFailed;
     }
     std::vector<std::uint8_t> png;
-    for (const icons::Icon& icon : file.icons) {
-        png = pictureOf(icon, command.thumbnailSize, command.thumbnailSize);
-        if (!png.empty()) break;
-    }
+    // An animated cursor's first step shows first, whichever frame its sequence names.
+    if (file.animation && !file.animation->frames.empty())
+        png = pictureOf(file.icons.at(file.animation->frames[0]), command.thumbnailSize,
+                        command.thumbnailSize);
+    for (std::size_t i = 0; i < file.icons.size() && png.empty(); ++i)
+        png = pictureOf(file.icons[i], command.thumbnailSize, command.thumbnailSize);
     if (png.empty()) {
         err << "tessaline: " << input << ": no icon to draw\n";
         return kExitFailed;

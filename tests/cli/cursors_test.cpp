@@ -262,6 +262,18 @@ TEST_F(Cursors, AnimationsPlayTheirStepsWithTheirDelaysForEver) {
     EXPECT_EQ(apngFrames(fx::readFile("walk.png")),
               "4 frames, 0 plays: 6/60 0000ffff; 12/60 ff0000ff; 30/60 00ff0080; 1/60 ff0000ff; ");
     // In hundredths of a second; alpha of a half and more is opaque.
+    // A thumbnail of an animated cursor is its first step's frame, and --size picks each step's.
+    fx::writeFile(
+        "two.ani",
+        ani({fx::makeIco({cursorImage(16, kRed, 0, 0), cursorImage(32, kBlue, 0, 0)}, true)}, 1,
+            10));
+    ASSERT_EQ(run({"--extract", "--format=apng", "--size=16", "two.ani"}),
+              Result(0, "two.png\n", ""));
+    EXPECT_EQ(apngFrames(fx::readFile("two.png")), "still ff0000ff; ");
+    const Command thumbnail = parseCommandLine({"--thumbnail", "walk.ani", "t.png", "32"});
+    std::ostringstream err;
+    ASSERT_EQ(runThumbnail(thumbnail, err), 0);
+    EXPECT_EQ(apngFrames(fx::readFile("t.png")), "still 0000ffff; ");
     FILE* p = ::popen("identify -format '%T:%[pixel:p{0,0}] ' walk.gif one.gif 2>&1", "r");
     char buffer[512] = {};
     const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, p);
