@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <map>
 #include <memory>
 #include <optional>
+#include <type_traits>
 
 namespace tess::cli {
 namespace {
@@ -48,8 +50,39 @@ std::string sizesText(const std::map<int, Sized>& sizes) {
     return text.empty() ? "no image that can be read" : text;
 }
 
+// libXcursor, opened the first time an Xcursor is written: linked into the program, it and the
+// X libraries it needs would cost every start of the program half a millisecond more.
+struct Library {
+    decltype(&XcursorImagesCreate) imagesCreate = nullptr;
+    decltype(&XcursorImageCreate) imageCreate = nullptr;
+    decltype(&XcursorImagesDestroy) imagesDestroy = nullptr;
+    decltype(&XcursorFileSaveImages) fileSaveImages = nullptr;
+    std::string error;
+};
+
+const Library& library() {
+    static const Library opened = [] {
+        Library l;
+        void* handle = ::dlopen("libXcursor.so.1", RTLD_NOW | RTLD_LOCAL);
+        const auto find = [&](auto& f, const char* name) {
+            if (handle)
+                f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(::dlsym(handle, name));
+        };
+        find(l.imagesCreate, "XcursorImagesCreate");
+        find(l.imageCreate, "XcursorImageCreate");
+        find(l.imagesDestroy, "XcursorImagesDestroy");
+        find(l.fileSaveImages, "XcursorFileSaveImages");
+        if (!l.imagesCreate || !l.imageCreate || !l.imagesDestroy || !l.fileSaveImages) {
+            const char* why = ::dlerror();
+            l.error = std::string("cannot open libXcursor: ") + (why ? why : "libXcursor.so.1");
+        }
+        return l;
+    }();
+    return opened;
+}
+
 struct ImagesDestroyer {
-    void operator()(XcursorImages* images) const { XcursorImagesDestroy(images); }
+    void operator()(XcursorImages* images) const { library().imagesDestroy(images); }
 };
 
 } // namespace
@@ -92,9 +125,14 @@ std::vector<std::uint8_t> xcursorFile(std::span<const Step> steps, std::string& 
         return {};
     }
 
+    const Library& xcursor = library();
+    if (!xcursor.error.empty()) {
+        error = xcursor.error;
+        return {};
+    }
     // The images of each size together, in step order: what Xcursor plays at that size.
     const auto count = static_cast<int>(first->size() * steps.size());
-    std::unique_ptr<XcursorImages, ImagesDestroyer> images(XcursorImagesCreate(count));
+    std::unique_ptr<XcursorImages, ImagesDestroyer> images(xcursor.imagesCreate(count));
     if (!images) {
         error = "out of memory";
         return {};
@@ -103,7 +141,7 @@ std::vector<std::uint8_t> xcursorFile(std::span<const Step> steps, std::string& 
         for (const Step& step : steps) {
             const Sized& sized = frames.at(step.icon).at(size);
             const icons::Rgba& p = sized.picture;
-            XcursorImage* image = XcursorImageCreate(p.width, p.height);
+            XcursorImage* image = xcursor.imageCreate(p.width, p.height);
             if (!image) {
                 error = "out of memory";
                 return {};
@@ -131,7 +169,7 @@ std::vector<std::uint8_t> xcursorFile(std::span<const Step> steps, std::string& 
         error = "out of memory";
         return {};
     }
-    const bool saved = XcursorFileSaveImages(memory, images.get());
+    const bool saved = xcursor.fileSaveImages(memory, images.get());
     const bool closed = std::fclose(memory) == 0;
     std::unique_ptr<char, decltype(&std::free)> held(buffer, &std::free);
     if (!saved || !closed) {
