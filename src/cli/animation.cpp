@@ -281,7 +281,8 @@ int extractCursorPictures(const Command& command, const icons::IconFile& file,
     // What to write: a name and its steps each.
     std::vector<std::pair<std::string, std::vector<Step>>> items;
     std::string error;
-    if (file.animation && !command.cursors) {
+    // (With --index, one frame of an animated cursor is written, as a still.)
+    if (file.animation && !command.cursors && !command.index) {
         std::vector<Step> steps = animationSteps(file, error);
         if (steps.empty()) {
             err << "tessaline: " << path << ": " << error << "\n";

@@ -45,7 +45,8 @@ std::vector<std::uint8_t> encodeGif(std::span<const icons::Rgba> pictures,
                                     std::span<const Step> steps);
 
 // --extract --format=xcursor, apng or gif of one file read: an animated cursor's whole animation
-// as NAME (.png, .gif), else each cursor (icon) as NAME_INDEX (NAME_cursor_INDEX with --cursors);
+// as NAME (.png, .gif), else each cursor (icon; with --index, an animation's frame) as NAME_INDEX
+// (NAME_cursor_INDEX with --cursors);
 // an Xcursor of an icon is refused, since it needs a hotspot. Prints each file written; returns
 // the exit status, with stop set where a write failed for a reason the next would share.
 int extractCursorPictures(const Command& command, const icons::IconFile& file,

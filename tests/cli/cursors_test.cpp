@@ -128,6 +128,7 @@ TEST_F(Cursors, XcursorFilesHoldEverySizeHotspotAndStepAsStored) {
          "32 32x32 @1,2 167ms ffff0000; 32 32x32 @3,4 167ms 80008000; "
          "32 32x32 @5,6 167ms ff0000ff; "},
         {{"--cursors", "app.exe"}, "o/app_cursor_0", "32 32x32 @31,0 0ms ff0000ff; "},
+        {{"--index=1", "walk.ani"}, "o/walk_1", "32 32x32 @3,4 0ms 80008000; "}, // one frame
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.written);
