@@ -269,6 +269,7 @@ std::string schemeFile(const std::string& folder, const std::string& written) {
 std::array<std::string, kRoles.size()> rolesOfInf(const std::string& path, std::string& scheme) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) throw Failure{std::strerror(errno)};
+    if (!S_ISREG(st.st_mode)) throw Failure{"neither a scheme's .inf nor a folder"};
     if (static_cast<std::uint64_t>(st.st_size) > kMaxInfBytes)
         throw Failure{"it is larger than " + std::to_string(kMaxInfBytes >> 20) +
                       " MiB, so not a cursor scheme's .inf"};

@@ -392,6 +392,8 @@ TEST_F(Cursors, ABadSchemeGivesOneLineAndNoTheme) {
                   Result(1, "", "tessaline: s/x.inf: " + c.error + "\n"));
         EXPECT_TRUE(std::filesystem::is_empty("o"));
     }
+    EXPECT_EQ(run({"--cursor-theme=T", "-o", "o", "/dev/null"}), // never opened (a FIFO would wait)
+              Result(1, "", "tessaline: /dev/null: neither a scheme's .inf nor a folder\n"));
     EXPECT_EQ(run({"--cursor-theme=a/b", "s/x.inf"}),
               Result(2, "", "--cursor-theme takes a name without '/' (e.g. --cursor-theme=Aero)"));
 }
