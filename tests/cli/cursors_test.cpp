@@ -86,10 +86,10 @@ class Cursors : public testing::Test {
   protected:
     Cursors() {
         EXPECT_EQ(::chdir(dir.path().c_str()), 0);
-        // Sizes 32 (twice: the deeper one is taken) and 48, each with its own hotspot.
+        // Sizes 24 (4 bits), 32 (twice: the deeper one is taken) and 48, each its own hotspot.
         fx::writeFile("arrow.cur",
-                      fx::makeIco({cursorImage(32, kBlue, 9, 9, 4), cursorImage(48, kGreen, 40, 47),
-                                   cursorImage(32, kRed, 5, 9)},
+                      fx::makeIco({cursorImage(24, kBlue, 2, 3, 4), cursorImage(32, kBlue, 9, 9, 4),
+                                   cursorImage(48, kGreen, 40, 47), cursorImage(32, kRed, 5, 9)},
                                   true));
         fx::writeFile("walk.ani", ani(kFrames, 4, 10, {2, 0, 1, 0}, {6, 12, 30, 1}));
         fx::writeFile("plain.ani", ani(kFrames, 3, 10));
@@ -116,7 +116,9 @@ TEST_F(Cursors, XcursorFilesHoldEverySizeHotspotAndStepAsStored) {
         std::vector<std::string> args;
         std::string written, readBack;
     } cases[] = {
-        {{"arrow.cur"}, "o/arrow_0", "32 32x32 @5,9 0ms ffff0000; 48 48x48 @40,47 0ms 80008000; "},
+        {{"arrow.cur"},
+         "o/arrow_0",
+         "24 24x24 @2,3 0ms ff0000ff; 32 32x32 @5,9 0ms ffff0000; 48 48x48 @40,47 0ms 80008000; "},
         // Steps in the sequence's order, rates in jiffies: 6 = 100 ms, 1 = 16.7 ms.
         {{"walk.ani"},
          "o/walk",
@@ -351,7 +353,8 @@ TEST_F(Cursors, ASchemeBecomesAThemeOfItsRolesUnderTheirFreedesktopNames) {
                   text("[Icon Theme]\nName=" + c.theme + "\nComment=" + c.comment + "\n" +
                        (c.theme == "default" ? "" : "Inherits=default\n")));
         EXPECT_EQ(readBack("o/" + c.theme + "/cursors/left_ptr"),
-                  "32 32x32 @5,9 0ms ffff0000; 48 48x48 @40,47 0ms 80008000; ");
+                  "24 24x24 @2,3 0ms ff0000ff; 32 32x32 @5,9 0ms ffff0000; 48 48x48 @40,47 0ms "
+                  "80008000; ");
         EXPECT_EQ(readBack("o/" + c.theme + "/cursors/watch"),
                   "32 32x32 @5,6 100ms ff0000ff; 32 32x32 @1,2 200ms ffff0000; "
                   "32 32x32 @3,4 500ms 80008000; 32 32x32 @1,2 17ms ffff0000; ");
