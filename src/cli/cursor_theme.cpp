@@ -128,7 +128,7 @@ void appendUtf8(std::string& out, std::uint32_t c) {
 }
 
 // The text of an .inf as Windows reads it: UTF-16 after its byte-order mark, UTF-8 after its
-// own, else the ANSI code page (taken as Latin-1).
+// own, else the ANSI code page (Western European, Windows-1252).
 std::string infText(const std::vector<std::uint8_t>& b) {
     std::string text;
     if (b.size() >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
@@ -148,8 +148,13 @@ std::string infText(const std::vector<std::uint8_t>& b) {
     }
     if (b.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF)
         return std::string(b.begin() + 3, b.end());
+    // Windows-1252: Latin-1 but for 0x80 to 0x9F (the unassigned five kept as they are).
+    static constexpr std::uint16_t k1252[32] = {
+        0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
     for (const std::uint8_t c : b)
-        appendUtf8(text, c);
+        appendUtf8(text, c >= 0x80 && c < 0xA0 ? k1252[c - 0x80] : c);
     return text;
 }
 

@@ -395,6 +395,11 @@ TEST_F(Cursors, ABadSchemeGivesOneLineAndNoTheme) {
                   Result(1, "", "tessaline: s/x.inf: " + c.error + "\n"));
         EXPECT_TRUE(std::filesystem::is_empty("o"));
     }
+    // An ANSI .inf is Windows-1252: its 0x96 is the en dash of the file's UTF-8 name.
+    fx::writeFile("s/a\xE2\x80\x93.cur", fx::readFile("arrow.cur"));
+    fx::writeFile("s/x.inf", text(inf("a\x96.cur")));
+    EXPECT_EQ(std::get<0>(run({"--cursor-theme=T", "-o", "o", "s/x.inf"})), 0);
+    std::filesystem::remove_all("o/T");
     EXPECT_EQ(run({"--cursor-theme=T", "-o", "o", "/dev/null"}), // never opened (a FIFO would wait)
               Result(1, "", "tessaline: /dev/null: neither a scheme's .inf nor a folder\n"));
     EXPECT_EQ(run({"--cursor-theme=a/b", "s/x.inf"}),
