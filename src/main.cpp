@@ -1,6 +1,7 @@
 // The program: a command-line action on the engine alone, or the windows, which live in a
 // private library opened only when a window is wanted, so that no action pays Qt's start-up.
 #include "cli/command_line.h"
+#include "cli/cursor_theme.h"
 #include "cli/extract.h"
 #include "cli/list.h"
 
@@ -111,6 +112,8 @@ int main(int argc, char** argv) {
     case Action::Thumbnail:
         limitThumbnailResources();
         return runThumbnail(command, std::cerr);
+    case Action::CursorTheme:
+        return finish(runCursorTheme(command, std::cout, std::cerr));
     case Action::Window:
         break;
     }

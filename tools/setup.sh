@@ -8,7 +8,7 @@ TESS_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # Building and running the program; the windows are sized for the Liberation fonts, which the
 # tests check by measuring them, so test.sh installs them too.
 TESS_RUN_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libpng-dev libgif-dev
-    libcli11-dev nlohmann-json3-dev libstb-dev fonts-liberation2 fontconfig
+    libcli11-dev nlohmann-json3-dev libstb-dev libxcursor-dev fonts-liberation2 fontconfig
     help2man libssl-dev)
 # Testing it as well: GoogleTest, Google Benchmark, the end-to-end checks' X server, window manager
 # (which places windows as a desktop does) and tools, files made by real tools (icoutils,
@@ -17,7 +17,7 @@ TESS_RUN_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev lib
 TESS_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils imagemagick
     icoutils binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 clang-14 libclang-rt-14-dev
     desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin appstream xdotool python3-pil
-    openbox)
+    openbox x11-apps)
 # CI checks the C++ files' format and makes the Debian package too (shlibdeps comes with dpkg-dev)
 # and checks it with lintian.
 TESS_CI_PACKAGES=(dpkg-dev lintian clang-format-14)

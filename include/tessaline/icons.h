@@ -53,6 +53,19 @@ struct Icon {
 
 enum class FileStatus { Icons, NotAnIconFile, Unreadable };
 
+// How an animated cursor plays: the frame shown at each step (an index into its icons) and for
+// how long, in jiffies of 1/60 s. Where the file's sequence cannot be played (counts that
+// disagree, a frame that does not exist, a rate of 0), error says why and the steps are empty;
+// the frames are still its icons.
+struct Animation {
+    std::vector<std::uint32_t> frames;  // of each step: the icon shown
+    std::vector<std::uint32_t> jiffies; // of each step: how long it shows, never 0
+    std::string error;
+};
+
+// The most steps an animation may have.
+inline constexpr std::uint32_t kMaxAnimationSteps = 10000;
+
 struct IconFile {
     FileStatus status = FileStatus::NotAnIconFile;
     std::string error;         // the reason, when unreadable
@@ -60,6 +73,7 @@ struct IconFile {
     std::vector<Icon> icons;   // icon i is the i-th group of the file: Windows' own numbers
     std::vector<Icon> cursors; // a program's cursor groups, apart: they never shift an icon
     std::string source;        // the file the icons were read from (a .mun after redirection)
+    std::optional<Animation> animation; // an animated cursor's steps
 };
 
 // Straight (not premultiplied) 8-bit RGBA, rows top to bottom.

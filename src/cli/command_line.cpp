@@ -34,6 +34,7 @@ constexpr Example kExamples[] = {
     {"--jsonl", "--jsonl"},
     {"--hashes", "--jsonl --hashes"},
     {"--unique", "--unique"},
+    {"--cursor-theme", "--cursor-theme=Aero -o ~/.icons"},
 };
 
 std::string exampleOf(const std::string& option) {
@@ -99,6 +100,8 @@ Command parseCommandLine(const std::vector<std::string>& args) {
     CLI::Option* list = app.add_flag("--list");
     CLI::Option* extract = app.add_flag("--extract");
     CLI::Option* thumbnail = app.add_flag("--thumbnail");
+    CLI::Option* theme = app.add_option("--cursor-theme", c.cursorTheme)
+                             ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     CLI::Option* json = app.add_flag("--json", c.json);
     CLI::Option* jsonl = app.add_flag("--jsonl", c.jsonl);
     CLI::Option* hashes = app.add_flag("--hashes", c.hashes);
@@ -107,12 +110,13 @@ Command parseCommandLine(const std::vector<std::string>& args) {
     CLI::Option* sizeOption = app.add_option("--size", size)->multi_option_policy(last);
     CLI::Option* indexOption = app.add_option("--index", index)->multi_option_policy(last);
     CLI::Option* folderOption = app.add_option("-o,--output", c.folder)->multi_option_policy(last);
+    CLI::Option* forceOption = app.add_flag("--force", c.force);
     CLI::Option* const extractOptions[] = {formatOption,
                                            sizeOption,
                                            indexOption,
                                            folderOption,
                                            app.add_flag("--cursors", c.cursors),
-                                           app.add_flag("--force", c.force),
+                                           forceOption,
                                            app.add_flag("--unique", c.unique)};
     CLI::Option* idOption = app.add_option("--id", id)->multi_option_policy(last);
     CLI::Option* languageOption = app.add_option("--lang", language)->multi_option_policy(last);
@@ -144,12 +148,14 @@ Command parseCommandLine(const std::vector<std::string>& args) {
         CLI::Option* option;
         Action action;
     };
-    const Named actions[] = {
-        {list, Action::List}, {extract, Action::Extract}, {thumbnail, Action::Thumbnail}};
+    const Named actions[] = {{list, Action::List},
+                             {extract, Action::Extract},
+                             {thumbnail, Action::Thumbnail},
+                             {theme, Action::CursorTheme}};
     for (const Named& a : actions) {
         if (a.option->count() == 0) continue;
         if (c.action != Action::Window)
-            return wrong("one action at a time: --list, --extract or --thumbnail");
+            return wrong("one action at a time: --list, --extract, --thumbnail or --cursor-theme");
         c.action = a.action;
     }
     for (CLI::Option* o : {json, jsonl}) {
@@ -177,14 +183,23 @@ Command parseCommandLine(const std::vector<std::string>& args) {
         return wrong("--null goes with --files-from (e.g. find . -print0 | tessaline --list "
                      "--files-from=- -0)");
     for (CLI::Option* o : extractOptions) {
-        if (o->count() && c.action != Action::Extract)
+        // A cursor theme is written into a folder too, and replaces one only when asked.
+        const bool themeToo = o == folderOption || o == forceOption;
+        if (o->count() && c.action != Action::Extract &&
+            !(themeToo && c.action == Action::CursorTheme))
             return wrong(o->get_name() + " goes with --extract (e.g. tessaline --extract " +
                          exampleOf(o->get_name()) + " app.exe)");
     }
 
     if (formatOption->count()) {
-        if (format != "ico" && format != "png")
-            return wrong("--format takes ico or png (e.g. --format=png)");
+        const std::pair<const char*, CursorFormat> cursorFormats[] = {
+            {"xcursor", CursorFormat::Xcursor},
+            {"apng", CursorFormat::Apng},
+            {"gif", CursorFormat::Gif}};
+        for (const auto& [name, f] : cursorFormats)
+            if (format == name) c.cursorFormat = f;
+        if (format != "ico" && format != "png" && c.cursorFormat == CursorFormat::None)
+            return wrong("--format takes ico, png, xcursor, apng or gif (e.g. --format=png)");
         c.png = format == "png";
     }
     if (sizeOption->count() && !(c.size = number(size, 1, kMaxSize)))
@@ -224,6 +239,14 @@ Command parseCommandLine(const std::vector<std::string>& args) {
                          " needs at least one FILE (e.g. tessaline " +
                          (c.action == Action::List ? "--list" : "--extract") + " app.exe)");
         break;
+    case Action::CursorTheme:
+        if (c.cursorTheme.empty() || c.cursorTheme == "." || c.cursorTheme == ".." ||
+            c.cursorTheme.find('/') != std::string::npos)
+            return wrong("--cursor-theme takes a name without '/' (e.g. --cursor-theme=Aero)");
+        if (c.files.size() != 1)
+            return wrong("--cursor-theme takes one SOURCE: a scheme's .inf or a folder of "
+                         "cursors (e.g. tessaline --cursor-theme=Aero -o ~/.icons install.inf)");
+        break;
     case Action::Thumbnail: {
         const std::optional<int> n =
             c.files.size() == 3 ? number(c.files[2], 1, kMaxSize) : std::nullopt;
@@ -247,6 +270,7 @@ std::string helpText() {
   or:  tessaline --list [OPTION...] --files-from=LIST [FILE...]
   or:  tessaline --extract [OPTION...] FILE...
   or:  tessaline --thumbnail INPUT OUTPUT SIZE
+  or:  tessaline --cursor-theme=NAME [-o DIR] SOURCE
 Show every icon in a program (.exe), library (.dll), icon (.ico), cursor (.cur) or
 animated cursor (.ani) file, or list and write them from the command line.
 With no action the window opens, with the FILEs loaded.
@@ -260,6 +284,11 @@ Actions:
       --thumbnail        write a PNG of INPUT's first icon, at most SIZE pixels wide
                          and high, to OUTPUT (replacing it), as file managers ask;
                          e.g. tessaline --thumbnail app.exe app.png 256
+      --cursor-theme=NAME
+                         write the Windows cursor scheme SOURCE (its install .inf,
+                         or a folder of .cur and .ani files named by role) as the
+                         Linux cursor theme DIR/NAME (index.theme and cursors/);
+                         e.g. tessaline --cursor-theme=Aero -o ~/.icons install.inf
   -h, --help             print this help and exit
       --version          print the version and exit
 
@@ -289,9 +318,12 @@ Options:
                          the same order; e.g. tessaline --list --jsonl -j 2 -r dir
       --format=FORMAT    with --extract: ico (the default) or png (one image of
                          each icon, exactly as stored where it is stored as PNG);
+                         xcursor (a cursor with all its sizes and hotspots, an .ani
+                         with its whole animation, as one Xcursor file); apng or
+                         gif (an .ani's animation as one animated picture);
                          e.g. tessaline --extract --format=png app.exe
-      --size=N           with --format=png: the image best drawn at N pixels (1 to
-                         4096), the largest by default;
+      --size=N           with --format=png, apng or gif: the image best drawn at
+                         N pixels (1 to 4096), the largest by default;
                          e.g. tessaline --extract --format=png --size=48 app.exe
       --index=N          with --extract: only icon N (the grid's number, from 0);
                          e.g. tessaline --extract --index=3 app.exe
@@ -307,9 +339,11 @@ Options:
       --cursors          with --extract: the program's cursors instead of its icons,
                          as NAME_cursor_INDEX.cur with their hotspots;
                          e.g. tessaline --extract --cursors app.exe
-  -o, --output=DIR       with --extract: write into DIR (by default the current
-                         folder); e.g. tessaline --extract -o icons app.exe
-      --force            with --extract: replace files that exist (never otherwise);
+  -o, --output=DIR       with --extract or --cursor-theme: write into DIR (by
+                         default the current folder);
+                         e.g. tessaline --extract -o icons app.exe
+      --force            with --extract or --cursor-theme: replace files (or a
+                         theme) that exist (never otherwise);
                          e.g. tessaline --extract --force -o icons app.exe
   --                     every argument after it is a FILE, even one starting with -
 

@@ -9,7 +9,10 @@
 
 namespace tess::cli {
 
-enum class Action { Window, List, Extract, Thumbnail, Help, Version, WrongUsage };
+enum class Action { Window, List, Extract, Thumbnail, Help, Version, WrongUsage, CursorTheme };
+
+// --format=xcursor, apng or gif: a cursor, or an animated cursor's whole animation, as one file.
+enum class CursorFormat { None, Xcursor, Apng, Gif };
 
 struct Command {
     Action action = Action::Window;
@@ -32,6 +35,8 @@ struct Command {
     bool force = false;             // --force
     std::vector<std::string> files; // the files, or INPUT OUTPUT SIZE for --thumbnail
     int thumbnailSize = 0;
+    CursorFormat cursorFormat = CursorFormat::None;
+    std::string cursorTheme; // --cursor-theme=NAME: the theme's name
 };
 
 // The exit statuses every action keeps to.

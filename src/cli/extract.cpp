@@ -1,5 +1,6 @@
 #include "cli/extract.h"
 
+#include "cli/animation.h"
 #include "cli/hash.h"
 #include "cli/inputs.h"
 #include "cli/output.h"
@@ -122,6 +123,13 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
             status = kExitFailed;
             continue;
         }
+        if (command.cursorFormat != CursorFormat::None) {
+            bool stop = false;
+            status = std::max(status,
+                              extractCursorPictures(command, file, path, folder, out, err, stop));
+            if (stop) return kExitFailed;
+            continue;
+        }
         const std::vector<icons::Icon>& icons = command.cursors ? file.cursors : file.icons;
         const char* what = command.cursors ? "cursor" : "icon";
         if (icons.empty()) {
@@ -212,7 +220,14 @@ int runThumbnail(const Command& command, std::ostream& err) {
         return kExitFailed;
     }
     std::vector<std::uint8_t> png;
-    if (!file.icons.empty())
+    // An animated cursor's first step shows first, whichever frame its sequence names.
+    if (file.animation && !file.animation->frames.empty()) {
+        if (file.animation->frames[0] != 0) file = icons::readIconFile(input);
+        const std::size_t first = file.animation ? file.animation->frames.at(0) : 0;
+        if (first < file.icons.size())
+            png = pictureOf(file.icons[first], command.thumbnailSize, command.thumbnailSize);
+    }
+    if (png.empty() && !file.icons.empty())
         png = pictureOf(file.icons[0], command.thumbnailSize, command.thumbnailSize);
     if (png.empty() && file.icons.size() > 1) file = icons::readIconFile(input);
     for (std::size_t i = 1; png.empty() && i < file.icons.size(); ++i)

@@ -3,11 +3,17 @@
 // they are stored; the header's frame count is not trusted. Chunks that run past their container
 // are clipped to it, so a truncated file still gives the frames it holds. Only the top level and
 // the 'fram' list are walked: RIFF nested in RIFF is skipped, never descended into.
+// How the frames play comes from the 'anih' header, the 'seq ' chunk (the frame of each step;
+// without it the frames in stored order) and the 'rate' chunk (the jiffies of each step; without
+// it the header's); every count is checked against the others and the bytes, and a sequence that
+// cannot be played says why rather than being guessed at.
 #include "icons/formats.h"
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace tess::icons::detail {
 namespace {
@@ -51,28 +57,104 @@ bool bareDibFrame(const Reader& body, Icon& icon, Parse& parse) {
     return true;
 }
 
+// More frames than any animation plays are not recorded (each costs a few bytes).
+constexpr std::size_t kMaxFrames = 1u << 18;
+
+std::string bytesPerStep(const char* chunk, std::uint64_t size, std::uint32_t steps) {
+    return std::string("its '") + chunk + "' chunk holds " + std::to_string(size) +
+           " bytes, not 4 for each of its " + std::to_string(steps) + " steps";
+}
+
+// The steps of an animation of the given stored frames (the icon each became, or none where
+// it could not be read).
+Animation animationOf(const std::optional<Reader>& header, const std::optional<Reader>& seq,
+                      const std::optional<Reader>& rate,
+                      const std::vector<std::optional<std::uint32_t>>& frames) {
+    Animation a;
+    const auto head = header ? header->fixed<36>(0) : std::nullopt;
+    if (!head) {
+        a.error = "it has no 'anih' header";
+        return a;
+    }
+    // Without a sequence the frames play in stored order (and the header's count of steps is
+    // not trusted, as its count of frames is not).
+    const std::uint64_t steps = seq ? le32(head->data() + 8) : frames.size();
+    if (steps == 0) {
+        a.error = "it has no steps";
+        return a;
+    }
+    if (steps > kMaxAnimationSteps) {
+        a.error = "it claims " + std::to_string(steps) + " steps (at most " +
+                  std::to_string(kMaxAnimationSteps) + ")";
+        return a;
+    }
+    const auto n = static_cast<std::uint32_t>(steps);
+    std::optional<std::vector<std::uint8_t>> order, rates;
+    if (seq && (seq->size() != 4 * steps || !(order = seq->bytes(0, seq->size())))) {
+        a.error = bytesPerStep("seq ", seq->size(), n);
+        return a;
+    }
+    if (rate && (rate->size() != 4 * steps || !(rates = rate->bytes(0, rate->size())))) {
+        a.error = bytesPerStep("rate", rate->size(), n);
+        return a;
+    }
+    const std::uint32_t defaultRate = le32(head->data() + 28);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t frame = order ? le32(order->data() + 4 * std::size_t{i}) : i;
+        const std::uint32_t jiffies =
+            rates ? le32(rates->data() + 4 * std::size_t{i}) : defaultRate;
+        const std::string step = "step " + std::to_string(i);
+        if (frame >= frames.size()) {
+            a.error = step + " shows frame " + std::to_string(frame) + ", and it has " +
+                      std::to_string(frames.size()) + " frames";
+        } else if (!frames[frame]) {
+            a.error = step + " shows frame " + std::to_string(frame) + ", which cannot be read";
+        } else if (jiffies == 0) {
+            a.error = rates ? step + " has a rate of 0" : "its header's rate is 0";
+        }
+        if (!a.error.empty()) {
+            a.frames.clear(), a.jiffies.clear();
+            return a;
+        }
+        a.frames.push_back(*frames[frame]);
+        a.jiffies.push_back(jiffies);
+    }
+    return a;
+}
+
 } // namespace
 
 void readAni(const Reader& in, IconFile& file, Parse& parse) {
     const auto riffSize = in.u32(4);
     if (!riffSize) return;
     const std::uint64_t end = std::min<std::uint64_t>(std::uint64_t{*riffSize} + 8, in.size());
+    std::optional<Reader> header, seq, rate; // the first of each
+    std::vector<std::optional<std::uint32_t>> frames;
     chunks(in, 12, end, [&](const auto& id, const Reader& list) {
+        if (is(id, "anih") && !header) header = list;
+        if (is(id, "seq ") && !seq) seq = list;
+        if (is(id, "rate") && !rate) rate = list;
         if (!is(id, "LIST")) return;
         const auto form = list.fixed<4>(0);
         if (!form || std::memcmp(form->data(), "fram", 4) != 0) return;
         chunks(list, 4, list.size(), [&](const auto& fid, const Reader& body) {
             if (!is(fid, "icon")) return;
+            if (frames.size() >= kMaxFrames) return;
+            frames.emplace_back();
             Icon icon;
             parse.beginIcon(file.icons.size(), false);
             const auto h = body.fixed<4>(0);
             const bool ico =
                 h && (*h)[0] == 0 && (*h)[1] == 0 && ((*h)[2] == 1 || (*h)[2] == 2) && (*h)[3] == 0;
             if (ico ? readIco(body, icon, parse) : bareDibFrame(body, icon, parse)) {
-                if (!icon.images.empty()) file.icons.push_back(std::move(icon));
+                if (!icon.images.empty()) {
+                    frames.back() = static_cast<std::uint32_t>(file.icons.size());
+                    file.icons.push_back(std::move(icon));
+                }
             }
         });
     });
+    file.animation = animationOf(header, seq, rate, frames);
 }
 
 } // namespace tess::icons::detail

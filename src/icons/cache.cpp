@@ -44,6 +44,10 @@ std::uint64_t heldBytes(const IconFile& f) {
             n += sizeof icon + icon.id.size() + icon.images.size() * sizeof(IconImage);
             if (!store && !icon.images.empty()) store = icon.images.front().store.get();
         }
+    if (f.animation)
+        n += f.animation->error.size() +
+             f.animation->frames.size() *
+                 (sizeof f.animation->frames[0] + sizeof f.animation->jiffies[0]);
     return n + (store ? store->source().held() : 0);
 }
 

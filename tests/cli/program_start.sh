@@ -14,9 +14,12 @@ printf '\50\0\0\0\1\0\0\0\2\0\0\0\1\0\40\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0
 printf '\1\2\3\377\0\0\0\0' >>"$work/a.ico"
 
 ldd "$bin" | grep -i 'libQt' && fail "the program links Qt"
+# libXcursor and the X libraries under it are opened only when an Xcursor is written.
+ldd "$bin" | grep -i 'libX' && fail "the program links X libraries"
 for action in "--version" "--help" "--list $work/a.ico" "--list --json $work/a.ico" \
     "--extract -o $work $work/a.ico" "--extract --format=png -o $work $work/a.ico" \
-    "--thumbnail $work/a.ico $work/t.png 32" "--bogus"; do
+    "--thumbnail $work/a.ico $work/t.png 32" "--extract --format=gif -o $work $work/a.ico" \
+    "--cursor-theme=T -o $work $work" "--bogus"; do
     # shellcheck disable=SC2086
     LD_DEBUG=libs "$bin" $action 2>&1 >/dev/null | grep -q 'libQt' && fail "$action loads Qt"
 done
