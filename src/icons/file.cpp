@@ -270,14 +270,14 @@ std::string munPathFor(const std::string& path) {
 }
 
 IconFile readOpened(FileSource::Opened opened, const std::string& path,
-                    std::optional<FileIdentity>& mun) {
+                    std::optional<FileIdentity>& mun, const ReadOptions& options) {
     IconFile file = readFrom(std::make_shared<ImageStore>(std::move(opened.source)));
     file.source = path;
     if (!isProgram(file) || !file.icons.empty()) return file;
     // A missing, unreadable or damaged .mun is the same as none.
     const std::string munPath = munPathFor(path);
     if (munPath.empty()) return file;
-    auto m = FileSource::open(munPath);
+    auto m = FileSource::open(munPath, options);
     if (!m.source) return file;
     const FileIdentity id{munPath, m.source->size(), m.mtimeNs, m.device, m.inode};
     IconFile redirected = readFrom(std::make_shared<ImageStore>(std::move(m.source)));
@@ -298,12 +298,12 @@ IconFile unreadable(std::string error) {
 }
 } // namespace
 
-IconFile readIconFile(const std::string& path) {
+IconFile readIconFile(const std::string& path, const ReadOptions& options) {
     try {
-        auto opened = detail::FileSource::open(path);
+        auto opened = detail::FileSource::open(path, options);
         if (!opened.source) return unreadable(opened.error);
         std::optional<detail::FileIdentity> mun;
-        return detail::readOpened(std::move(opened), path, mun);
+        return detail::readOpened(std::move(opened), path, mun, options);
     } catch (const std::bad_alloc&) {
         return unreadable("out of memory");
     }
@@ -337,10 +337,6 @@ IconImage imageFromBytes(std::vector<std::uint8_t> bytes) {
     image.store = std::make_shared<detail::ImageStore>(
         std::make_unique<detail::MemorySource>(std::move(bytes)));
     return image;
-}
-
-std::uint64_t bytesReadFromFiles() {
-    return detail::fileBytesRead();
 }
 
 } // namespace tess::icons
