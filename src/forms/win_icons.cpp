@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <algorithm>
+#include <cstring>
 
 namespace tess::forms {
 namespace {
@@ -20,24 +21,34 @@ bool sameOwner(const std::shared_ptr<const void>& a, const std::shared_ptr<const
     return !a.owner_before(b) && !b.owner_before(a);
 }
 
-// The image shrunk to w x h as a picture surface draws it (Qt's smooth scaling of premultiplied
-// pixels), so that drawing the result at its own size gives the same pixels as drawing the
-// whole image scaled. Its pixels are premultiplied in place first: no copy of the whole image.
+// The image shrunk to w x h exactly as a picture surface shrinks it to draw it (Qt's smooth
+// scaling of the decoded pixels), so that drawing the result at its own size gives the very
+// pixels drawing the whole image gives. Where a side shrinks below half, Qt scales premultiplied
+// ARGB pixels, converting a copy of the image first: the pixels are premultiplied in place
+// instead (as Qt rounds), so that a huge image is never held twice.
 icons::Rgba shrink(icons::Rgba&& image, int w, int h) {
-    for (std::size_t i = 0; i + 3 < image.pixels.size(); i += 4) {
-        const unsigned a = image.pixels[i + 3];
-        for (std::size_t c = i; c < i + 3; ++c) {
-            const unsigned v = image.pixels[c] * a;
-            image.pixels[c] = static_cast<std::uint8_t>((v + (v >> 8) + 0x80) >> 8);
+    QImage::Format format = QImage::Format_RGBA8888;
+    if (2 * w < image.width || 2 * h < image.height) {
+        format = QImage::Format_ARGB32_Premultiplied;
+        auto premultiplied = [](unsigned c, unsigned a) {
+            const unsigned v = c * a;
+            return (v + (v >> 8) + 0x80) >> 8;
+        };
+        for (std::size_t i = 0; i + 3 < image.pixels.size(); i += 4) {
+            const std::uint8_t* p = image.pixels.data() + i;
+            const unsigned a = p[3];
+            const std::uint32_t argb = a << 24 | premultiplied(p[0], a) << 16 |
+                                       premultiplied(p[1], a) << 8 | premultiplied(p[2], a);
+            std::memcpy(image.pixels.data() + i, &argb, 4);
         }
     }
-    QImage scaled = QImage(image.pixels.data(), image.width, image.height, image.width * 4,
-                           QImage::Format_RGBA8888_Premultiplied)
-                        .scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                        .convertToFormat(QImage::Format_RGBA8888);
+    const QImage scaled =
+        QImage(image.pixels.data(), image.width, image.height, image.width * 4, format)
+            .scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_RGBA8888);
     image = icons::Rgba{}; // the whole image goes before the next one is decoded
+    if (scaled.width() != w || scaled.height() != h) return {}; // out of memory
     icons::Rgba out{w, h, std::vector<std::uint8_t>(std::size_t{4} * w * h)};
-    if (scaled.width() != w || scaled.height() != h) return {};
     for (int y = 0; y < h; ++y)
         std::copy_n(scaled.constScanLine(y), std::size_t{4} * w,
                     out.pixels.data() + std::size_t{4} * w * y);
@@ -151,10 +162,10 @@ std::shared_ptr<IconFunctions> exchangeInstalled(std::shared_ptr<IconFunctions> 
 }
 } // namespace
 
-IconFunctions& iconFunctions() {
+std::shared_ptr<IconFunctions> iconFunctions() {
     std::lock_guard lock(installedMutex);
     if (!installed) installed = std::make_shared<IconFunctions>();
-    return *installed;
+    return installed;
 }
 
 InstalledIconFunctions::InstalledIconFunctions(std::shared_ptr<IconFunctions> functions)
@@ -168,19 +179,19 @@ InstalledIconFunctions::~InstalledIconFunctions() {
 
 namespace tess::icons {
 std::shared_ptr<const Icon> iconOfHandle(HICON handle) {
-    return forms::iconFunctions().icon(handle);
+    return forms::iconFunctions()->icon(handle);
 }
 } // namespace tess::icons
 
 using tess::icons::HICON;
 
 HICON ExtractIconA(std::uint32_t, const std::string& lpszExeFileName, std::int32_t nIconIndex) {
-    return tess::forms::iconFunctions().extract(lpszExeFileName, nIconIndex);
+    return tess::forms::iconFunctions()->extract(lpszExeFileName, nIconIndex);
 }
 
 bool DrawIconEx(tess::icons::DeviceContext& hdc, int xLeft, int yTop, HICON hIcon, int cxWidth,
                 int cyWidth, unsigned, std::uintptr_t, unsigned) {
-    return tess::forms::iconFunctions().draw(hdc, xLeft, yTop, hIcon, cxWidth, cyWidth);
+    return tess::forms::iconFunctions()->draw(hdc, xLeft, yTop, hIcon, cxWidth, cyWidth);
 }
 
 bool DrawIcon(tess::icons::DeviceContext& hDC, int X, int Y, HICON hIcon) {
@@ -188,5 +199,5 @@ bool DrawIcon(tess::icons::DeviceContext& hDC, int X, int Y, HICON hIcon) {
 }
 
 bool DestroyIcon(HICON hIcon) {
-    return tess::forms::iconFunctions().destroy(hIcon);
+    return tess::forms::iconFunctions()->destroy(hIcon);
 }

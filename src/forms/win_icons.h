@@ -28,14 +28,15 @@ class DeviceContext {
 
 namespace tess::forms {
 
+struct IconFunctionLimits {
+    std::size_t handles = 4096;                       // beyond, the oldest handle is released
+    std::uint64_t decodedBytes = 16ull * 1024 * 1024; // an image larger is drawn, never kept
+};
+
 // What the Windows icon functions keep: a bounded table of handles, each holding a whole icon
 // (shared with the parse of its file, never copied); the parsed files; and, for the file on
 // screen only, its images decoded and shrunk to the sizes they are drawn at, so that a redraw
 // decodes nothing and a huge image drawn small is never kept whole. Safe from several threads.
-struct IconFunctionLimits {
-    std::size_t handles = 4096; // beyond, the oldest handle is released
-    std::uint64_t decodedBytes = 16ull * 1024 * 1024;
-};
 class IconFunctions {
   public:
     explicit IconFunctions(IconFunctionLimits limits = {});
@@ -72,7 +73,7 @@ class IconFunctions {
 };
 
 // The icon functions the windows call: those installed, else a set made on first use.
-IconFunctions& iconFunctions();
+std::shared_ptr<IconFunctions> iconFunctions();
 
 // Puts a set of icon functions in force for the windows while it lives (the program's start-up,
 // or a test), and the previous set back after.
