@@ -148,7 +148,9 @@ TEST(WinIcons, DrawingChoosesTheImageForTheSizeThroughBoundedHandles) {
 // near what is drawn, however large the image and however many groups name it. And the image
 // kept shrunk draws the very pixels the whole image drawn scaled gives.
 TEST(WinIcons, DrawingKeepsImagesAtTheSizeDrawnWithTheSamePixels) {
-    const forms::InstalledIconFunctions functions;
+    // Room to keep the whole image, were it kept whole.
+    const forms::InstalledIconFunctions functions(
+        std::make_shared<forms::IconFunctions>(forms::IconFunctionLimits{4096, 256u << 20}));
     const Bytes huge = makePng(solid(4096, 4096, {0, 0, 0, 255}), PngKind::Grey1);
     const Image entry{0, 0, 0, 1, 1, 0, 0, huge};
     std::vector<Resource> resources{{U16{3}, U16{1}, 1033, huge}};
