@@ -93,8 +93,8 @@ struct CacheLimits {
 };
 
 // The parsed files read last, by path, size, modification time and identity, so that asking
-// for icons 0, 1, 2 ... parses a file once. Its owner creates it; any number of threads may
-// read through one at once.
+// for icons 0, 1, 2 ... parses a file once; each is read with the cache's options. Its owner
+// creates it; any number of threads may read through one at once, and parse apart.
 class IconCache {
   public:
     explicit IconCache(ReadOptions options = {}, CacheLimits limits = {});
@@ -108,8 +108,6 @@ class IconCache {
     void clear();
     // How many times a file has been parsed through this cache.
     std::uint64_t parseCount() const;
-    // The bytes the parses held hold: their lists, and the small files' bytes read whole.
-    std::uint64_t bytesHeld() const;
 
   private:
     struct State;

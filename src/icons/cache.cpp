@@ -110,9 +110,4 @@ std::uint64_t IconCache::parseCount() const {
     return state_->parses;
 }
 
-std::uint64_t IconCache::bytesHeld() const {
-    std::lock_guard lock(state_->mutex);
-    return state_->bytes;
-}
-
 } // namespace tess::icons
