@@ -3,7 +3,7 @@
 # and runs every test through CTest. With CI=true it first checks that every C++ file is as
 # clang-format writes it, builds into build-ci/ instead, with warnings as errors and
 # AddressSanitizer and UndefinedBehaviorSanitizer, runs the fuzz target for a bounded time
-# first, and afterwards makes the Debian package and checks it (tools/check_deb.sh).
+# first, then the engine's tests under ThreadSanitizer (build-tsan/), and afterwards makes the Debian package and checks it (tools/check_deb.sh).
 set -euo pipefail
 source "$(dirname "$0")/tools/setup.sh"
 tess_install_missing "${TESS_RUN_PACKAGES[@]}" "${TESS_TEST_PACKAGES[@]}"
@@ -21,6 +21,14 @@ fi
 tess_build "$build"
 if [ "${CI:-}" = "true" ] && [ -x "$TESS_ROOT/fuzz/run.sh" ]; then
     "$TESS_ROOT/fuzz/run.sh" "${TESS_FUZZ_SECONDS:-60}"
+fi
+if [ "${CI:-}" = "true" ]; then
+    # The engine read from eight threads at once under ThreadSanitizer, with its other tests:
+    # any report fails the run.
+    tsan=$TESS_ROOT/build-tsan
+    tess_configure "$tsan" -DTESSALINE_TSAN=ON -DTESSALINE_WERROR=ON -DTESSALINE_BENCH=OFF
+    tess_build "$tsan" test_icons
+    (cd "$tsan/tests" && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ./test_icons)
 fi
 (cd "$build" && ctest --output-on-failure -j "$(nproc)")
 if [ "${CI:-}" = "true" ]; then

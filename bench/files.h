@@ -48,4 +48,21 @@ inline fx::Bytes repeatedImage() {
                                                std::vector<std::uint16_t>(65535, 1))}});
 }
 
+// Tiny files that name huge images: 40 groups of a program naming one 4096 x 4096 1-bit PNG
+// (about 2 KB), and an .ico of one 4096 x 4096 16-bit RGBA PNG (about 130 KB). Opened in the
+// window, what it holds must stay near the files' own size, not the images' decoded size.
+inline fx::Bytes hugeSharedPng() {
+    const fx::Bytes png = fx::makePng(fx::solid(4096, 4096, {0, 0, 0, 255}), fx::PngKind::Grey1);
+    std::vector<fx::Resource> resources{{std::uint16_t{3}, std::uint16_t{1}, 1033, png}};
+    const fx::Image entry{0, 0, 0, 1, 1, 0, 0, png};
+    for (std::uint16_t g = 1; g <= 40; ++g)
+        resources.push_back({std::uint16_t{14}, g, 1033, fx::groupData({entry}, {1})});
+    return fx::makePeResources(resources);
+}
+inline fx::Bytes hugeDeepPng() {
+    return fx::makeIco(
+        {{0, 0, 0, 1, 64, 0, 0,
+          fx::makePng(fx::solid(4096, 4096, {40, 90, 200, 255}), fx::PngKind::Rgba16)}});
+}
+
 } // namespace tess::bench

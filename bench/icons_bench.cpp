@@ -1,11 +1,9 @@
 // The icon engine's speed and what it reads: listing a shell32-like file (184 icons, 14 MB) as
 // --list does, taking every icon out of a file and drawing it as the grid does, from a cold cache
 // and a warm one; a large file; decoding single images. "read" is the bytes read from files per
-// iteration (the process's rchar), "of_file" the same over the file's size. Uses only what every
-// version of the engine offers, so that the same source measures an older build too. Files named
-// in TESSALINE_BENCH_FILES (colon-separated, such as a real shell32.dll) are listed as well.
+// iteration (the process's rchar), "of_file" the same over the file's size. Files named in
+// TESSALINE_BENCH_FILES (colon-separated, such as a real shell32.dll) are listed as well.
 #include "files.h"
-#include "forms/win_icons.h"
 #include "tessaline/icons.h"
 
 #include <benchmark/benchmark.h>
@@ -39,23 +37,19 @@ struct ReadCounter {
     }
 };
 
-// Counts what is drawn; the drawing itself is the window services' business.
-class CountingContext final : public icons::DeviceContext {
-  public:
-    std::size_t pixels = 0;
-    void drawRgba(int, int, int, int, const icons::Rgba& image) override {
-        pixels += image.pixels.size();
-    }
-};
-
-// Every icon by index until the first index without one, each drawn at 32 x 32.
-int drawAll(const std::string& path, CountingContext& dc) {
+// Every icon as the grid takes it, through the cache, icon by icon: its image for 32 x 32
+// decoded (the first that decodes); the pixels decoded are counted.
+int drawAll(icons::IconCache& cache, const std::string& path, std::size_t& pixels) {
     int n = 0;
     for (;; ++n) {
-        const icons::HICON h = ExtractIconA(0, path, n);
-        if (h == 0 || h == 1) break;
-        DrawIcon(dc, 0, 0, h);
-        DestroyIcon(h);
+        const auto file = cache.read(path);
+        if (static_cast<std::size_t>(n) >= file->icons.size()) break;
+        const icons::Icon& icon = file->icons[static_cast<std::size_t>(n)];
+        for (const std::size_t i : icons::imagesBySuitability(icon, 32))
+            if (const auto rgba = icons::decodeImage(icon.images[i])) {
+                pixels += rgba->pixels.size();
+                break;
+            }
     }
     return n;
 }
@@ -84,7 +78,6 @@ void List(benchmark::State& state, const std::string& path) {
     std::size_t icons = 0;
     ReadCounter reads;
     for (auto _ : state) {
-        icons::clearIconCaches();
         const icons::IconFile f = icons::readIconFile(path);
         icons = f.icons.size();
         benchmark::DoNotOptimize(f.icons.data());
@@ -94,12 +87,12 @@ void List(benchmark::State& state, const std::string& path) {
 }
 
 void Grid(benchmark::State& state, const std::string& path) {
-    CountingContext dc;
+    std::size_t pixels = 0;
     int icons = 0;
     ReadCounter reads;
     for (auto _ : state) {
-        icons::clearIconCaches();
-        icons = drawAll(path, dc);
+        icons::IconCache cache;
+        icons = drawAll(cache, path, pixels);
     }
     reads.report(state, fileSize(path));
     state.counters["icons"] = icons;
@@ -108,13 +101,13 @@ void Grid(benchmark::State& state, const std::string& path) {
 void EnumerateAndDraw(benchmark::State& state, bool cold) {
     const std::string path = folder() + "/many" + std::to_string(state.range(0)) + ".dll";
     fx::writeFile(path, fx::makeSolidPe(static_cast<int>(state.range(0))));
-    CountingContext dc;
-    icons::clearIconCaches();
-    drawAll(path, dc);
+    std::size_t pixels = 0;
+    icons::IconCache cache;
+    drawAll(cache, path, pixels);
     ReadCounter reads;
     for (auto _ : state) {
-        if (cold) icons::clearIconCaches();
-        benchmark::DoNotOptimize(drawAll(path, dc));
+        if (cold) cache.clear();
+        benchmark::DoNotOptimize(drawAll(cache, path, pixels));
     }
     reads.report(state, fileSize(path));
     state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -1,6 +1,7 @@
 // Writes the files bench/peers.sh times the program and its peers on: programs and libraries,
 // 32- and 64-bit, from one icon to 500, with small and PNG-compressed large images. With
-// --engine, the engine's own measuring files instead: shell32like.dll and repeated.dll.
+// --engine, the engine's own measuring files instead: shell32like.dll and repeated.dll; with
+// --memory, the tiny files naming huge images (huge_shared.dll, huge_deep.ico).
 #include "files.h"
 
 #include <cstdio>
@@ -10,8 +11,9 @@
 
 int main(int argc, char** argv) {
     namespace fx = tess::fixtures;
-    if (argc != 2 && !(argc == 3 && std::string(argv[2]) == "--engine")) {
-        std::fprintf(stderr, "usage: bench_make_files FOLDER [--engine]\n");
+    const std::string mode = argc == 3 ? argv[2] : "";
+    if (argc != 2 && !(argc == 3 && (mode == "--engine" || mode == "--memory"))) {
+        std::fprintf(stderr, "usage: bench_make_files FOLDER [--engine | --memory]\n");
         return 2;
     }
     const std::string folder = argv[1];
@@ -21,7 +23,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_make_files: %s: %s\n", folder.c_str(), error.message().c_str());
         return 1;
     }
-    if (argc == 3) {
+    if (mode == "--memory") {
+        fx::writeFile(folder + "/huge_shared.dll", tess::bench::hugeSharedPng());
+        fx::writeFile(folder + "/huge_deep.ico", tess::bench::hugeDeepPng());
+        std::printf("2 files in %s\n", folder.c_str());
+        return 0;
+    }
+    if (mode == "--engine") {
         fx::writeFile(folder + "/shell32like.dll", tess::bench::shell32Like());
         fx::writeFile(folder + "/repeated.dll", tess::bench::repeatedImage());
         std::printf("2 files in %s\n", folder.c_str());

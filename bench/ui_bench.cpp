@@ -2,12 +2,13 @@
 // last label drawn, cold (nothing cached) and again; the redraw after a resize; and any
 // files named in TESSALINE_BENCH_FILES (colon-separated), cold.
 #include "app/frm_Vantorel.h"
+#include "forms/win_icons.h"
 #include "support/fixtures/fixtures.h"
-#include "tessaline/icons.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -30,11 +31,13 @@ void dropFile(frm_Vantorel& w, const QString& path) {
 // Each load goes to a fresh window, as the first load after start-up does.
 void Load(benchmark::State& state, const QString& path, bool cold) {
     int icons = 0;
+    tess::forms::InstalledIconFunctions warm;
     for (auto _ : state) {
         state.PauseTiming();
+        std::optional<tess::forms::InstalledIconFunctions> fresh; // nothing parsed or decoded
+        if (cold) fresh.emplace();
         auto w = std::make_unique<frm_Vantorel>();
         shown(*w);
-        if (cold) tess::icons::clearIconCaches();
         state.ResumeTiming();
         dropFile(*w, path);
         icons = w->state().iconCount;

@@ -1,7 +1,5 @@
 #include "one_input.h"
 
-#include "forms/win_icons.h"
-#include "icons/reader.h"
 #include "tessaline/icons.h"
 
 #include <cstdlib>
@@ -50,12 +48,15 @@ void exercise(const IconFile& file) {
     }
 }
 
-class CheckingContext final : public DeviceContext {
-  public:
-    void drawRgba(int, int, int, int, const Rgba& image) override {
-        check(image.pixels.size() == std::size_t{4} * image.width * image.height);
+// What drawing an icon does: its images in order for the size until one decodes.
+void draw(const Icon& icon, int size) {
+    for (const std::size_t i : imagesBySuitability(icon, size)) {
+        check(i < icon.images.size());
+        const auto rgba = decodeImage(icon.images[i]);
+        checkRgba(rgba);
+        if (rgba) return;
     }
-};
+}
 
 const std::filesystem::path& folder() {
     static const std::filesystem::path dir = [] {
@@ -76,9 +77,9 @@ void write(const std::filesystem::path& path, std::span<const std::uint8_t> byte
 }
 
 void throughFiles(std::span<const std::uint8_t> bytes, std::uint8_t selector, bool mun) {
-    static constexpr std::uint64_t kBlocks[4] = {16, 61, 512, 16 * 1024};
-    icons::detail::setFileBlockSize(kBlocks[(selector >> 2) & 3]);
-    clearIconCaches();
+    static constexpr std::uint32_t kBlocks[4] = {16, 61, 512, 16 * 1024};
+    const ReadOptions options{.blockSize = kBlocks[(selector >> 2) & 3],
+                              .bytesRead = std::make_shared<ReadCounter>(0)};
     const std::string library = (folder() / "System32" / "lib.dll").string();
     const auto munPath = folder() / "SystemResources" / "LIB.DLL.mun";
     std::filesystem::remove(munPath);
@@ -89,23 +90,19 @@ void throughFiles(std::span<const std::uint8_t> bytes, std::uint8_t selector, bo
     }
     write(library, bytes);
 
-    const IconFile file = readIconFile(library);
+    const IconFile file = readIconFile(library, options);
     exercise(file);
-    const auto cached = readIconFileCached(library);
+    // Through a cache that holds one file: the same file, parsed once while unchanged.
+    IconCache cache(options, {.files = 1, .bytes = 1});
+    const auto cached = cache.read(library);
     check(cached->status == file.status && cached->icons.size() == file.icons.size() &&
-          cached->source == file.source);
-    const HICON count = ExtractIconA(0, library, -1);
-    check(count == (file.status == FileStatus::Icons ? file.icons.size() : 0));
-    CheckingContext dc;
-    for (std::int32_t i = -3; i < 16; ++i) {
-        if (i == -1) continue;
-        const HICON h = ExtractIconA(0, library, i);
-        if (h <= 1) continue;
-        DrawIcon(dc, 0, 0, h);
-        DrawIconEx(dc, 0, 0, h, 48, 20, 0, 0, 3);
-        check(DestroyIcon(h));
+          cached->source == file.source && cache.read(library) == cached &&
+          cache.parseCount() == 1);
+    // Drawn as the windows draw them, at the sizes they draw at.
+    for (std::size_t i = 0; i < cached->icons.size() && i < 16; ++i) {
+        draw(cached->icons[i], 32);
+        draw(cached->icons[i], 48);
     }
-    icons::detail::setFileBlockSize(16 * 1024);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // Every byte of an input file is treated as hostile.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -83,34 +84,58 @@ struct Rgba {
     std::vector<std::uint8_t> pixels; // width * height * 4
 };
 
-// Reads a file's icons, detecting its kind from its content: its directories and a few bytes
-// of each image. A system library without icons whose folder's parent holds
-// SystemResources/NAME.mun gives the icons of that file, as on Windows 10. Never throws.
-IconFile readIconFile(const std::string& path);
+// Bytes read from files, counted where a caller asks for it (tests and benchmarks).
+using ReadCounter = std::atomic<std::uint64_t>;
 
-// What a read looks at besides the directories.
+// How a file is read.
 struct ReadOptions {
+    // Directories are read in blocks of this many bytes (at most 1 MiB), through a small cache of
+    // them per file; a file no larger than one block is read whole when opened.
+    std::uint32_t blockSize = 16 * 1024;
+    // Where every byte read from the file is counted, the images' bytes read later included.
+    std::shared_ptr<ReadCounter> bytesRead = nullptr;
     // Where set, only that icon (its number in IconFile::icons) is read whole, so that drawing
     // one icon of a library of thousands reads little beyond its directories: a program's other
     // groups and its cursors keep their numbers and IDs without images, and the other images of
     // an icon or animation file their directory values alone (format Dib, no hotspot).
     std::optional<std::size_t> iconOnly;
 };
-IconFile readIconFile(const std::string& path, const ReadOptions& options);
 
-// The same, through a cache keyed by path, size and modification time.
-std::shared_ptr<const IconFile> readIconFileCached(const std::string& path);
+// Reads a file's icons, detecting its kind from its content: its directories and a few bytes
+// of each image. A system library without icons whose folder's parent holds
+// SystemResources/NAME.mun gives the icons of that file, as on Windows 10. Never throws.
+IconFile readIconFile(const std::string& path, const ReadOptions& options = {});
 
 // Reads icons out of bytes in memory, exactly as readIconFile does out of a file.
 IconFile readIconBytes(std::span<const std::uint8_t> bytes);
 
-// Empties the cache of parsed files (and of decoded images).
-void clearIconCaches();
+// What an IconCache may hold: the newest file stays whatever its size.
+struct CacheLimits {
+    std::size_t files = 32; // each keeps its file open
+    std::uint64_t bytes = 64ull * 1024 * 1024;
+};
 
-// How many times a file has been parsed through readIconFileCached (for tests and benchmarks).
-std::uint64_t cachedParseCount();
-// How many bytes the engine has read from files so far (for tests and benchmarks).
-std::uint64_t bytesReadFromFiles();
+// The parsed files read last, by path, size, modification time and identity, so that asking
+// for icons 0, 1, 2 ... parses a file once; each is read with the cache's options. Its owner
+// creates it; any number of threads may read through one at once, and parse apart.
+class IconCache {
+  public:
+    explicit IconCache(ReadOptions options = {}, CacheLimits limits = {});
+    ~IconCache();
+    IconCache(const IconCache&) = delete;
+    IconCache& operator=(const IconCache&) = delete;
+
+    // The file as readIconFile reads it, parsed again only when it has changed (or its .mun).
+    std::shared_ptr<const IconFile> read(const std::string& path);
+    // Forgets every file; what callers hold stays valid.
+    void clear();
+    // How many times a file has been parsed through this cache.
+    std::uint64_t parseCount() const;
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // An image's bytes exactly as stored, read once and shared by every reference to them while
 // held; null when they cannot be read.

@@ -2,6 +2,7 @@
 // a window is wanted, so that the command-line actions never load Qt.
 #include "app/frm_Vantorel.h"
 #include "forms/environment.h"
+#include "forms/win_icons.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -40,6 +41,8 @@ extern "C" __attribute__((visibility("default"))) int tessaline_window_main(int 
     qInstallMessageHandler(previous);
     for (const QString& warning : std::as_const(startUpWarnings))
         std::fprintf(stderr, "%s\n", warning.toLocal8Bit().constData());
+    // The icon functions' handles, parsed files and decoded images, for the windows' life.
+    const tess::forms::InstalledIconFunctions iconFunctions;
     frm_Vantorel window;
     window.show();
     // Files named on the command line: by their bytes; one holding icons loads whatever its

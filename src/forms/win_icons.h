@@ -1,11 +1,16 @@
-// Stand-ins for the Windows shell and user functions that take icons out of files and draw them.
+// Stand-ins for the Windows shell and user functions that take icons out of files and draw them:
+// a thin adapter over the icon engine. Their state (the handles, the parsed files and the images
+// decoded at the sizes drawn) lives in an IconFunctions object that the windows own.
 #pragma once
 
 #include "tessaline/icons.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <tuple>
 
 namespace tess::icons {
 
@@ -20,6 +25,74 @@ class DeviceContext {
 };
 
 } // namespace tess::icons
+
+namespace tess::forms {
+
+struct IconFunctionLimits {
+    std::size_t handles = 4096;                       // beyond, the oldest handle is released
+    std::uint64_t decodedBytes = 16ull * 1024 * 1024; // an image larger is drawn, never kept
+};
+
+// What the Windows icon functions keep: a bounded table of handles, each holding a whole icon
+// (shared with the parse of its file, never copied); the parsed files; and, for the file on
+// screen only, its images decoded and shrunk to the sizes they are drawn at, so that a redraw
+// decodes nothing and a huge image drawn small is never kept whole. Safe from several threads.
+class IconFunctions {
+  public:
+    explicit IconFunctions(IconFunctionLimits limits = {});
+
+    // ExtractIconA's answer for the file and index.
+    icons::HICON extract(const std::string& path, std::int32_t index);
+    // Draws the icon's best image for w x h at (x, y), in device pixels.
+    bool draw(icons::DeviceContext& dc, int x, int y, icons::HICON handle, int w, int h);
+    bool destroy(icons::HICON handle);
+    // The icon a handle holds; nothing for 0, 1 or a stale handle.
+    std::shared_ptr<const icons::Icon> icon(icons::HICON handle) const;
+
+    icons::IconCache& files() { return files_; }
+    // The bytes the decoded images held for drawing take.
+    std::uint64_t decodedBytesHeld() const;
+
+  private:
+    // An image of the icon decoded for a drawing of w x h: shrunk to that size where it is
+    // larger. Null when the image is damaged.
+    std::shared_ptr<const icons::Rgba> decoded(const std::shared_ptr<const icons::Icon>& icon,
+                                               std::size_t index, int w, int h);
+
+    IconFunctionLimits limits_;
+    icons::IconCache files_;
+    mutable std::mutex handleMutex_;
+    std::map<icons::HICON, std::shared_ptr<const icons::Icon>> handles_;
+    icons::HICON nextHandle_ = 0x100;
+    mutable std::mutex decodedMutex_;
+    std::shared_ptr<const void> decodedOwner_; // the file whose images are held
+    // By the image's place in the file and the size drawn.
+    std::map<std::tuple<std::uint64_t, std::uint32_t, int, int>, std::shared_ptr<const icons::Rgba>>
+        decoded_;
+    std::uint64_t decodedBytes_ = 0;
+};
+
+// The icon functions the windows call: those installed, else a set made on first use.
+std::shared_ptr<IconFunctions> iconFunctions();
+
+// Puts a set of icon functions in force for the windows while it lives (the program's start-up,
+// or a test), and the previous set back after.
+class InstalledIconFunctions {
+  public:
+    explicit InstalledIconFunctions(
+        std::shared_ptr<IconFunctions> functions = std::make_shared<IconFunctions>());
+    ~InstalledIconFunctions();
+    InstalledIconFunctions(const InstalledIconFunctions&) = delete;
+    InstalledIconFunctions& operator=(const InstalledIconFunctions&) = delete;
+    IconFunctions& operator*() const { return *functions_; }
+    IconFunctions* operator->() const { return functions_.get(); }
+
+  private:
+    std::shared_ptr<IconFunctions> functions_;
+    std::shared_ptr<IconFunctions> previous_;
+};
+
+} // namespace tess::forms
 
 // 0: no icon at that index (a missing or unreadable file included); 1: not a file icons can be
 // taken from; otherwise a handle holding the whole icon, to be released with DestroyIcon. Index

@@ -1,11 +1,10 @@
 // The parsed directories of the last files, by path, size and modification time (and the file's
 // identity), so that asking for icons 0, 1, 2 ... parses a file once. Bounded by the bytes the
 // parses hold (image bytes are read when drawn, but for a small file's, read whole and held),
-// and by a count of files, since each keeps its file open.
+// and by a count of files, since each keeps its file open. One mutex guards the list; parsing
+// happens outside it, so that threads reading different files never wait for each other.
 #include "icons/formats.h"
 
-#include <algorithm>
-#include <atomic>
 #include <list>
 #include <mutex>
 
@@ -21,17 +20,10 @@ struct Entry {
     std::uint64_t bytes = 0;
 };
 
-constexpr std::size_t kCachedFiles = 32;
-constexpr std::uint64_t kCachedBytes = 64ull * 1024 * 1024;
-
-std::mutex cacheMutex;
-std::list<Entry> cache; // most recent first
-std::atomic<std::uint64_t> parses{0};
-
-IconFile unreadable(std::string error) {
-    IconFile f;
-    f.status = FileStatus::Unreadable;
-    f.error = std::move(error);
+std::shared_ptr<const IconFile> unreadable(std::string error) {
+    auto f = std::make_shared<IconFile>();
+    f->status = FileStatus::Unreadable;
+    f->error = std::move(error);
     return f;
 }
 
@@ -53,51 +45,73 @@ std::uint64_t heldBytes(const IconFile& f) {
 
 } // namespace
 
-std::shared_ptr<const IconFile> readIconFileCached(const std::string& path) {
+struct IconCache::State {
+    ReadOptions options;
+    CacheLimits limits;
+    mutable std::mutex mutex;
+    std::list<Entry> entries; // most recent first
+    std::uint64_t bytes = 0;
+    std::uint64_t parses = 0;
+};
+
+IconCache::IconCache(ReadOptions options, CacheLimits limits) : state_(std::make_unique<State>()) {
+    state_->options = std::move(options);
+    state_->limits = limits;
+}
+
+IconCache::~IconCache() = default;
+
+std::shared_ptr<const IconFile> IconCache::read(const std::string& path) {
+    State& s = *state_;
     const auto now = detail::identify(path);
-    if (!now) return std::make_shared<const IconFile>(readIconFile(path)); // the reason, uncached
+    if (!now) return std::make_shared<const IconFile>(readIconFile(path, s.options)); // the reason
     {
-        std::lock_guard lock(cacheMutex);
-        for (auto it = cache.begin(); it != cache.end(); ++it) {
+        std::lock_guard lock(s.mutex);
+        for (auto it = s.entries.begin(); it != s.entries.end(); ++it) {
             if (it->key != *now) continue;
             if (it->mun && detail::identify(it->mun->path) != it->mun) break; // the .mun changed
-            cache.splice(cache.begin(), cache, it);
-            return cache.front().file;
+            s.entries.splice(s.entries.begin(), s.entries, it);
+            return s.entries.front().file;
         }
     }
-    std::shared_ptr<const IconFile> file;
-    Key key;
-    std::optional<Key> mun;
+    Entry entry;
     try {
-        auto opened = detail::FileSource::open(path);
-        if (!opened.source) return std::make_shared<const IconFile>(unreadable(opened.error));
-        key = {path, opened.source->size(), opened.mtimeNs, opened.device, opened.inode};
-        file = std::make_shared<const IconFile>(detail::readOpened(std::move(opened), path, mun));
-        ++parses;
+        auto opened = detail::FileSource::open(path, s.options);
+        if (!opened.source) return unreadable(opened.error);
+        entry.key = {path, opened.source->size(), opened.mtimeNs, opened.device, opened.inode};
+        entry.file = std::make_shared<const IconFile>(
+            detail::readOpened(std::move(opened), path, entry.mun, s.options));
+        entry.bytes = heldBytes(*entry.file);
     } catch (const std::bad_alloc&) {
-        return std::make_shared<const IconFile>(unreadable("out of memory"));
+        return unreadable("out of memory");
     }
-    std::lock_guard lock(cacheMutex);
-    cache.remove_if([&](const Entry& e) { return e.key.path == path; });
-    cache.push_front({key, mun, file, heldBytes(*file)});
-    std::uint64_t total = 0;
-    for (const Entry& e : cache)
-        total += e.bytes;
+    auto file = entry.file;
+    std::lock_guard lock(s.mutex);
+    ++s.parses;
+    s.entries.remove_if([&](const Entry& e) {
+        if (e.key.path == path) s.bytes -= e.bytes;
+        return e.key.path == path;
+    });
+    s.entries.push_front(std::move(entry));
+    s.bytes += s.entries.front().bytes;
     // The newest stays, however large; the oldest go first.
-    while (cache.size() > 1 && (cache.size() > kCachedFiles || total > kCachedBytes)) {
-        total -= cache.back().bytes;
-        cache.pop_back();
+    while (s.entries.size() > 1 &&
+           (s.entries.size() > s.limits.files || s.bytes > s.limits.bytes)) {
+        s.bytes -= s.entries.back().bytes;
+        s.entries.pop_back();
     }
     return file;
 }
 
-void clearIconCaches() {
-    std::lock_guard lock(cacheMutex);
-    cache.clear();
+void IconCache::clear() {
+    std::lock_guard lock(state_->mutex);
+    state_->entries.clear();
+    state_->bytes = 0;
 }
 
-std::uint64_t cachedParseCount() {
-    return parses.load();
+std::uint64_t IconCache::parseCount() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->parses;
 }
 
 } // namespace tess::icons

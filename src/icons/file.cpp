@@ -280,7 +280,8 @@ std::string munPathFor(const std::string& path) {
 }
 
 IconFile readOpened(FileSource::Opened opened, const std::string& path,
-                    std::optional<FileIdentity>& mun, std::optional<std::size_t> iconOnly) {
+                    std::optional<FileIdentity>& mun, const ReadOptions& options) {
+    const std::optional<std::size_t> iconOnly = options.iconOnly;
     const auto store = std::make_shared<ImageStore>(std::move(opened.source));
     IconFile file = readFrom(store, iconOnly);
     file.source = path;
@@ -293,7 +294,7 @@ IconFile readOpened(FileSource::Opened opened, const std::string& path,
     // A missing, unreadable or damaged .mun is the same as none.
     const std::string munPath = munPathFor(path);
     if (munPath.empty()) return file;
-    auto m = FileSource::open(munPath);
+    auto m = FileSource::open(munPath, options);
     if (!m.source) return file;
     const FileIdentity id{munPath, m.source->size(), m.mtimeNs, m.device, m.inode};
     IconFile redirected = readFrom(std::make_shared<ImageStore>(std::move(m.source)), iconOnly);
@@ -314,16 +315,12 @@ IconFile unreadable(std::string error) {
 }
 } // namespace
 
-IconFile readIconFile(const std::string& path) {
-    return readIconFile(path, ReadOptions{});
-}
-
 IconFile readIconFile(const std::string& path, const ReadOptions& options) {
     try {
-        auto opened = detail::FileSource::open(path);
+        auto opened = detail::FileSource::open(path, options);
         if (!opened.source) return unreadable(opened.error);
         std::optional<detail::FileIdentity> mun;
-        return detail::readOpened(std::move(opened), path, mun, options.iconOnly);
+        return detail::readOpened(std::move(opened), path, mun, options);
     } catch (const std::bad_alloc&) {
         return unreadable("out of memory");
     }
@@ -357,10 +354,6 @@ IconImage imageFromBytes(std::vector<std::uint8_t> bytes) {
     image.store = std::make_shared<detail::ImageStore>(
         std::make_unique<detail::MemorySource>(std::move(bytes)));
     return image;
-}
-
-std::uint64_t bytesReadFromFiles() {
-    return detail::fileBytesRead();
 }
 
 } // namespace tess::icons

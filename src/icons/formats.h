@@ -177,10 +177,9 @@ std::optional<FileIdentity> identify(const std::string& path);
 std::string munPathFor(const std::string& path);
 
 // Reads an opened file as readIconFile does, following a system library without icons to its
-// .mun; mun then tells which file served.
+// .mun (opened with the same options); mun then tells which file served.
 IconFile readOpened(FileSource::Opened opened, const std::string& path,
-                    std::optional<FileIdentity>& mun,
-                    std::optional<std::size_t> iconOnly = std::nullopt);
+                    std::optional<FileIdentity>& mun, const ReadOptions& options);
 
 std::string utf16ToUtf8(std::span<const std::uint16_t> units);
 std::string latin1ToUtf8(std::span<const std::uint8_t> bytes);

@@ -1,7 +1,6 @@
 #include "icons/reader.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -11,21 +10,10 @@
 
 namespace tess::icons::detail {
 
-namespace {
-std::atomic<std::uint64_t> totalRead{0};
-std::atomic<std::uint64_t> blockSize{16 * 1024};
-} // namespace
-
-void setFileBlockSize(std::uint64_t bytes) {
-    blockSize = std::max<std::uint64_t>(1, bytes);
-}
-
-FileSource::FileSource(Key, int fd, std::uint64_t size)
-    : fd_(fd), size_(size), blockSize_(blockSize.load()) {}
-
-std::uint64_t fileBytesRead() {
-    return totalRead.load();
-}
+FileSource::FileSource(Key, int fd, std::uint64_t size, const ReadOptions& options)
+    : fd_(fd), size_(size),
+      blockSize_(std::clamp<std::uint64_t>(options.blockSize, 1, kMaxBlockSize)),
+      counter_(options.bytesRead) {}
 
 bool MemorySource::read(std::uint64_t offset, std::span<std::uint8_t> out) const {
     if (!fits(offset, out.size(), bytes_.size())) return false;
@@ -45,7 +33,7 @@ std::string describeType(mode_t mode) {
 
 } // namespace
 
-FileSource::Opened FileSource::open(const std::string& path) {
+FileSource::Opened FileSource::open(const std::string& path, const ReadOptions& options) {
     Opened result;
     if (path.empty()) {
         result.error = "empty path";
@@ -78,7 +66,7 @@ FileSource::Opened FileSource::open(const std::string& path) {
         return result;
     }
     result.source =
-        std::make_unique<FileSource>(Key{}, fd, static_cast<std::uint64_t>(after.st_size));
+        std::make_unique<FileSource>(Key{}, fd, static_cast<std::uint64_t>(after.st_size), options);
     FileSource& s = *result.source;
     if (s.size_ != 0 && s.size_ <= s.blockSize_) {
         s.whole_.resize(static_cast<std::size_t>(s.size_));
@@ -104,7 +92,7 @@ bool FileSource::preadAll(std::uint64_t offset, std::span<std::uint8_t> out) con
         if (n <= 0) return false; // an error, or the file shrank under us
         done += static_cast<std::size_t>(n);
     }
-    totalRead += out.size();
+    if (counter_) *counter_ += out.size();
     return true;
 }
 

@@ -3,6 +3,8 @@
 // with overflow-free arithmetic; a read outside the window answers nothing.
 #pragma once
 
+#include "tessaline/icons.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -59,20 +61,15 @@ class MemorySource final : public Source {
     std::vector<std::uint8_t> bytes_;
 };
 
-// Bytes read from files by every FileSource, for tests and benchmarks.
-std::uint64_t fileBytesRead();
-// The block size of the FileSources opened from now on (the fuzz target makes it small, so that
-// reads cross block edges and the cache evicts).
-void setFileBlockSize(std::uint64_t bytes);
-
 // A regular file read with pread through a small cache of aligned blocks, so that walking a
 // resource directory entry by entry costs few system calls and a large file is never read whole.
 // A file of one block at most is read whole when opened, and kept: images then cost no read.
 class FileSource final : public Source {
   public:
     struct Opened;
-    // Opens a regular file only: stat first, open without blocking, fstat again.
-    static Opened open(const std::string& path);
+    // Opens a regular file only: stat first, open without blocking, fstat again. The options give
+    // the block size and where the bytes read are counted.
+    static Opened open(const std::string& path, const ReadOptions& options = {});
 
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
@@ -90,7 +87,7 @@ class FileSource final : public Source {
     };
 
   public:
-    FileSource(Key, int fd, std::uint64_t size);
+    FileSource(Key, int fd, std::uint64_t size, const ReadOptions& options);
 
   private:
     bool preadAll(std::uint64_t offset, std::span<std::uint8_t> out) const;
@@ -98,11 +95,13 @@ class FileSource final : public Source {
     bool fromWhole(std::uint64_t offset, std::span<std::uint8_t> out) const;
 
     static constexpr std::size_t kMaxBlocks = 64;
+    static constexpr std::uint64_t kMaxBlockSize = 1u << 20;
 
     int fd_;
     std::uint64_t size_;
     std::uint64_t blockSize_;
-    std::vector<std::uint8_t> whole_; // a small file's bytes, else empty
+    std::shared_ptr<ReadCounter> counter_; // where the bytes read are counted, if anywhere
+    std::vector<std::uint8_t> whole_;      // a small file's bytes, else empty
     mutable std::unordered_map<std::uint64_t, std::vector<std::uint8_t>> blocks_;
     mutable std::vector<std::uint64_t> blockOrder_; // oldest first
     // The block found last: a directory is read field by field from one block.

@@ -1,5 +1,4 @@
-// Reading and writing each file kind, what reading costs, and the Windows-style handle functions.
-#include "forms/win_icons.h"
+// Reading and writing each file kind, what reading costs, and the cache of parsed files.
 #include "support/fixtures/fixtures.h"
 #include "tessaline/icons.h"
 
@@ -13,7 +12,6 @@ namespace {
 
 using namespace tess;
 using namespace tess::fixtures;
-using icons::HICON;
 using U16 = std::uint16_t;
 
 template <typename... T> std::string str(const T&... v) {
@@ -29,15 +27,6 @@ std::string colourOf(const std::optional<icons::Rgba>& rgba) {
             return std::to_string(n);
     return "?";
 }
-
-// Each draw as "x,y wxh from <image width>=<colour>".
-struct Dc : icons::DeviceContext {
-    void drawRgba(int x, int y, int w, int h, const icons::Rgba& image) override {
-        calls += str(calls.empty() ? "" : " ", x, ",", y, " ", w, "x", h, " from ", image.width,
-                     "=", colourOf(image));
-    }
-    std::string calls;
-};
 
 // A file as text: its kind, then each icon's ID and images (WxH/bits/colours[/png][@x,y]=colour).
 std::string listing(const icons::IconFile& f) {
@@ -57,19 +46,18 @@ std::string listing(const icons::IconFile& f) {
     return s;
 }
 
-// ExtractIconA at each index (by default -1 to the count): a count, 0 or 1 as such, else what
-// DrawIcon draws ("=colour"; "-": nothing).
-std::string extracted(const std::string& path, std::vector<int> indexes = {}) {
-    for (int i = -1, n = indexes.empty() ? int(ExtractIconA(0, path, -1)) : -2; i <= n; ++i)
-        indexes.push_back(i);
-    std::string s;
-    for (const int i : indexes) {
-        const HICON h = ExtractIconA(0, path, i);
-        Dc dc;
-        s += (s.empty() ? "" : " ") + (h <= 1 || i == -1       ? std::to_string(h)
-                                       : DrawIcon(dc, 0, 0, h) ? dc.calls.substr(dc.calls.find('='))
-                                                               : "-");
-        DestroyIcon(h);
+// The number of icons, then what each draws at 32 x 32: its first image for that size that
+// decodes ("=colour"), "-" for none.
+std::string drawn(const icons::IconFile& f) {
+    std::string s = std::to_string(f.icons.size());
+    for (const auto& icon : f.icons) {
+        std::string d = " -";
+        for (const std::size_t i : icons::imagesBySuitability(icon, 32))
+            if (const auto rgba = icons::decodeImage(icon.images[i])) {
+                d = " =" + colourOf(rgba);
+                break;
+            }
+        s += d;
     }
     return s;
 }
@@ -113,31 +101,32 @@ TEST(Reading, EachKindOfFileByItsContent) {
                                       {U16{14}, U16{12}, 1033, groupData({b}, {2})}},
                                      false);
     // clang-format off
-    // Bytes none: the path is made here, or is the name. Extracted: ExtractIconA -1 to the count.
+    // Bytes none: the path is made here, or is the name. Drawn: the count, what each draws at 32.
     // Mun: a file written first. Written: the last icon as .ico; the first cursor (or the last icon, a cursor) as .ico and as .cur.
-    const struct { std::string name; std::optional<Bytes> bytes; std::string listed, extracted; std::pair<std::string, Bytes> mun = {}; std::vector<Bytes> written = {}; } cases[] = {
-        {"pe32plus.dll", makePe(mixedGroups), "pe32+ \"Alpha\"(32x32/32/0=3) \"Ic\xC3\xB4ne \xF0\x9F\x98\x80\"(16x16/32/0=7) \"beta\"(32x32/32/0=1) 3(32x32/32/0=2) 20(32x32/32/0=0) 100(16x16/8/0=4 48x48/32/0=5)", "6 =3 =7 =1 =2 =0 =5 0"},
-        {"gap.dll", gap, "pe32 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2 0"}, // 11 names missing icons
-        {"ne0.exe", ne(0), neList, "3 =1 =3 =4 0"},
-        {"ne9.exe", ne(9), neList, "3 =1 =3 =4 0", {}, {makeIco({solidImage(32, 24, solidColor(4))}), makeIco({neArrow}), makeIco({neArrow}, true)}}, // resources padded to 512 bytes, written at their true size
-        {"really_an_ico.exe", makeIco({solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}), "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 =1 0"},
-        {"really_a_cur.ico", makeIco(cur, true), "cur (32x32/8/0@5,27=1 48x48/32/0/png@4,8=2 16x8/4/0@2,3=3)", "1 =1 0", {}, {makeIco(cur), makeIco(cur), makeIco(cur, true)}},
-        {"really_an_ani_claiming_1.cur", makeAni(frames, true, 1), ani, "3 =0 =1 =2 0"},
-        {"ani_bare_dibs.ani", makeAni(bare, false), ani, "3 =0 =1 =2 0"},
-        {"case/System32/shell32.dll", stub, "pe32+ 1(32x32/32/0=0) 2(32x32/32/0=1) 3(32x32/32/0=2) from case/systemresources/SHELL32.DLL.MUN", "3 =0 =1 =2 0", {"case/systemresources/SHELL32.DLL.MUN", mun}},
-        {"no_mun/System32/shell32.dll", stub, "pe32+", "0 0", {"no_mun/SystemResources/shell32.mun", mun}},
-        {"mun_not_a_program/System32/shell32.dll", stub, "pe32+", "0 0", {"mun_not_a_program/SystemResources/shell32.dll.mun", makeSolidIco(1)}},
-        {"mun_without_icons/System32/shell32.dll", stub, "pe32+", "0 0", {"mun_without_icons/SystemResources/shell32.dll.mun", stub}},
-        {"mun_of_empty_groups/System32/shell32.dll", stub, "pe32+", "0 0", {"mun_of_empty_groups/SystemResources/shell32.dll.mun", makePeResources({{U16{3}, U16{1}, 1033, a.bytes}, {U16{14}, U16{10}, 1033, groupData({a}, {77})}})}},
-        {"has_icons/System32/shell32.dll", makeSolidPe(1), "pe32+ 1(32x32/32/0=0)", "1 =0 0", {"has_icons/SystemResources/shell32.dll.mun", mun}},
-        {"wave.ani", Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}, "not", "0 1"},
-        {"pipe.exe", {}, "unreadable", "0 0"},
-        {"/dev/zero", {}, "unreadable", "0 0"},
-        {"", {}, "unreadable", "0 0"},
+    const struct { std::string name; std::optional<Bytes> bytes; std::string listed, drawn; std::pair<std::string, Bytes> mun = {}; std::vector<Bytes> written = {}; } cases[] = {
+        {"pe32plus.dll", makePe(mixedGroups), "pe32+ \"Alpha\"(32x32/32/0=3) \"Ic\xC3\xB4ne \xF0\x9F\x98\x80\"(16x16/32/0=7) \"beta\"(32x32/32/0=1) 3(32x32/32/0=2) 20(32x32/32/0=0) 100(16x16/8/0=4 48x48/32/0=5)", "6 =3 =7 =1 =2 =0 =5"},
+        {"gap.dll", gap, "pe32 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2"}, // 11 names missing icons
+        {"ne0.exe", ne(0), neList, "3 =1 =3 =4"},
+        {"ne9.exe", ne(9), neList, "3 =1 =3 =4", {}, {makeIco({solidImage(32, 24, solidColor(4))}), makeIco({neArrow}), makeIco({neArrow}, true)}}, // resources padded to 512 bytes, written at their true size
+        {"really_an_ico.exe", makeIco({solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}), "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 =1"},
+        {"really_a_cur.ico", makeIco(cur, true), "cur (32x32/8/0@5,27=1 48x48/32/0/png@4,8=2 16x8/4/0@2,3=3)", "1 =1", {}, {makeIco(cur), makeIco(cur), makeIco(cur, true)}},
+        {"really_an_ani_claiming_1.cur", makeAni(frames, true, 1), ani, "3 =0 =1 =2"},
+        {"ani_bare_dibs.ani", makeAni(bare, false), ani, "3 =0 =1 =2"},
+        {"case/System32/shell32.dll", stub, "pe32+ 1(32x32/32/0=0) 2(32x32/32/0=1) 3(32x32/32/0=2) from case/systemresources/SHELL32.DLL.MUN", "3 =0 =1 =2", {"case/systemresources/SHELL32.DLL.MUN", mun}},
+        {"no_mun/System32/shell32.dll", stub, "pe32+", "0", {"no_mun/SystemResources/shell32.mun", mun}},
+        {"mun_not_a_program/System32/shell32.dll", stub, "pe32+", "0", {"mun_not_a_program/SystemResources/shell32.dll.mun", makeSolidIco(1)}},
+        {"mun_without_icons/System32/shell32.dll", stub, "pe32+", "0", {"mun_without_icons/SystemResources/shell32.dll.mun", stub}},
+        {"mun_of_empty_groups/System32/shell32.dll", stub, "pe32+", "0", {"mun_of_empty_groups/SystemResources/shell32.dll.mun", makePeResources({{U16{3}, U16{1}, 1033, a.bytes}, {U16{14}, U16{10}, 1033, groupData({a}, {77})}})}},
+        {"has_icons/System32/shell32.dll", makeSolidPe(1), "pe32+ 1(32x32/32/0=0)", "1 =0", {"has_icons/SystemResources/shell32.dll.mun", mun}},
+        {"wave.ani", Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}, "not", "0"},
+        {"pipe.exe", {}, "unreadable", "0"},
+        {"/dev/zero", {}, "unreadable", "0"},
+        {"", {}, "unreadable", "0"},
     };
     // clang-format on
     TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("pipe.exe").c_str(), 0600), 0);
+    icons::IconCache cache;
     for (const auto& c : cases) {
         const std::string path = c.name.empty() || c.name[0] == '/' ? c.name : dir.file(c.name);
         if (!c.mun.first.empty()) writeFile(dir.file(c.mun.first), c.mun.second);
@@ -147,10 +136,14 @@ TEST(Reading, EachKindOfFileByItsContent) {
                               ? ""
                               : " from " + f.source.substr(dir.path().size() + 1);
         EXPECT_EQ(listing(f) + from, c.listed) << c.name;
-        // Asked icon by icon, a file is parsed once (one that cannot be read, never).
-        const auto parses = icons::cachedParseCount();
-        EXPECT_EQ(extracted(path), c.extracted) << c.name;
-        EXPECT_EQ(icons::cachedParseCount() - parses, c.listed == "unreadable" ? 0u : 1u) << c.name;
+        EXPECT_EQ(drawn(f), c.drawn) << c.name;
+        // Asked again and again, a file is parsed once (one that cannot be read, never).
+        const auto parses = cache.parseCount();
+        const auto cached = cache.read(path), again = cache.read(path);
+        EXPECT_EQ(
+            std::tuple(listing(*cached), cached == again, cache.parseCount() - parses),
+            std::tuple(listing(f), c.listed != "unreadable", c.listed == "unreadable" ? 0u : 1u))
+            << c.name;
         if (c.written.empty()) continue;
         const auto& cursor = f.cursors.empty() ? f.icons.back() : f.cursors[0];
         const std::vector<Bytes> got{icons::writeIconFile(f.icons.back()),
@@ -169,12 +162,14 @@ TEST(Reading, EachKindOfFileByItsContent) {
                   "--cursor --index=1 --width=32 --height=32 --bit-depth=1 --palette-size=2 "
                   "--hotspot-x=3 --hotspot-y=4\n");
     }
+    const auto held = cache.read(dir.file("case/System32/shell32.dll"));
     writeFile(dir.file("case/systemresources/SHELL32.DLL.MUN"), makeSolidPe(5)); // read again
-    EXPECT_EQ(ExtractIconA(0, dir.file("case/System32/shell32.dll"), -1), 5u);
-    // Negative indexes are resource IDs; an empty group's icon writes no file.
-    EXPECT_EQ(extracted(dir.file("gap.dll"), {-10, -11, -12, -13}), "=1 - =2 0");
-    EXPECT_TRUE(icons::writeIconFile(*icons::iconOfHandle(ExtractIconA(0, dir.file("gap.dll"), 1)))
-                    .empty());
+    EXPECT_EQ(cache.read(dir.file("case/System32/shell32.dll"))->icons.size(), 5u);
+    // What was read stays whole beyond its cache entry; an empty group's icon writes no file.
+    cache.clear();
+    EXPECT_EQ(std::tuple(held->icons.size(), icons::writeIconFile(held->icons[2]),
+                         icons::writeIconFile(cache.read(dir.file("gap.dll"))->icons[1])),
+              std::tuple(3u, makeIco({solidImage(32, 32, solidColor(2))}), Bytes{}));
 }
 
 // n groups naming one image, all through one language directory: 8 bytes a group.
@@ -225,9 +220,10 @@ TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         writeFile(dir.file(c.name), c.file);
-        const auto start = icons::bytesReadFromFiles();
-        const auto f = icons::readIconFile(dir.file(c.name));
-        const auto listed = icons::bytesReadFromFiles() - start;
+        const auto counter = std::make_shared<icons::ReadCounter>(0);
+        const auto read = [&counter] { return counter->load(); };
+        const auto f = icons::readIconFile(dir.file(c.name), {.bytesRead = counter});
+        const auto listed = read();
         EXPECT_EQ(f.icons.size(), c.icons);
         if (f.icons.empty() || f.icons.back().images.empty()) continue;
         std::size_t images = 0, decodes = 0;
@@ -236,9 +232,9 @@ TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
                 images += icon.images[0].size,
                     decodes += icons::decodeImage(icon.images[0]) ? 1 : 0;
         const auto& last = f.icons.back().images;
-        const auto decoded = icons::bytesReadFromFiles() - start;
+        const auto decoded = read();
         const auto ico = icons::writeIconFile(f.icons.back());
-        const auto written = icons::bytesReadFromFiles() - start - decoded;
+        const auto written = read() - decoded;
         EXPECT_EQ(std::tuple(listed <= c.listed, decodes, decoded, written,
                              icons::imageBytes(last[0]) == icons::imageBytes(last.back()),
                              ico == makeIco(std::vector(last.size(), c.last)),
@@ -250,61 +246,18 @@ TEST(Reading, OnlyDirectoriesAndImageHeadsAreReadThenEachImageOnce) {
     // heads (26 bytes each) of the 199 others, but for the few in the directories' blocks. The
     // rest keep their numbers and IDs.
     writeFile(dir.file("library.dll"), makeSolidPe(200));
-    auto before = icons::bytesReadFromFiles();
-    const auto all = icons::readIconFile(dir.file("library.dll"));
-    const auto full = icons::bytesReadFromFiles() - before;
-    before = icons::bytesReadFromFiles();
-    const auto one = icons::readIconFile(dir.file("library.dll"), {.iconOnly = 1});
-    const auto only = icons::bytesReadFromFiles() - before;
+    const auto fullRead = std::make_shared<icons::ReadCounter>(0),
+               oneRead = std::make_shared<icons::ReadCounter>(0);
+    const auto all = icons::readIconFile(dir.file("library.dll"), {.bytesRead = fullRead});
+    const auto one =
+        icons::readIconFile(dir.file("library.dll"), {.bytesRead = oneRead, .iconOnly = 1});
+    const auto full = fullRead->load(), only = oneRead->load();
     std::string ids;
     for (const auto& icon : one.icons)
         ids += icon.id + ":" + std::to_string(icon.images.size()) + " ";
     EXPECT_EQ(std::tuple(all.icons.size(), ids.substr(0, 16), full - only >= 190 * 26,
                          colourOf(icons::decodeImage(one.icons.at(1).images.at(0)))),
               std::tuple(200u, "1:0 2:1 3:0 4:0 ", true, "1"));
-}
-
-// The nearest size, not enlarged (the larger of two equally near, else the largest), then the
-// deepest colour (the header's if the directory has none); each image's colour is its side or
-// depth. Handles stay valid while held, bounded in number; stale ones draw nothing.
-TEST(WinIcons, DrawingChoosesTheImageForTheSizeThroughBoundedHandles) {
-    auto broken = solidImage(64, 32, solidColor(64)),
-         headerDepth = solidImage(32, 24, solidColor(24));
-    broken.bytes.resize(60); // the header survives, the pixels do not: the next image serves
-    headerDepth.bitCount = 0;
-    TempDir dir;
-    const auto path = dir.file("sizes.ico");
-    writeFile(path, makeIco({solidImage(16, 32, solidColor(16)), solidImage(32, 8, solidColor(8)),
-                             headerDepth, solidImage(32, 4, solidColor(4)), broken,
-                             solidImage(48, 32, solidColor(48)),
-                             solidImage(256, 32, solidColor(256), true)}));
-    writeFile(dir.file("one.ico"), makeSolidIco(1));
-    const HICON icon = ExtractIconA(0, path, 0), first = ExtractIconA(0, dir.file("one.ico"), 0),
-                released = ExtractIconA(0, path, 0);
-    Dc dc, stale;
-    ASSERT_TRUE(DrawIcon(dc, 8, 9, icon));
-    const int draws[][3] = {{0, 16, 16}, {6, 137, 129}, {0, 0, 0},     {0, 64, 64},  {0, 24, 24},
-                            {0, 40, 40}, {0, 1, 1},     {0, 100, 100}, {0, 300, 300}};
-    for (const auto& [x, w, h] : draws)
-        ASSERT_TRUE(DrawIconEx(dc, x, x, icon, w, h, 0, 0, 3));
-    EXPECT_EQ(dc.calls, "8,9 32x32 from 32=24 0,0 16x16 from 16=16 6,6 137x129 from 256=256 "
-                        "0,0 32x32 from 32=24 0,0 64x64 from 256=256 0,0 24x24 from 32=24 "
-                        "0,0 40x40 from 48=48 0,0 1x1 from 16=16 0,0 100x100 from 256=256 "
-                        "0,0 300x300 from 256=256");
-    ASSERT_TRUE(DestroyIcon(released));
-    EXPECT_FALSE(DestroyIcon(released));
-    const auto held = icons::iconOfHandle(first);
-    for (int i = 0; i < 10000; ++i)
-        ExtractIconA(0, path, 0); // never released by the caller
-    for (HICON bad : {HICON{0}, HICON{1}, released, first, HICON{0xDEADBEEF}}) // first: the oldest
-        EXPECT_FALSE(DrawIcon(stale, 0, 0, bad) || DrawIconEx(stale, 0, 0, bad, 16, 16, 0, 0, 3) ||
-                     icons::iconOfHandle(bad));
-    EXPECT_EQ(stale.calls, "");
-    writeFile(path, makeSolidPe(2)); // changed since: parsed again
-    EXPECT_EQ(ExtractIconA(0, path, -1), 2u);
-    // What was taken stays usable, beyond its file's cache entry.
-    icons::clearIconCaches();
-    EXPECT_EQ(held ? icons::writeIconFile(*held) : Bytes{}, makeSolidIco(1));
 }
 
 } // namespace
