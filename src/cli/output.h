@@ -13,10 +13,9 @@
 
 namespace tess::cli {
 
-// Writes bytes to path. Without replace an existing path is left alone (EEXIST) and a file not
-// written whole is taken away. With replace the bytes go to a temporary file in the same folder
-// that then takes the path's place in one step, keeping the old file's permissions; a path that
-// names a device or a pipe (/dev/stdout) is written to directly. Returns 0, or the errno.
+// Writes bytes to path through the durable writer: without replace an existing path is left
+// alone (EEXIST); with replace a file takes the path's place in one step, keeping the old file's
+// permissions, and a device or a pipe (/dev/stdout) is written to directly. 0, or the errno.
 int writeFileBytes(const std::string& path, std::span<const std::uint8_t> bytes, bool replace);
 
 // The file name of a path without its folder and its last extension ("a/b.c.dll" gives "b.c"),

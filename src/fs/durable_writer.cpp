@@ -1,0 +1,241 @@
+#include "fs/durable_writer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <random>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tess::files {
+
+int SystemCalls::open(const char* path, int flags, mode_t mode) const {
+    return ::open(path, flags, mode);
+}
+ssize_t SystemCalls::write(int fd, const void* data, std::size_t size) const {
+    return ::write(fd, data, size);
+}
+int SystemCalls::fsync(int fd) const {
+    return ::fsync(fd);
+}
+int SystemCalls::close(int fd) const {
+    return ::close(fd);
+}
+int SystemCalls::fchmod(int fd, mode_t mode) const {
+    return ::fchmod(fd, mode);
+}
+int SystemCalls::fchown(int fd, uid_t owner, gid_t group) const {
+    return ::fchown(fd, owner, group);
+}
+int SystemCalls::rename(const char* from, const char* to) const {
+    return ::rename(from, to);
+}
+int SystemCalls::link(const char* from, const char* to) const {
+    return ::link(from, to);
+}
+int SystemCalls::unlink(const char* path) const {
+    return ::unlink(path);
+}
+
+namespace {
+
+// The names made on the way, taken away again unless the write succeeds.
+class Made {
+  public:
+    explicit Made(const SystemCalls& calls) : calls_(calls) {}
+    Made(const Made&) = delete;
+    Made& operator=(const Made&) = delete;
+    ~Made() {
+        for (const std::string& name : names_)
+            calls_.unlink(name.c_str());
+    }
+    void add(const std::string& name) { names_.push_back(name); }
+    void forget(const std::string& name) { std::erase(names_, name); }
+    void keepAll() { names_.clear(); }
+
+  private:
+    const SystemCalls& calls_;
+    std::vector<std::string> names_;
+};
+
+// The file a path names once its symbolic links are followed to the end; ELOOP for a loop.
+int followLinks(std::string& path) {
+    for (int hops = 0;; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+        if (hops == 40) return ELOOP;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+        if (n < 0) return errno;
+        link.resize(static_cast<std::size_t>(n));
+        const std::size_t slash = path.rfind('/');
+        path = link.starts_with('/') || slash == std::string::npos
+                   ? link
+                   : path.substr(0, slash + 1) + link;
+    }
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Every byte written, whatever the system takes at a time; 0 or the errno.
+int writeAll(const SystemCalls& calls, int fd, std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = calls.write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return EIO; // a file that takes nothing would be asked for ever
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// Writes the bytes into an open file, flushes it when asked and closes it; 0 or the errno.
+int fill(const SystemCalls& calls, int fd, std::span<const std::uint8_t> bytes, bool flush) {
+    int error = writeAll(calls, fd, bytes);
+    if (error == 0 && flush && calls.fsync(fd) != 0) error = errno;
+    if (calls.close(fd) != 0 && error == 0) error = errno;
+    return error;
+}
+
+// Flushes a folder, so that a name just given or taken away outlives a power cut.
+int flushFolder(const SystemCalls& calls, const std::string& folder) {
+    const int fd = calls.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    // A folder the writer may write but not read cannot be flushed; its file is written.
+    if (fd < 0) return errno == EACCES ? 0 : errno;
+    int error = 0;
+    // File systems that cannot flush a folder answer EINVAL.
+    if (calls.fsync(fd) != 0 && errno != EINVAL) error = errno;
+    if (calls.close(fd) != 0 && error == 0) error = errno;
+    return error;
+}
+
+// Opens a new temporary file beside target, giving its name; the fd, or -1 with errno set.
+// Its mode is a new file's (0666 less the umask), so it is never readable by more than the
+// file it becomes.
+int openTemporary(const SystemCalls& calls, const std::string& target, std::string& temp) {
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    std::string_view name(target);
+    name.remove_prefix(folder.size());
+    // ".NAME.XXXXXX" fits wherever NAME does: a long name is cut, between two UTF-8 characters.
+    constexpr std::size_t kKept = NAME_MAX - 8;
+    if (name.size() > kKept) {
+        std::size_t end = kKept;
+        while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+            --end;
+        name = name.substr(0, end);
+    }
+    static constexpr std::string_view kLetters =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = folder + '.' + std::string(name) + '.';
+        for (int i = 0; i < 6; ++i)
+            temp += kLetters[random() % kLetters.size()];
+        const int fd = calls.open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1; // errno is EEXIST
+}
+
+bool noLinksHere(int error) {
+    return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS;
+}
+
+int create(const std::string& target, std::span<const std::uint8_t> bytes,
+           const SystemCalls& calls) {
+    Made made(calls);
+    std::string temp;
+    const int fd = openTemporary(calls, target, temp);
+    if (fd < 0) return errno;
+    made.add(temp);
+    if (const int error = fill(calls, fd, bytes, true)) return error;
+    if (calls.link(temp.c_str(), target.c_str()) == 0) {
+        made.add(target);
+        if (calls.unlink(temp.c_str()) != 0) return errno;
+        made.forget(temp);
+    } else {
+        if (!noLinksHere(errno)) return errno;
+        // No links on this file system: the file is made under its own name instead, which
+        // still never replaces one, and is taken away again if it is not written whole.
+        if (calls.unlink(temp.c_str()) != 0) return errno;
+        made.forget(temp);
+        const int out = calls.open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (out < 0) return errno;
+        made.add(target);
+        if (const int error = fill(calls, out, bytes, true)) return error;
+    }
+    if (const int error = flushFolder(calls, folderOf(target))) return error;
+    made.keepAll();
+    return 0;
+}
+
+int replace(const std::string& target, const struct stat* old, std::span<const std::uint8_t> bytes,
+            const SystemCalls& calls) {
+    Made made(calls);
+    std::string temp;
+    const int fd = openTemporary(calls, target, temp);
+    if (fd < 0) return errno;
+    made.add(temp);
+    if (old) {
+        // The old file's owner where allowed (only the administrator may give a file away,
+        // otherwise it becomes the writer's own), then its permissions, which a change of
+        // owner may have cut.
+        int error = 0;
+        if (calls.fchown(fd, old->st_uid, old->st_gid) != 0 && errno != EPERM && errno != EINVAL)
+            error = errno;
+        if (error == 0 && calls.fchmod(fd, old->st_mode & 07777) != 0) error = errno;
+        if (error != 0) {
+            calls.close(fd);
+            return error;
+        }
+    }
+    if (const int error = fill(calls, fd, bytes, true)) return error;
+    if (calls.rename(temp.c_str(), target.c_str()) != 0) return errno;
+    made.keepAll(); // the temporary's name is gone with the rename
+    return flushFolder(calls, folderOf(target));
+}
+
+} // namespace
+
+int writeFile(const std::string& path, std::span<const std::uint8_t> bytes, Mode mode,
+              const SystemCalls& calls) {
+    struct stat st {};
+    if (mode == Mode::create) {
+        // Seen before anything is written; the link still refuses a name made meanwhile.
+        if (::lstat(path.c_str(), &st) == 0) return EEXIST;
+        return errno == ENOENT ? create(path, bytes, calls) : errno;
+    }
+    // A device or a pipe is recognised by the path itself: /dev/stdout names its file through
+    // /proc, whose links only the system follows.
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        if (mode != Mode::replaceOrDevice) return EACCES;
+        const int fd = calls.open(path.c_str(), O_WRONLY | O_CLOEXEC, 0);
+        if (fd < 0) return errno;
+        return fill(calls, fd, bytes, false);
+    }
+    std::string target = path;
+    if (const int error = followLinks(target)) return error;
+    const bool replacing = ::stat(target.c_str(), &st) == 0;
+    if (!replacing && errno != ENOENT) return errno;
+    if (replacing) {
+        if (S_ISDIR(st.st_mode)) return EISDIR;
+        if (!S_ISREG(st.st_mode)) return EACCES;
+        // A file nobody may write is read-only, for the administrator too; otherwise whoever
+        // writes must be allowed to write it, not only to replace it in its folder.
+        if ((st.st_mode & 0222) == 0 ||
+            ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+            return EACCES;
+    }
+    return replace(target, replacing ? &st : nullptr, bytes, calls);
+}
+
+} // namespace tess::files
