@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <fcntl.h>
 #include <random>
 #include <string_view>
@@ -38,6 +39,12 @@ int SystemCalls::link(const char* from, const char* to) const {
 }
 int SystemCalls::unlink(const char* path) const {
     return ::unlink(path);
+}
+int SystemCalls::syncfs(int fd) const {
+    return ::syncfs(fd);
+}
+int SystemCalls::renameNoReplace(const char* from, const char* to) const {
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
 }
 
 namespace {
@@ -97,12 +104,16 @@ int writeAll(const SystemCalls& calls, int fd, std::span<const std::uint8_t> byt
     return 0;
 }
 
-// Writes the bytes into an open file, flushes it when asked and closes it; 0 or the errno.
-int fill(const SystemCalls& calls, int fd, std::span<const std::uint8_t> bytes, bool flush) {
-    int error = writeAll(calls, fd, bytes);
+// Flushes an open file when asked and closes it; 0, or the errno (error when already one).
+int finish(const SystemCalls& calls, int fd, bool flush, int error = 0) {
     if (error == 0 && flush && calls.fsync(fd) != 0) error = errno;
     if (calls.close(fd) != 0 && error == 0) error = errno;
     return error;
+}
+
+// Writes the bytes into an open file, flushes it when asked and closes it; 0 or the errno.
+int fill(const SystemCalls& calls, int fd, std::span<const std::uint8_t> bytes, bool flush) {
+    return finish(calls, fd, flush, writeAll(calls, fd, bytes));
 }
 
 // Flushes a folder, so that a name just given or taken away outlives a power cut.
@@ -150,14 +161,38 @@ bool noLinksHere(int error) {
     return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS;
 }
 
+// Writes the bytes to a new temporary beside target, given old's owner and permissions when it
+// replaces a file. 0 with the temporary named and still open, or the errno with nothing left.
+int writeTemporary(const SystemCalls& calls, const std::string& target, const struct stat* old,
+                   std::span<const std::uint8_t> bytes, std::string& temp, int& fd) {
+    fd = openTemporary(calls, target, temp);
+    if (fd < 0) return errno;
+    int error = 0;
+    if (old) {
+        // The old file's owner where allowed (only the administrator may give a file away,
+        // otherwise it becomes the writer's own), then its permissions, which a change of
+        // owner may have cut.
+        if (calls.fchown(fd, old->st_uid, old->st_gid) != 0 && errno != EPERM && errno != EINVAL)
+            error = errno;
+        if (error == 0 && calls.fchmod(fd, old->st_mode & 07777) != 0) error = errno;
+    }
+    if (error == 0) error = writeAll(calls, fd, bytes);
+    if (error != 0) {
+        calls.close(fd);
+        calls.unlink(temp.c_str());
+        fd = -1;
+    }
+    return error;
+}
+
 int create(const std::string& target, std::span<const std::uint8_t> bytes,
            const SystemCalls& calls) {
     Made made(calls);
     std::string temp;
-    const int fd = openTemporary(calls, target, temp);
-    if (fd < 0) return errno;
+    int fd = -1;
+    if (const int error = writeTemporary(calls, target, nullptr, bytes, temp, fd)) return error;
     made.add(temp);
-    if (const int error = fill(calls, fd, bytes, true)) return error;
+    if (const int error = finish(calls, fd, true)) return error;
     if (calls.link(temp.c_str(), target.c_str()) == 0) {
         made.add(target);
         if (calls.unlink(temp.c_str()) != 0) return errno;
@@ -182,60 +217,180 @@ int replace(const std::string& target, const struct stat* old, std::span<const s
             const SystemCalls& calls) {
     Made made(calls);
     std::string temp;
-    const int fd = openTemporary(calls, target, temp);
-    if (fd < 0) return errno;
+    int fd = -1;
+    if (const int error = writeTemporary(calls, target, old, bytes, temp, fd)) return error;
     made.add(temp);
-    if (old) {
-        // The old file's owner where allowed (only the administrator may give a file away,
-        // otherwise it becomes the writer's own), then its permissions, which a change of
-        // owner may have cut.
-        int error = 0;
-        if (calls.fchown(fd, old->st_uid, old->st_gid) != 0 && errno != EPERM && errno != EINVAL)
-            error = errno;
-        if (error == 0 && calls.fchmod(fd, old->st_mode & 07777) != 0) error = errno;
-        if (error != 0) {
-            calls.close(fd);
-            return error;
-        }
-    }
-    if (const int error = fill(calls, fd, bytes, true)) return error;
+    if (const int error = finish(calls, fd, true)) return error;
     if (calls.rename(temp.c_str(), target.c_str()) != 0) return errno;
     made.keepAll(); // the temporary's name is gone with the rename
     return flushFolder(calls, folderOf(target));
+}
+
+// What a path names for a write: the file to write, its links followed, or a device.
+struct Resolved {
+    std::string target;
+    bool device = false; // a device or a pipe, written into as it is
+    bool replacing = false;
+    struct stat old {};
+};
+
+// 0 and what path names, or the errno that refuses to write it.
+int resolve(const std::string& path, Mode mode, Resolved& out) {
+    struct stat st {};
+    out.target = path;
+    if (mode == Mode::create) {
+        // Seen before anything is written; the link still refuses a name made meanwhile.
+        if (::lstat(path.c_str(), &st) == 0) return EEXIST;
+        return errno == ENOENT ? 0 : errno;
+    }
+    // A device or a pipe is recognised by the path itself: /dev/stdout names its file through
+    // /proc, whose links only the system follows.
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        out.device = true;
+        return mode == Mode::replaceOrDevice ? 0 : EACCES;
+    }
+    if (const int error = followLinks(out.target)) return error;
+    out.replacing = ::stat(out.target.c_str(), &out.old) == 0;
+    if (!out.replacing) return errno == ENOENT ? 0 : errno;
+    if (S_ISDIR(out.old.st_mode)) return EISDIR;
+    if (!S_ISREG(out.old.st_mode)) return EACCES;
+    // A file nobody may write is read-only, for the administrator too; otherwise whoever
+    // writes must be allowed to write it, not only to replace it in its folder.
+    if ((out.old.st_mode & 0222) == 0 ||
+        ::faccessat(AT_FDCWD, out.target.c_str(), W_OK, AT_EACCESS) != 0)
+        return EACCES;
+    return 0;
+}
+
+int writeDevice(const std::string& path, std::span<const std::uint8_t> bytes,
+                const SystemCalls& calls) {
+    const int fd = calls.open(path.c_str(), O_WRONLY | O_CLOEXEC, 0);
+    if (fd < 0) return errno;
+    return fill(calls, fd, bytes, false);
 }
 
 } // namespace
 
 int writeFile(const std::string& path, std::span<const std::uint8_t> bytes, Mode mode,
               const SystemCalls& calls) {
+    Resolved what;
+    if (const int error = resolve(path, mode, what)) return error;
+    if (what.device) return writeDevice(what.target, bytes, calls);
+    if (mode == Mode::create) return create(what.target, bytes, calls);
+    return replace(what.target, what.replacing ? &what.old : nullptr, bytes, calls);
+}
+
+Batch::Batch() : calls_(own_) {}
+
+Batch::Batch(const SystemCalls& calls) : calls_(calls) {}
+
+Batch::~Batch() {
+    discard();
+}
+
+void Batch::discard() {
+    for (Device& d : devices_)
+        calls_.close(d.fd);
+    devices_.clear();
+    for (const Staged& s : staged_)
+        calls_.unlink(s.temp.c_str());
+    staged_.clear();
+}
+
+int Batch::add(const std::string& path, std::span<const std::uint8_t> bytes, Mode mode) {
+    Resolved what;
+    if (const int error = resolve(path, mode, what)) return error;
+    if (what.device) return writeDevice(what.target, bytes, calls_);
+    staged_.reserve(staged_.size() + 1); // nothing below throws once the file is written
+    devices_.reserve(devices_.size() + 1);
+    Staged staged{path, std::move(what.target), {}, mode == Mode::create, 0};
+    int fd = -1;
+    if (const int error = writeTemporary(
+            calls_, staged.target, what.replacing ? &what.old : nullptr, bytes, staged.temp, fd))
+        return error;
     struct stat st {};
-    if (mode == Mode::create) {
-        // Seen before anything is written; the link still refuses a name made meanwhile.
-        if (::lstat(path.c_str(), &st) == 0) return EEXIST;
-        return errno == ENOENT ? create(path, bytes, calls) : errno;
+    ::fstat(fd, &st);
+    staged.device = st.st_dev;
+    // The first temporary on a file system stays open until the commit flushes it all.
+    if (std::ranges::none_of(devices_, [&](const Device& d) { return d.device == st.st_dev; })) {
+        devices_.push_back({st.st_dev, fd});
+    } else if (calls_.close(fd) != 0) {
+        const int error = errno;
+        calls_.unlink(staged.temp.c_str());
+        return error;
     }
-    // A device or a pipe is recognised by the path itself: /dev/stdout names its file through
-    // /proc, whose links only the system follows.
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
-        if (mode != Mode::replaceOrDevice) return EACCES;
-        const int fd = calls.open(path.c_str(), O_WRONLY | O_CLOEXEC, 0);
-        if (fd < 0) return errno;
-        return fill(calls, fd, bytes, false);
+    staged_.push_back(std::move(staged));
+    return 0;
+}
+
+std::vector<Batch::Result> Batch::commit() {
+    std::vector<Result> results;
+    results.reserve(staged_.size());
+    for (const Staged& s : staged_)
+        results.push_back({s.path, 0});
+    std::vector<std::string> folders;
+    // The data of every temporary on the disk first, one file system at a time.
+    for (Device& d : devices_) {
+        int error = calls_.syncfs(d.fd) == 0 ? 0 : errno;
+        if (error == ENOSYS) {
+            error = 0;
+            for (const Staged& s : staged_) {
+                if (s.device != d.device || error != 0) continue;
+                const int fd = calls_.open(s.temp.c_str(), O_WRONLY | O_CLOEXEC, 0);
+                error = fd < 0 ? errno : finish(calls_, fd, true);
+            }
+        }
+        if (calls_.close(d.fd) != 0 && error == 0) error = errno;
+        d.fd = -1;
+        for (std::size_t i = 0; i < staged_.size(); ++i)
+            if (error != 0 && staged_[i].device == d.device) results[i].error = error;
     }
-    std::string target = path;
-    if (const int error = followLinks(target)) return error;
-    const bool replacing = ::stat(target.c_str(), &st) == 0;
-    if (!replacing && errno != ENOENT) return errno;
-    if (replacing) {
-        if (S_ISDIR(st.st_mode)) return EISDIR;
-        if (!S_ISREG(st.st_mode)) return EACCES;
-        // A file nobody may write is read-only, for the administrator too; otherwise whoever
-        // writes must be allowed to write it, not only to replace it in its folder.
-        if ((st.st_mode & 0222) == 0 ||
-            ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-            return EACCES;
+    devices_.clear();
+    // Then each file in place, in order.
+    for (std::size_t i = 0; i < staged_.size(); ++i) {
+        const Staged& s = staged_[i];
+        const char* temp = s.temp.c_str();
+        const char* target = s.target.c_str();
+        int& error = results[i].error;
+        if (error != 0) {
+            calls_.unlink(temp);
+            continue;
+        }
+        if (!s.create) {
+            if (calls_.rename(temp, target) != 0) error = errno;
+        } else if (calls_.link(temp, target) == 0) {
+            if (calls_.unlink(temp) != 0) {
+                error = errno;
+                calls_.unlink(target);
+            }
+        } else if (const int linking = errno; !noLinksHere(linking)) {
+            error = linking;
+        } else if (calls_.renameNoReplace(temp, target) != 0) {
+            // A file system with neither links nor a rename that never replaces.
+            error = errno == EINVAL || errno == ENOSYS ? linking : errno;
+        }
+        if (error != 0) {
+            calls_.unlink(temp);
+            continue;
+        }
+        if (const std::string folder = folderOf(s.target);
+            std::ranges::find(folders, folder) == folders.end())
+            folders.push_back(folder);
     }
-    return replace(target, replacing ? &st : nullptr, bytes, calls);
+    // Then each of their folders, once.
+    for (const std::string& folder : folders) {
+        const int error = flushFolder(calls_, folder);
+        if (error == 0) continue;
+        for (std::size_t i = 0; i < staged_.size(); ++i) {
+            const Staged& s = staged_[i];
+            if (results[i].error != 0 || folderOf(s.target) != folder) continue;
+            results[i].error = error;
+            // A new file is taken away again; a replacement is already in place.
+            if (s.create) calls_.unlink(s.target.c_str());
+        }
+    }
+    staged_.clear();
+    return results;
 }
 
 } // namespace tess::files

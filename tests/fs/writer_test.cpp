@@ -16,6 +16,7 @@
 #include <tuple>
 #include <unistd.h>
 
+using tess::files::Batch;
 using tess::files::Mode;
 using tess::files::SystemCalls;
 using tess::files::writeFile;
@@ -65,10 +66,10 @@ void make(const Folder& folder, const Held& held) {
 // What the folder holds: every name, the temporaries included.
 Held held(const Folder& folder) {
     Held out;
-    for (const auto& entry : stdfs::directory_iterator(folder.path)) {
+    for (const auto& entry : stdfs::recursive_directory_iterator(folder.path)) {
         struct stat st {};
         ::lstat(entry.path().c_str(), &st);
-        std::string& what = out[entry.path().filename()];
+        std::string& what = out[entry.path().lexically_relative(folder.path)];
         if (S_ISLNK(st.st_mode))
             what = "-> " + stdfs::read_symlink(entry.path()).string();
         else if (S_ISDIR(st.st_mode))
@@ -84,14 +85,15 @@ Held held(const Folder& folder) {
 }
 
 // The real calls, each named in a log. The call numbered failAt fails with failWith instead
-// (a close still lets the file go, as Linux does); with linkFails every link fails with it;
-// no write takes more than `take` bytes.
+// (a close still lets the file go, as Linux does); with linkFails every link fails with it, and
+// so every syncfs with syncfsFails; no write takes more than `take` bytes.
 class Recorder : public SystemCalls {
   public:
     mutable std::vector<std::string> log;
     long failAt = -1;
     int failWith = EIO;
     int linkFails = 0;
+    int syncfsFails = 0;
     std::size_t take = SIZE_MAX;
 
     int open(const char* path, int flags, mode_t mode) const override {
@@ -129,6 +131,14 @@ class Recorder : public SystemCalls {
     }
     int unlink(const char* path) const override {
         return fails("unlink") ? -1 : SystemCalls::unlink(path);
+    }
+    int syncfs(int fd) const override {
+        if (fails("syncfs")) return -1;
+        if (syncfsFails) return errno = syncfsFails, -1;
+        return SystemCalls::syncfs(fd);
+    }
+    int renameNoReplace(const char* from, const char* to) const override {
+        return fails("renameNoReplace") ? -1 : SystemCalls::renameNoReplace(from, to);
     }
 
   private:
@@ -239,6 +249,103 @@ TEST(DurableWriter, EveryCallFailingInTurnLeavesTheTargetWholeAndNoTemporary) {
         for (const auto& [label, prepare] : whole) {
             const auto [error, after, log] = run(prepare);
             EXPECT_EQ(std::tuple(error, after), std::tuple(0, c.after)) << label;
+        }
+    }
+}
+
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+struct BatchCase {
+    std::string name;
+    Mode mode;
+    Held before;
+    std::vector<std::string> paths;   // three, in the folder
+    std::vector<std::string> written; // what each holds once written
+    // Every call made, the adds' then the commit's, when none fails: one syncfs before any
+    // file is put in place, each folder flushed once after.
+    std::vector<std::string> log;
+    int linkFails = 0;
+    int syncfsFails = 0;
+};
+
+// A batch of three files, then every call of it failing in turn: each file as its result says
+// (written, or as it was; a replacement whose folder alone failed is in place) and no temporary
+// left; a failed flush fails all three, a failed link or rename only its own file. A batch
+// destroyed uncommitted leaves the folder as it was.
+TEST(DurableWriter, ABatchFlushesOnceAndLeavesEachFileAsItsResultSays) {
+    const Bytes bytes = {'n', 'e', 'w', ' ', 'b', 'y', 't', 'e', 's'};
+    const std::string made = newFileMode() + " new bytes";
+    const std::vector<std::string> adds = {"open",  "write", "open",  "write",
+                                           "close", "open",  "write", "close"};
+    const std::vector<std::string> flushed = {"syncfs", "close"};
+    const std::vector<std::string> linked = {"link", "unlink", "link", "unlink", "link", "unlink"};
+    const std::vector<std::string> folder = {"open folder", "fsync folder", "close folder"};
+    const std::vector<std::string> byHand = {"syncfs", "open", "fsync", "close", "open", "fsync",
+                                             "close",  "open", "fsync", "close", "close"};
+    // clang-format off
+    const BatchCase cases[] = {
+        {"create", Mode::create, {}, {"a", "b", "c"}, {made, made, made}, adds + flushed + linked + folder},
+        {"create in two folders", Mode::create, {{"s", "folder"}}, {"a", "s/b", "c"}, {made, made, made},
+         adds + flushed + linked + folder + folder},
+        {"create without links", Mode::create, {}, {"a", "b", "c"}, {made, made, made},
+         adds + flushed + std::vector<std::string>{"link", "renameNoReplace", "link", "renameNoReplace", "link", "renameNoReplace"} + folder, EPERM},
+        {"create without syncfs", Mode::create, {}, {"a", "b", "c"}, {made, made, made}, adds + byHand + linked + folder, 0, ENOSYS},
+        {"replace", Mode::replace, {{"b", "0640 old"}}, {"a", "b", "c"}, {made, "0640 new bytes", made},
+         std::vector<std::string>{"open", "write", "open", "fchown", "fchmod", "write", "close", "open", "write", "close"} +
+         flushed + std::vector<std::string>{"rename", "rename", "rename"} + folder},
+    };
+    // clang-format on
+    for (const BatchCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The batch with the recorder set by prepare, committed when asked: each file's answer
+        // (from add, or else from the commit) and what is held.
+        const auto run = [&](const std::function<void(Recorder&)>& prepare, bool commit) {
+            const Folder folder;
+            make(folder, c.before);
+            Recorder calls;
+            calls.linkFails = c.linkFails;
+            calls.syncfsFails = c.syncfsFails;
+            prepare(calls);
+            std::vector<int> errors;
+            {
+                Batch batch(calls);
+                for (const std::string& path : c.paths)
+                    errors.push_back(batch.add(folder / path, bytes, c.mode));
+                const std::vector<Batch::Result> results =
+                    commit ? batch.commit() : std::vector<Batch::Result>();
+                auto result = results.begin();
+                for (int& error : errors)
+                    if (error == 0 && result != results.end()) error = result++->error;
+            } // uncommitted, the batch takes its temporaries away here
+            return std::tuple(errors, held(folder), calls.log);
+        };
+        const auto expected = [&](const std::vector<int>& errors, bool inPlace) {
+            Held after = c.before;
+            for (std::size_t i = 0; i < errors.size(); ++i)
+                if (errors[i] == 0 || inPlace) after[c.paths[i]] = c.written[i];
+            return after;
+        };
+        EXPECT_EQ(run([](Recorder&) {}, true),
+                  std::tuple(std::vector<int>(3, 0), expected({0, 0, 0}, false), c.log));
+        EXPECT_EQ(std::get<1>(run([](Recorder&) {}, false)), c.before) << "uncommitted";
+        const char* placing = c.mode == Mode::create ? "link" : "rename";
+        const auto second =
+            std::ranges::find(std::ranges::find(c.log, placing) + 1, c.log.end(), placing);
+        for (long at = 0; at < std::ssize(c.log); ++at) {
+            const std::string& call = c.log[at];
+            SCOPED_TRACE(call + " failing, call " + std::to_string(at));
+            const auto [errors, after, log] = run([&](Recorder& r) { r.failAt = at; }, true);
+            const bool inPlace = c.mode == Mode::replace && call.ends_with(" folder");
+            EXPECT_EQ(after, expected(errors, inPlace));
+            EXPECT_GE(std::ranges::count(errors, EIO), 1);
+            if (call == "syncfs") {
+                EXPECT_EQ(errors, std::vector<int>(3, EIO));
+            } else if (c.log.begin() + at == second) {
+                EXPECT_EQ(errors, (std::vector<int>{0, EIO, 0}));
+            }
         }
     }
 }
