@@ -11,12 +11,34 @@
 #include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tess::cli {
 
 int writeFileBytes(const std::string& path, std::span<const std::uint8_t> bytes, bool replace) {
     return files::writeFile(path, bytes,
                             replace ? files::Mode::replaceOrDevice : files::Mode::create);
+}
+
+OutputBatch::OutputBatch(bool replace, Done done)
+    : mode_(replace ? files::Mode::replaceOrDevice : files::Mode::create), done_(std::move(done)) {}
+
+void OutputBatch::add(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const std::size_t staged = batch_.size();
+    const int error = batch_.add(path, bytes, mode_);
+    // A file refused (or a device written into) waits with the others, so that done hears of
+    // the files in order.
+    pending_.push_back({path, error, batch_.size() > staged});
+    if (pending_.size() >= files::Batch::kAdvisedSize) commit();
+}
+
+void OutputBatch::commit() {
+    const std::vector<files::Batch::Result> results = batch_.commit();
+    std::vector<Pending> pending;
+    pending.swap(pending_); // done may add more
+    auto result = results.begin();
+    for (const Pending& file : pending)
+        done_(file.path, file.staged && result != results.end() ? result++->error : file.error);
 }
 
 std::string baseName(std::string_view path) {
