@@ -301,8 +301,12 @@ int Batch::add(const std::string& path, std::span<const std::uint8_t> bytes, Mod
     Resolved what;
     if (const int error = resolve(path, mode, what)) return error;
     if (what.device) return writeDevice(what.target, bytes, calls_);
-    staged_.reserve(staged_.size() + 1); // nothing below throws once the file is written
-    devices_.reserve(devices_.size() + 1);
+    // Room first: nothing below throws once the file is written.
+    const auto room = [](auto& v) {
+        if (v.size() == v.capacity()) v.reserve(std::max<std::size_t>(8, 2 * v.size()));
+    };
+    room(staged_);
+    room(devices_);
     Staged staged{path, std::move(what.target), {}, mode == Mode::create, 0};
     int fd = -1;
     if (const int error = writeTemporary(
@@ -366,7 +370,7 @@ std::vector<Batch::Result> Batch::commit() {
         } else if (const int linking = errno; !noLinksHere(linking)) {
             error = linking;
         } else if (calls_.renameNoReplace(temp, target) != 0) {
-            // A file system with neither links nor a rename that never replaces.
+            // No such rename either (EINVAL): the link's answer says why the file is refused.
             error = errno == EINVAL || errno == ENOSYS ? linking : errno;
         }
         if (error != 0) {
