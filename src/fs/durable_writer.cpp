@@ -335,7 +335,10 @@ std::vector<Batch::Result> Batch::commit() {
     std::vector<std::string> folders;
     // The data of every temporary on the disk first, one file system at a time.
     for (Device& d : devices_) {
-        int error = calls_.syncfs(d.fd) == 0 ? 0 : errno;
+        // A file alone on its file system is flushed by itself: syncfs would wait for every
+        // other program's writes there too.
+        const bool alone = std::ranges::count(staged_, d.device, &Staged::device) == 1;
+        int error = (alone ? calls_.fsync(d.fd) : calls_.syncfs(d.fd)) == 0 ? 0 : errno;
         if (error == ENOSYS) {
             error = 0;
             for (const Staged& s : staged_) {

@@ -69,8 +69,9 @@ int writeFile(const std::string& path, std::span<const std::uint8_t> bytes, Mode
 // past a few hundred it is no longer felt, while a power cut before the commit leaves up to that
 // many temporaries behind. Callers commit when full() and at the end.
 //
-// syncfs flushes the whole file system, other programs' writes included; where it does not
-// exist (ENOSYS) each temporary is flushed on its own instead. Where the file system has no
+// syncfs flushes the whole file system, other programs' writes included (and reports a failed
+// write only since Linux 5.8); where it does not exist (ENOSYS) each temporary is flushed on its
+// own instead, as is a file alone on its file system. Where the file system has no
 // links, a new file is renamed into place without replacing a name (RENAME_NOREPLACE); one with
 // neither refuses the file. Not thread-safe: one batch, one thread.
 class Batch {

@@ -350,6 +350,18 @@ TEST(DurableWriter, ABatchFlushesOnceAndLeavesEachFileAsItsResultSays) {
     }
 }
 
+// A file alone in its batch is flushed by itself, as writeFile flushes it.
+TEST(DurableWriter, AFileAloneInABatchIsFlushedByItself) {
+    const Folder folder;
+    Recorder calls;
+    Batch batch(calls);
+    EXPECT_EQ(batch.add(folder / "t", Bytes{'x'}, Mode::create), 0);
+    EXPECT_EQ(batch.commit().at(0).error, 0);
+    EXPECT_EQ(calls.log,
+              (std::vector<std::string>{"open", "write", "fsync", "close", "link", "unlink",
+                                        "open folder", "fsync folder", "close folder"}));
+}
+
 // Standard output given as a path is written into as it is; a replacement never touches it.
 TEST(DurableWriter, APipeNamedByAPathIsWrittenIntoOnlyWhenAsked) {
     int ends[2];
