@@ -109,6 +109,25 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
     const std::string folder = command.folder.empty() ? "" : paths::nativePath(command.folder);
     Inputs inputs(command);
     std::set<std::string> uniques; // --unique: the names written so far
+    // The files are written in batches that share their flushes to disk: each is whole on disk
+    // before its name appears, and the names are said in the order the icons come.
+    bool stop = false;
+    OutputBatch written(command.force, [&](const std::string& target, int error) {
+        if (error == 0) {
+            out << target << "\n";
+        } else if (error == EEXIST && command.unique) {
+            return; // the same icon, written by an earlier run
+        } else if (stop) {
+            return; // the folder failed: said once
+        } else {
+            err << "tessaline: " << target << ": " << std::strerror(error)
+                << (error == EEXIST ? " (--force replaces it)" : "") << "\n";
+            status = kExitFailed;
+            // The folder itself fails (a full disk, no permission): the next would too, so
+            // the failure is said once and the action ends.
+            stop = error != EEXIST;
+        }
+    });
     while (const std::optional<Input> input = inputs.next()) {
         const std::string& path = input->path;
         icons::IconFile file;
@@ -124,10 +143,13 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
             continue;
         }
         if (command.cursorFormat != CursorFormat::None) {
-            bool stop = false;
-            status = std::max(status,
-                              extractCursorPictures(command, file, path, folder, out, err, stop));
-            if (stop) return kExitFailed;
+            bool folderFailed = false;
+            status = std::max(
+                status, extractCursorPictures(command, file, path, folder, out, err, folderFailed));
+            if (folderFailed) {
+                written.commit();
+                return kExitFailed;
+            }
             continue;
         }
         const std::vector<icons::Icon>& icons = command.cursors ? file.cursors : file.icons;
@@ -183,30 +205,20 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
             const std::string target = joinPath(
                 folder, command.unique ? (unique.empty() ? sha256Hex(bytes) : unique) + suffix
                                        : name + "_" + std::to_string(i) + suffix);
-            // (Files are created one after another: the system creates the files of one folder
-            // one at a time whatever the number of threads asking.)
-            const int error = writeFileBytes(target, bytes, command.force);
-            if (error == 0) {
-                out << target << "\n";
-            } else if (error == EEXIST && command.unique) {
-                continue;
-            } else if (error == EEXIST) {
-                err << "tessaline: " << target << ": " << std::strerror(error)
-                    << " (--force replaces it)\n";
-                status = kExitFailed;
-            } else {
-                // The folder itself fails (a full disk, no permission): the next would too, so
-                // the failure is said once and the action ends.
-                err << "tessaline: " << target << ": " << std::strerror(error) << "\n";
-                return kExitFailed;
-            }
+            written.add(target, bytes);
+            if (stop) break;
+        }
+        if (stop) {
+            written.commit();
+            return kExitFailed;
         }
         if (!unwritten.empty()) {
             err << "tessaline: " << path << ": " << nothingWritten(unwritten, what) << "\n";
             status = kExitFailed;
         }
     }
-    return status;
+    written.commit();
+    return stop ? kExitFailed : status;
 }
 
 int runThumbnail(const Command& command, std::ostream& err) {

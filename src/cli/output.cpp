@@ -1,5 +1,5 @@
 #include "cli/output.h"
-#include "fs/replace_file.h"
+#include "fs/durable_writer.h"
 
 #include <stb_image_resize.h>
 
@@ -11,32 +11,34 @@
 #include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tess::cli {
 
-using files::writeAll;
-
 int writeFileBytes(const std::string& path, std::span<const std::uint8_t> bytes, bool replace) {
-    if (!replace) {
-        // Only a file of that name that does not exist yet is made: nothing is ever replaced,
-        // and a file that could not be written whole is taken away again.
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) return errno;
-        int error = writeAll(fd, bytes);
-        if (::close(fd) != 0 && error == 0) error = errno;
-        if (error != 0) ::unlink(path.c_str());
-        return error;
-    }
-    // A device or a pipe (/dev/stdout) is written to as it is; a file is replaced in one step.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd < 0) return errno;
-        int error = writeAll(fd, bytes);
-        if (::close(fd) != 0 && error == 0) error = errno;
-        return error;
-    }
-    return files::replaceFile(path, bytes);
+    return files::writeFile(path, bytes,
+                            replace ? files::Mode::replaceOrDevice : files::Mode::create);
+}
+
+OutputBatch::OutputBatch(bool replace, Done done)
+    : mode_(replace ? files::Mode::replaceOrDevice : files::Mode::create), done_(std::move(done)) {}
+
+void OutputBatch::add(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const std::size_t staged = batch_.size();
+    const int error = batch_.add(path, bytes, mode_);
+    // A file refused (or a device written into) waits with the others, so that done hears of
+    // the files in order.
+    pending_.push_back({path, error, batch_.size() > staged});
+    if (pending_.size() >= files::Batch::kAdvisedSize) commit();
+}
+
+void OutputBatch::commit() {
+    const std::vector<files::Batch::Result> results = batch_.commit();
+    std::vector<Pending> pending;
+    pending.swap(pending_); // done may add more
+    auto result = results.begin();
+    for (const Pending& file : pending)
+        done_(file.path, file.staged && result != results.end() ? result++->error : file.error);
 }
 
 std::string baseName(std::string_view path) {

@@ -2,9 +2,11 @@
 // atomically), PNG pictures, scaled pictures, and names made of the input's own bytes.
 #pragma once
 
+#include "fs/durable_writer.h"
 #include "tessaline/icons.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -13,11 +15,35 @@
 
 namespace tess::cli {
 
-// Writes bytes to path. Without replace an existing path is left alone (EEXIST) and a file not
-// written whole is taken away. With replace the bytes go to a temporary file in the same folder
-// that then takes the path's place in one step, keeping the old file's permissions; a path that
-// names a device or a pipe (/dev/stdout) is written to directly. Returns 0, or the errno.
+// Writes bytes to path through the durable writer: without replace an existing path is left
+// alone (EEXIST); with replace a file takes the path's place in one step, keeping the old file's
+// permissions, and a device or a pipe (/dev/stdout) is written to directly. 0, or the errno.
 int writeFileBytes(const std::string& path, std::span<const std::uint8_t> bytes, bool replace);
+
+// Files written as writeFileBytes writes them, but together, so that one flush of the disk serves
+// many: each file's bytes are written as it is added, and the files are put in place at the next
+// commit, which add makes itself every files::Batch::kAdvisedSize files. done hears of every file
+// added, in the order added, once it is in place (0) or has failed (the errno), at the latest
+// when commit is called; a file not committed when the batch goes is not written.
+class OutputBatch {
+  public:
+    using Done = std::function<void(const std::string& path, int error)>;
+    OutputBatch(bool replace, Done done);
+
+    void add(const std::string& path, std::span<const std::uint8_t> bytes);
+    void commit();
+
+  private:
+    struct Pending {
+        std::string path;
+        int error = 0;
+        bool staged = false; // its answer comes from the commit
+    };
+    files::Batch batch_;
+    files::Mode mode_;
+    Done done_;
+    std::vector<Pending> pending_;
+};
 
 // The file name of a path without its folder and its last extension ("a/b.c.dll" gives "b.c"),
 // its bytes as they are.

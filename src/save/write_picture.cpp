@@ -4,7 +4,7 @@
 #include "forms/format.h"
 #include "forms/services.h"
 #include "forms/version_info.h"
-#include "fs/replace_file.h"
+#include "fs/durable_writer.h"
 #include "save/frm_SaveBox.h"
 #include "tessaline/icons.h"
 
@@ -152,7 +152,8 @@ std::vector<std::uint8_t> pictureFileBytes(const QString& path, const QImage& pi
 }
 
 void writeFileAtomically(const QString& path, const std::vector<std::uint8_t>& bytes) {
-    if (const int error = files::replaceFile(pathToBytes(path).toStdString(), bytes))
+    if (const int error =
+            files::writeFile(pathToBytes(path).toStdString(), bytes, files::Mode::replace))
         throw failureFromErrno(error);
 }
 
