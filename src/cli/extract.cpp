@@ -6,6 +6,7 @@
 #include "cli/output.h"
 #include "fs/native_path.h"
 #include "tessaline/icons.h"
+#include "tessaline/records.h"
 
 #include <algorithm>
 #include <cctype>
@@ -102,6 +103,39 @@ std::string selectById(const std::vector<icons::Icon>& icons, const std::string&
     return "no " + asked + " (it has " + has + ")";
 }
 
+// Chooses the groups to write: all of them, or the one of index or id (in language). Their
+// numbers are [first, last), or the reason there are none.
+std::string selectGroups(const std::vector<icons::Icon>& icons, const char* what,
+                         std::optional<std::size_t> index, const std::optional<std::string>& id,
+                         std::optional<std::uint16_t> language, std::size_t& first,
+                         std::size_t& last) {
+    if (icons.empty()) return std::string("no ") + what + "s to write";
+    first = 0;
+    last = icons.size();
+    if (index) {
+        if (*index >= icons.size())
+            return std::string("no ") + what + " " + std::to_string(*index) + " (it has " +
+                   std::to_string(icons.size()) + ")";
+        first = *index;
+        last = first + 1;
+    }
+    if (id) {
+        const std::string why = selectById(icons, *id, language, what, first);
+        if (!why.empty()) return why;
+        last = first + 1;
+    }
+    return "";
+}
+
+// What is written for one icon: its .ico or .cur as stored, or a PNG of its image best for size;
+// empty when no image can be read.
+std::vector<std::uint8_t> iconFileBytes(const icons::Icon& icon, bool png,
+                                        std::optional<int> size) {
+    return png           ? pictureOf(icon, size.value_or(INT_MAX), INT_MAX)
+           : icon.cursor ? icons::writeCursorFile(icon)
+                         : icons::writeIconFile(icon);
+}
+
 } // namespace
 
 int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
@@ -154,31 +188,16 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
         }
         const std::vector<icons::Icon>& icons = command.cursors ? file.cursors : file.icons;
         const char* what = command.cursors ? "cursor" : "icon";
-        if (icons.empty()) {
-            err << "tessaline: " << path << ": no " << what << "s to write\n";
+        std::size_t first = 0;
+        std::size_t last = 0;
+        const std::optional<std::size_t> index =
+            command.index ? std::optional(static_cast<std::size_t>(*command.index)) : std::nullopt;
+        if (const std::string why =
+                selectGroups(icons, what, index, command.id, command.language, first, last);
+            !why.empty()) {
+            err << "tessaline: " << path << ": " << why << "\n";
             status = kExitFailed;
             continue;
-        }
-        std::size_t first = 0;
-        std::size_t last = icons.size();
-        if (command.index) {
-            if (static_cast<std::size_t>(*command.index) >= icons.size()) {
-                err << "tessaline: " << path << ": no " << what << " " << *command.index
-                    << " (it has " << icons.size() << ")\n";
-                status = kExitFailed;
-                continue;
-            }
-            first = static_cast<std::size_t>(*command.index);
-            last = first + 1;
-        }
-        if (command.id) {
-            const std::string why = selectById(icons, *command.id, command.language, what, first);
-            if (!why.empty()) {
-                err << "tessaline: " << path << ": " << why << "\n";
-                status = kExitFailed;
-                continue;
-            }
-            last = first + 1;
         }
         const std::string name = baseName(path) + (command.cursors ? "_cursor" : "");
         std::vector<std::size_t> unwritten; // said once for the file, after the others
@@ -194,10 +213,7 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
                     icon.cursor ? icons::writeCursorFile(icon) : icons::writeIconFile(icon);
                 if (!stored.empty() && !uniques.insert(unique = sha256Hex(stored)).second) continue;
             }
-            const std::vector<std::uint8_t> bytes =
-                command.png   ? pictureOf(icon, command.size.value_or(INT_MAX), INT_MAX)
-                : icon.cursor ? icons::writeCursorFile(icon)
-                              : icons::writeIconFile(icon);
+            const std::vector<std::uint8_t> bytes = iconFileBytes(icon, command.png, command.size);
             if (bytes.empty()) {
                 unwritten.push_back(i);
                 continue;
@@ -270,3 +286,23 @@ void limitThumbnailResources() {
 }
 
 } // namespace tess::cli
+
+namespace tess {
+
+Extracted extractBytes(const icons::IconFile& file, const ExtractRequest& request) {
+    const std::vector<icons::Icon>& icons = request.cursors ? file.cursors : file.icons;
+    const char* what = request.cursors ? "cursor" : "icon";
+    Extracted out;
+    std::size_t first = 0;
+    std::size_t last = 0;
+    // One icon: the first where neither its number nor its ID is asked.
+    const std::optional<std::size_t> index =
+        request.id ? request.index : std::optional(request.index.value_or(0));
+    out.error = cli::selectGroups(icons, what, index, request.id, request.language, first, last);
+    if (!out.error.empty()) return out;
+    out.bytes = cli::iconFileBytes(icons[first], request.png, request.size);
+    if (out.bytes.empty()) out.error = cli::nothingWritten({first}, what);
+    return out;
+}
+
+} // namespace tess

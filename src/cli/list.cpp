@@ -3,12 +3,14 @@
 #include "cli/hash.h"
 #include "tessaline/dhash.h"
 #include "tessaline/icons.h"
+#include "tessaline/records.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <functional>
 #include <iostream>
 #include <string_view>
 #include <unistd.h>
@@ -266,18 +268,22 @@ void groupJson(std::size_t i, const icons::Icon& icon, bool hashes, JsonText& j)
     j.s += '}';
 }
 
-std::string listJson(const std::string& path, const icons::IconFile& file, bool hashes) {
+// path is null for bytes in memory, which have no name; fileHash is the SHA-256 of the bytes read
+// (with hashes only).
+std::string listJson(const std::string* path, const icons::IconFile& file, bool hashes,
+                     const std::function<std::optional<std::string>()>& fileHash) {
     JsonText j;
-    j.s += '{', j.key("file"), j.name(path);
-    j.s += ',', j.key("status"), j.string(statusName(file.status));
+    j.s += '{';
+    if (path) j.key("file"), j.name(*path), j.s += ',';
+    j.key("status"), j.string(statusName(file.status));
     if (file.status == icons::FileStatus::Unreadable)
         j.s += ',', j.key("error"), j.string(file.error);
     j.s += ',', j.key("kind"), j.string(file.kind);
-    if (sourceOf(path, file) != path) j.s += ',', j.key("source"), j.name(file.source);
+    if (path ? sourceOf(*path, file) != *path : !file.source.empty())
+        j.s += ',', j.key("source"), j.name(file.source);
     if (hashes) {
         j.s += ',', j.key("sha256");
-        j.stringOrNull(file.status == icons::FileStatus::Unreadable ? std::nullopt
-                                                                    : fileSha256(path));
+        j.stringOrNull(file.status == icons::FileStatus::Unreadable ? std::nullopt : fileHash());
     }
     for (const auto& [name, groups] :
          {std::pair{"icons", &file.icons}, {"cursors", &file.cursors}}) {
@@ -308,13 +314,39 @@ Record listRecord(const Command& command, const Input& input) {
         r.failed = true;
     }
     if (command.json || command.jsonl) {
-        r.out = listJson(input.path, file, command.hashes);
+        r.out = listJson(&input.path, file, command.hashes,
+                         [&input] { return fileSha256(input.path); });
         if (command.jsonl) r.out += '\n';
     } else if (file.status != icons::FileStatus::Unreadable) {
         listText(input.path, file, r.out);
     }
     return r;
 }
+
+} // namespace tess::cli
+
+namespace tess {
+
+JsonRecord recordJson(const std::string& path, bool hashes) {
+    const icons::IconFile file = icons::readIconFile(path);
+    JsonRecord r;
+    r.json = cli::listJson(&path, file, hashes, [&path] { return cli::fileSha256(path); });
+    if (file.status == icons::FileStatus::Unreadable) r.error = file.error;
+    return r;
+}
+
+JsonRecord recordJsonOfBytes(std::span<const std::uint8_t> bytes, bool hashes) {
+    const icons::IconFile file = icons::readIconBytes(bytes);
+    JsonRecord r;
+    r.json = cli::listJson(nullptr, file, hashes,
+                           [bytes] { return std::optional(cli::sha256Hex(bytes)); });
+    if (file.status == icons::FileStatus::Unreadable) r.error = file.error;
+    return r;
+}
+
+} // namespace tess
+
+namespace tess::cli {
 
 int runList(const Command& command, std::ostream& out, std::ostream& err) {
     Inputs inputs(command);
