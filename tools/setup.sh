@@ -13,11 +13,12 @@ TESS_RUN_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev lib
 # Testing it as well: GoogleTest, Google Benchmark, the end-to-end checks' X server, window manager
 # (which places windows as a desktop does) and tools, files made by real tools (icoutils,
 # windres), the fuzz target's clang, Pillow (the oracle of the icon hash), and the checks of the
-# installed desktop entry, MIME type and AppStream metadata.
+# installed desktop entry, MIME type and AppStream metadata; the Python module (built where its
+# development files are there), its tests and the Dask example.
 TESS_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils imagemagick
     icoutils binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 clang-14 libclang-rt-14-dev
     desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin appstream xdotool python3-pil
-    openbox x11-apps)
+    openbox x11-apps python3-dev pybind11-dev python3-pytest python3-distributed)
 # CI checks the C++ files' format and makes the Debian package too (shlibdeps comes with dpkg-dev)
 # and checks it with lintian.
 TESS_CI_PACKAGES=(dpkg-dev lintian clang-format-14)

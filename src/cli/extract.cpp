@@ -162,6 +162,8 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
             stop = error != EEXIST;
         }
     });
+    std::optional<std::size_t> index;
+    if (command.index) index = static_cast<std::size_t>(*command.index);
     while (const std::optional<Input> input = inputs.next()) {
         const std::string& path = input->path;
         icons::IconFile file;
@@ -190,8 +192,6 @@ int runExtract(const Command& command, std::ostream& out, std::ostream& err) {
         const char* what = command.cursors ? "cursor" : "icon";
         std::size_t first = 0;
         std::size_t last = 0;
-        const std::optional<std::size_t> index =
-            command.index ? std::optional(static_cast<std::size_t>(*command.index)) : std::nullopt;
         if (const std::string why =
                 selectGroups(icons, what, index, command.id, command.language, first, last);
             !why.empty()) {
