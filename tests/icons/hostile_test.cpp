@@ -7,6 +7,8 @@
 
 #include <zlib.h>
 
+#include <cstdlib>
+
 namespace {
 
 using namespace tess;
@@ -132,8 +134,11 @@ TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
     };
     // clang-format on
     TempDir dir;
+    // Where the files are written as well, for the Python module's tests.
+    const char* out = std::getenv("TESSALINE_HOSTILE_OUT");
     for (const auto& h : cases) {
         SCOPED_TRACE(h.name);
+        if (out) writeFile(std::string(out) + "/" + h.name, h.bytes);
         const auto f = icons::readIconBytes(h.bytes);
         writeFile(dir.file("hostile"), h.bytes);
         // Through positional reads the same, reading no more than a few times the file.
