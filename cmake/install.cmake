@@ -70,6 +70,13 @@ foreach(size ${TESSALINE_ICON_SIZES})
 endforeach()
 get_filename_component(mandir ${CMAKE_INSTALL_MANDIR} DIRECTORY)
 list(APPEND dirs ${mandir} ${CMAKE_INSTALL_MANDIR} ${CMAKE_INSTALL_MANDIR}/man1)
+if(TESSALINE_PYTHON) # the Python module's folder and those above it
+    set(d ${TESSALINE_PYTHON_DIR})
+    while(d AND NOT d STREQUAL "lib")
+        list(APPEND dirs ${d})
+        get_filename_component(d ${d} DIRECTORY)
+    endwhile()
+endif()
 list(REMOVE_DUPLICATES dirs)
 set(TESSALINE_INSTALL_RECORD ${CMAKE_BINARY_DIR}/install_record.cmake)
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/install_begin.cmake @ONLY CONTENT [[
