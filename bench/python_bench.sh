@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Times the Python module, side by side in one run (wall-clock seconds, and each as a share of the
 # one it is measured against):
-#   tessaline.scan from one Python thread over DIR's files   against  tessaline --list --jsonl -r
-#                                                             DIR in one process (-j 1, and -j N)
-#   tessaline.scan(hashes=True) from one thread               against  bench/pefile_pillow_dhash.py
-#                                                             (pefile and Pillow, -j 1) over DIR
+#   tessaline.scan from one Python thread over DIR's files   against  tessaline --list --jsonl of
+#   (COPIES times)                                            the same list (-j 1, and -j N)
+#   tessaline.scan(hashes=True) from one thread, and --hashes against  bench/pefile_pillow_dhash.py
+#   -j 1, over DIR                                            (pefile and Pillow, -j 1)
 #   examples/dask_scan.py --hashes on 2 local workers         against  the same on 1 worker, over
 #                                                             DIR's files listed COPIES times
 #   bench/python_bench.sh [BUILD] [DIR]   BUILD (default build/) holds the program and python/;
@@ -34,24 +34,30 @@ seconds() { # seconds COMMAND...: the wall-clock time of one run, output discard
     awk "BEGIN { print $t1 - $t0 }"
 }
 cat >"$work/scan.py" <<'PY'
-import sys, tessaline
+import sys, time, tessaline
 hashes = sys.argv[2] == "1"
 with open(sys.argv[1], "rb") as f:
-    for path in f.read().splitlines():
-        try:
-            tessaline.scan(path, hashes=hashes)
-        except OSError:
-            pass
+    paths = f.read().splitlines()
+t0 = time.perf_counter()
+for path in paths:
+    try:
+        tessaline.scan(path, hashes=hashes)
+    except OSError:
+        pass
+print(time.perf_counter() - t0)  # the scans alone, without the interpreter's start
 PY
 row() { printf '%-64s %8.2f s %6.2fx\n' "$1" "$2" "$(awk "BEGIN { print $2 / $3 }")"; }
 
 xargs -d '\n' cat <"$work/files" >/dev/null # (every run finds the files in the page cache)
-cli1=$(seconds "$program" --list --jsonl -j 1 -r "$dir")
-clin=$(seconds "$program" --list --jsonl -r "$dir")
-scan=$(seconds "$python" "$work/scan.py" "$work/files" 0)
-row "tessaline --list --jsonl -j 1 -r" "$cli1" "$cli1"
-row "tessaline --list --jsonl -r (all processors)" "$clin" "$cli1"
-row "tessaline.scan, one thread (goal <= 1.3x of -j 1)" "$scan" "$cli1"
+# Over the files listed COPIES times, so that the times are not the processes' starts.
+cli1=$(seconds "$program" --list --jsonl -j 1 --files-from "$work/copies")
+clin=$(seconds "$program" --list --jsonl --files-from "$work/copies")
+scan=$(seconds "$python" "$work/scan.py" "$work/copies" 0)
+scanloop=$("$python" "$work/scan.py" "$work/copies" 0)
+row "tessaline --list --jsonl -j 1, the files $copies times" "$cli1" "$cli1"
+row "tessaline --list --jsonl (all processors)" "$clin" "$cli1"
+row "tessaline.scan, one thread, with python3's start" "$scan" "$cli1"
+row "tessaline.scan, one thread, the scans alone (goal <= 1.3x)" "$scanloop" "$cli1"
 cli1h=$(seconds "$program" --list --jsonl --hashes -j 1 -r "$dir")
 scanh=$(seconds "$python" "$work/scan.py" "$work/files" 1)
 peer=$(seconds "$python" "$root/bench/pefile_pillow_dhash.py" -j 1 "$dir")
