@@ -23,7 +23,7 @@ from dask.distributed import Client, LocalCluster
 
 
 def paths_of(sources, files_from):
-    """The files: each source walked when it is a folder (names in byte order), then the list's."""
+    """The files: each source, walked where it is a folder (names in byte order); the list's."""
     for source in sources:
         source = os.fsencode(source)
         if not os.path.isdir(source):
@@ -82,20 +82,22 @@ def icon_rows(record):
     for icon in record["icons"]:
         largest = max(icon["images"], key=lambda i: (i["width"] * i["height"], i["bits"]),
                       default=None)
-        yield [name, icon["index"], icon["id"], "" if icon["language"] is None else icon["language"],
-               f"{largest['width']}x{largest['height']}" if largest else "", icon.get("dhash") or ""]
+        language = "" if icon["language"] is None else icon["language"]
+        size = f"{largest['width']}x{largest['height']}" if largest else ""
+        yield [name, icon["index"], icon["id"], language, size, icon.get("dhash") or ""]
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("sources", nargs="*", help="files, and folders walked")
-    parser.add_argument("--files-from", metavar="LIST", help="a file of paths, one a line (- for standard input)")
-    parser.add_argument("--scheduler", metavar="ADDRESS", help="a running cluster's scheduler (else a local one)")
-    parser.add_argument("--workers", type=int, default=os.cpu_count(), help="the local cluster's worker processes")
-    parser.add_argument("--partition-size", type=int, default=64, help="files a task reads")
-    parser.add_argument("--hashes", action="store_true", help="the hashes --hashes adds (always with --csv)")
-    parser.add_argument("--csv", action="store_true", help="one row per icon: " + ", ".join(CSV_FIELDS))
-    parser.add_argument("-o", "--output", default="-", help="where to write (standard output: -)")
+    add = parser.add_argument
+    add("sources", nargs="*", help="files, and folders walked")
+    add("--files-from", metavar="LIST", help="a file of paths, one a line (- for standard input)")
+    add("--scheduler", metavar="ADDRESS", help="a running cluster's scheduler (else a local one)")
+    add("--workers", type=int, default=os.cpu_count(), help="the local cluster's processes")
+    add("--partition-size", type=int, default=64, help="files a task reads")
+    add("--hashes", action="store_true", help="the hashes --hashes adds (always with --csv)")
+    add("--csv", action="store_true", help="one row per icon: " + ", ".join(CSV_FIELDS))
+    add("-o", "--output", default="-", help="where to write (standard output: -)")
     args = parser.parse_args()
     if not args.sources and not args.files_from:
         parser.error("no files: give FOLDERs or files, or --files-from LIST")
@@ -111,7 +113,8 @@ def main():
     with client:
         paths = list(paths_of(args.sources, args.files_from))
         bag = dask.bag.from_sequence(paths, partition_size=max(1, args.partition_size))
-        parts = client.compute(bag.map_partitions(scan_partition, args.hashes or args.csv).to_delayed())
+        records = bag.map_partitions(scan_partition, args.hashes or args.csv)
+        parts = client.compute(records.to_delayed())
         out = (sys.stdout if args.output == "-"
                else open(args.output, "w", encoding="utf-8", errors="surrogateescape", newline=""))
         with out:
@@ -123,7 +126,8 @@ def main():
                     if table:
                         table.writerows(icon_rows(record))
                     else:
-                        out.write(json.dumps(record, ensure_ascii=False, separators=(",", ":")) + "\n")
+                        line = json.dumps(record, ensure_ascii=False, separators=(",", ":"))
+                        out.write(line + "\n")
                 part.release()
     if not args.scheduler:
         cluster.close()

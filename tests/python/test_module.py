@@ -191,4 +191,5 @@ def test_wrong_arguments_are_named(call, error, words):
 
 
 def test_version_is_the_programs():
-    assert command_line("--version").split(b"\n")[0] == b"Tessaline " + tessaline.__version__.encode()
+    first = command_line("--version").split(b"\n")[0]
+    assert first == b"Tessaline " + tessaline.__version__.encode()
