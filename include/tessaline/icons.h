@@ -98,7 +98,7 @@ struct ReadOptions {
     // one icon of a library of thousands reads little beyond its directories: a program's other
     // groups and its cursors keep their numbers and IDs without images, and the other images of
     // an icon or animation file their directory values alone (format Dib, no hotspot).
-    std::optional<std::size_t> iconOnly;
+    std::optional<std::size_t> iconOnly = std::nullopt;
 };
 
 // Reads a file's icons, detecting its kind from its content: its directories and a few bytes
