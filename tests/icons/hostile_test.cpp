@@ -214,9 +214,7 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
         {"bits32_no_mask", makeDib(orange, 32, {.withMask = false}), orange},
         {"bits256", makeDib(quadrants(256, 256), 32), quadrants(256, 256)},
         {"core_bits1", makeDib(twoTone(37, 5), 1, {.core = true}), twoTone(37, 5)},
-        {"core_bits4", makeDib(q7, 4, {.core = true}), q7},
         {"core_bits8", makeDib(q32, 8, {.core = true}), q32},
-        {"core_bits24", makeDib(q33, 24, {.core = true}), q33},
         {"png_rgba8", makePng(q32), q32},
         {"png_rgb8", makePng(opaque, PngKind::Rgb8), opaque},
         {"png_grey8", makePng(greys(true), PngKind::Grey8), greys(true)},
@@ -239,7 +237,6 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
         {"dib_4096_square_claimed", d(32, [](Bytes& b) { set32(b, 4, 4096), set32(b, 8, 8192); }), {}},
         {"dib_bit_count_0", d(8, [](Bytes& b) { set16(b, 14, 0); }), {}},
         {"dib_bit_count_2", d(8, [](Bytes& b) { set16(b, 14, 2); }), {}},
-        {"dib_bit_count_64", d(8, [](Bytes& b) { set16(b, 14, 64); }), {}},
         {"dib_bit_count_lies_upwards", d(4, [](Bytes& b) { set16(b, 14, 32); }), {}},
         {"dib_colour_count_257", d(8, [](Bytes& b) { set32(b, 32, 257); }), {}},
         {"dib_colour_count_4G", d(8, [](Bytes& b) { set32(b, 32, 0xFFFFFFFF); }), {}},
@@ -254,7 +251,6 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
         {"dib_mask_missing", truncated(dib(), dib().size() - 32), any},
         {"dib_pixels_cut", truncated(dib(), 40 + 1024 + 10), {}},
         {"png_signature_only", truncated(png, 8), {}},
-        {"png_claims_100000_square", pngClaiming(100000, 100000), {}},
         {"png_claims_4097_wide", pngClaiming(4097, 1), {}},
         {"png_claims_4096_square", pngClaiming(4096, 4096), {}},
         {"png_zero_width", pngClaiming(0, 8), {}},
@@ -314,16 +310,14 @@ TEST(Writing, APngThatIsNotWholeIsWrittenAgainOrLeftOut) {
     const auto dib = solidImage(16, 32, solidColor(1));
     auto png = pngImage(quadrants(48, 48));
     const Bytes stored = png.bytes;
-    struct Row {
+    const struct {
         std::string name;
         Bytes png;
         std::size_t images;
         bool asStored;
-    };
-    const Row rows[] = {
-        {"whole", stored, 2, true},
-        {"iend_crc_wrong", patched(stored, [](Bytes& b) { b.back() ^= 1; }), 2, false},
-        {"cut_in_idat", truncated(stored, stored.size() - 20), 1, false}};
+    } rows[] = {{"whole", stored, 2, true},
+                {"iend_crc_wrong", patched(stored, [](Bytes& b) { b.back() ^= 1; }), 2, false},
+                {"cut_in_idat", truncated(stored, stored.size() - 20), 1, false}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         png.bytes = r.png;

@@ -1,5 +1,5 @@
-// Eight threads reading the same files and different files at once, through one shared cache and
-// without one: each sees what one thread alone sees. Run under ThreadSanitizer in CI.
+// Eight threads reading the same eight files at once, through one shared cache and without one:
+// each sees what one thread alone sees. Run under ThreadSanitizer in CI.
 #include "support/fixtures/fixtures.h"
 #include "tessaline/icons.h"
 
@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <latch>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -17,10 +18,9 @@ using U16 = std::uint16_t;
 
 constexpr int kThreads = 8;
 
-std::uint64_t fnv(std::span<const std::uint8_t> bytes, std::uint64_t h = 14695981039346656037u) {
-    for (const std::uint8_t b : bytes)
-        h = (h ^ b) * 1099511628211u;
-    return h;
+std::size_t digest(std::span<const std::uint8_t> bytes) {
+    return std::hash<std::string_view>{}(
+        {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
 }
 
 // Everything a reader can get out of a file: the list, every image decoded, every icon written.
@@ -33,9 +33,9 @@ std::string everything(const icons::IconFile& f) {
                 const auto rgba = icons::decodeImage(image);
                 s += " " + std::to_string(image.pixelWidth()) + "x" +
                      std::to_string(image.pixelHeight()) + "=" +
-                     (rgba ? std::to_string(fnv(rgba->pixels)) : "-");
+                     (rgba ? std::to_string(digest(rgba->pixels)) : "-");
             }
-            s += " ico " + std::to_string(fnv(icons::writeIconFile(icon))) + "]";
+            s += " ico " + std::to_string(digest(icons::writeIconFile(icon))) + "]";
         }
     return s;
 }
@@ -81,14 +81,13 @@ TEST(Threads, EightReadersSeeWhatOneSees) {
     std::vector<std::string> alone;
     for (const auto& p : paths)
         alone.push_back(everything(icons::readIconFile(p)));
-    // Small blocks make the directory walks cross block edges and evict.
+    // Small blocks make the directory walks cross block edges; two files at most make it evict.
     const icons::ReadOptions small{.blockSize = 61};
-    icons::IconCache roomy, cramped(small, {.files = 2}); // cramped evicts while others read
+    icons::IconCache roomy, cramped(small, {.files = 2});
 
     // clang-format off
     const struct { const char* name; std::function<std::string(const std::string&)> read; } ways[] = {
         {"uncached", [](const std::string& p) { return everything(icons::readIconFile(p)); }},
-        {"uncached, small blocks", [&](const std::string& p) { return everything(icons::readIconFile(p, small)); }},
         {"one cache", [&](const std::string& p) { return everything(*roomy.read(p)); }},
         {"one cache that evicts", [&](const std::string& p) { return everything(*cramped.read(p)); }},
     };
@@ -101,15 +100,8 @@ TEST(Threads, EightReadersSeeWhatOneSees) {
             for (int i = 0; i < kThreads; ++i)
                 same[t][(t + i) % kThreads] = way.read(paths[(t + i) % kThreads]);
         });
-        // Different files: thread t reads file t, three times.
-        std::vector<std::string> different(kThreads);
-        together([&](int t) {
-            for (int i = 0; i < 3; ++i)
-                different[t] = way.read(paths[t]);
-        });
         for (int t = 0; t < kThreads; ++t)
             EXPECT_EQ(same[t], alone) << "thread " << t;
-        EXPECT_EQ(different, alone);
     }
     // The cache that holds them all parses none of them again.
     const auto parses = roomy.parseCount();
