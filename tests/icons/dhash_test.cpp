@@ -234,7 +234,6 @@ std::vector<Row> rows() {
         {"PNG 16-bit RGB", true, {pngRaw(16, 2)}},
         {"PNG 16-bit grey and alpha", true, {pngRaw(16, 4)}},
         {"PNG 4-bit palette of 9", true, {pngRaw(4, 3, 9)}},
-        {"PNG 1-bit palette", true, {pngRaw(1, 3, 2)}},
         {"PNG with a broken ancillary checksum", false, {pngRaw(8, 2, 0, true)}},
         {"choice among five", true, choice()},
         {"choice among five, in a program", true, choice(), true},

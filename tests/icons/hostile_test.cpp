@@ -244,7 +244,6 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
         {"dib_image_size_lies", d(8, [](Bytes& b) { set32(b, 20, 0xFFFFFFFF); }), quadrants(8, 8)},
         {"dib_colour_count_smaller_than_used", d(4, [](Bytes& b) { set32(b, 32, 2); }), any}, // Pixels then start inside the unused palette: wrong colours, but all there.
         {"dib_rle_compression", d(8, [](Bytes& b) { set32(b, 16, 1); }), {}},
-        {"dib_png_compression", d(8, [](Bytes& b) { set32(b, 16, 5); }), {}},
         {"dib_bitfields_at_24_bits", d(24, [](Bytes& b) { set32(b, 16, 3); }), {}},
         {"dib_bitfield_masks_zero", patched(dib(16, {.bitfields = true}), [](Bytes& b) { set32(b, 40, 0), set32(b, 44, 0), set32(b, 48, 0); }), {}},
         {"dib_bitfield_masks_all_ones", patched(dib(32, {.bitfields = true}), [](Bytes& b) { set32(b, 40, ~0u), set32(b, 44, ~0u), set32(b, 48, ~0u); }), any},
