@@ -115,7 +115,6 @@ TEST(Reading, EachKindOfFileByItsContent) {
         {"case/System32/shell32.dll", stub, "pe32+ 1(32x32/32/0=0) 2(32x32/32/0=1) 3(32x32/32/0=2) from case/systemresources/SHELL32.DLL.MUN", "3 =0 =1 =2", {"case/systemresources/SHELL32.DLL.MUN", mun}},
         {"no_mun/System32/shell32.dll", stub, "pe32+", "0", {"no_mun/SystemResources/shell32.mun", mun}},
         {"mun_not_a_program/System32/shell32.dll", stub, "pe32+", "0", {"mun_not_a_program/SystemResources/shell32.dll.mun", makeSolidIco(1)}},
-        {"mun_without_icons/System32/shell32.dll", stub, "pe32+", "0", {"mun_without_icons/SystemResources/shell32.dll.mun", stub}},
         {"mun_of_empty_groups/System32/shell32.dll", stub, "pe32+", "0", {"mun_of_empty_groups/SystemResources/shell32.dll.mun", makePeResources({{U16{3}, U16{1}, 1033, a.bytes}, {U16{14}, U16{10}, 1033, groupData({a}, {77})}})}},
         {"has_icons/System32/shell32.dll", makeSolidPe(1), "pe32+ 1(32x32/32/0=0)", "1 =0", {"has_icons/SystemResources/shell32.dll.mun", mun}},
         {"wave.ani", Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}, "not", "0"},
