@@ -27,17 +27,13 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Held = std::map<std::string, std::string>; // a name, and "MODE bytes", "-> link", "folder"
 
-class Folder { // a fresh folder, removed with what it holds
-  public:
-    Folder() {
+struct Folder { // a fresh folder, removed with what it holds
+    std::string path = [] {
         std::string name = stdfs::temp_directory_path() / "tess_fs_XXXXXX";
-        path = ::mkdtemp(name.data()) ? name : "";
-    }
+        return ::mkdtemp(name.data()) ? name : "";
+    }();
     ~Folder() { stdfs::remove_all(path); }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
     std::string operator/(const std::string& name) const { return path + '/' + name; }
-    std::string path;
 };
 
 std::string modeText(mode_t mode) {
