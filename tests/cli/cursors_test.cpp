@@ -43,15 +43,15 @@ fx::Image cursorImage(int size, fx::Color c, std::uint16_t x, std::uint16_t y, i
 fx::Bytes ani(const std::vector<fx::Bytes>& frames, std::uint32_t steps, std::uint32_t jiffies,
               const std::vector<std::uint32_t>& seq = {},
               const std::vector<std::uint32_t>& rate = {}) {
-    fx::Bytes header(36);
-    fx::set32(header, 0, 36), fx::set32(header, 4, static_cast<std::uint32_t>(frames.size()));
-    fx::set32(header, 8, steps), fx::set32(header, 28, jiffies), fx::set32(header, 32, 1);
     const auto values = [](const std::vector<std::uint32_t>& v) {
         fx::Bytes b(4 * v.size());
         for (std::size_t i = 0; i < v.size(); ++i)
             fx::set32(b, 4 * i, v[i]);
         return b;
     };
+    // Its size, frames, steps, four unused, the rate, and the flags: the frames are icons.
+    const fx::Bytes header =
+        values({36, std::uint32_t(frames.size()), steps, 0, 0, 0, 0, jiffies, 1});
     std::vector<fx::Bytes> list{{'f', 'r', 'a', 'm'}}, parts{{'A', 'C', 'O', 'N'}};
     for (const fx::Bytes& f : frames)
         list.push_back(fx::chunk("icon", {f}));
