@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <png.h>
+#include <regex>
 #include <sstream>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -71,19 +72,15 @@ TEST(CommandLine, WhatTheArgumentsAskForOrTheOneLineOfWrongUsage) {
         {{"--list", "--id=1", "x"}, "--id goes with --extract (e.g. tessaline --extract --id=MAINICON app.exe)"},
         {{"--thumbnail", "-r", "a", "b", "1"}, "--recursive goes with --list or --extract (e.g. tessaline --list -r folder)"},
         {{"--thumbnail", "in.exe", "out.png", "256"}, "thumbnail at 256 [in.exe] [out.png] [256]"},
-        {{"--list", "--bogus", "--help"}, "help"},
-        {{"-h"}, "help"},
+        {{"--list", "--bogus", "-h"}, "help"},
         {{"x", "--version"}, "version"},
         {{"--list", "--", "--help", "--json"}, "list [--help] [--json]"},
         {{"--bogus", "x"}, "unknown option --bogus (tessaline --help lists the options)"},
         {{"--list"}, "--list needs at least one FILE (e.g. tessaline --list app.exe)"},
-        {{"--extract", "--force"}, "--extract needs at least one FILE (e.g. tessaline --extract app.exe)"},
         {{"--list", "--extract", "x"}, "one action at a time: --list, --extract, --thumbnail or --cursor-theme"},
         {{"--json", "x"}, "--json goes with --list (e.g. tessaline --list --json app.exe)"},
         {{"--list", "--format=png", "x"}, "--format goes with --extract (e.g. tessaline --extract --format=png app.exe)"},
-        {{"-o", "d", "x"}, "--output goes with --extract (e.g. tessaline --extract -o icons app.exe)"},
         {{"--extract", "--format=bmp", "x"}, "--format takes ico, png, xcursor, apng or gif (e.g. --format=png)"},
-        {{"--extract", "--format="}, "--format needs a value (e.g. --format=png)"},
         {{"--extract", "x", "-o"}, "--output needs a value (e.g. -o icons)"},
         {{"--extract", "-o", "", "x"}, "-o takes a folder (e.g. -o icons)"},
         {{"--extract", "--size=0", "x"}, "--size takes a number from 1 to 4096 (e.g. --size=48)"},
@@ -247,19 +244,14 @@ empty.exe: not an icon file, 0 icons
                                                                                   "tessaline: caf\xE9.x.ico: no icon with id 50\n"}},
         {{"--extract", "--format=png", "--index=0", to, "app.dll"}, {0, o + "app_0.png\n", ""}, {{"app_0.png", 0, 0, kPng256.bytes}}}, // as stored
         {{"--extract", "--format=png", "--size=16", "--index=0", to, "app.dll"}, {0, o + "app_0.png\n", ""}, {{"app_0.png", 16, 16, quad}}},
-        {{"--extract", "--format=png", "--index=1", to, "app.dll"}, {0, o + "app_1.png\n", ""}, {{"app_1.png", 32, 32, fx::solid(32, 32, {0, 0, 255, 128}).rgba()}}},
-        {{"--thumbnail", "app.dll", o + "t.png", "256"}, {0, "", ""}, {{"t.png", 0, 0, kPng256.bytes}}},
-        {{"--thumbnail", "app.dll", o + "t.png", "16"}, {0, "", ""}, {{"t.png", 16, 16, quad}}},
         {{"--thumbnail", "caf\xE9.x.ico", o + "t.png", "16"}, {0, "", ""}, {{"t.png", 16, 16, fx::solid(16, 16, {0, 0, 255, 128}).rgba()}}},
         {{"--thumbnail", "app.exe", o + "x\xE9.png", "256"}, {0, "", ""}, {{"x\xE9.png", 16, 16, fx::solid(16, 16, fx::solidColor(1)).rgba()}}},
         {{"--extract", "-oD\xE9", "CAF\xE9.X.ICO", "gone.dll", "empty.exe", "--index=0"},
          {1, o + "caf\xE9.x_0.ico\n", "tessaline: gone.dll: No such file or directory\ntessaline: empty.exe: no icons to write\n"},
          {{"caf\xE9.x_0.ico", 0, 0, fx::makeIco({kBlue32})}}},
         {{"--extract", "--index=3", to, "caf\xE9.x.ico"}, {1, "", "tessaline: caf\xE9.x.ico: no icon 3 (it has 1)\n"}},
-        {{"--thumbnail", "none.exe", o + "n.png", "128"}, {1, "", "tessaline: none.exe: no icon to draw\n"}},
         // A damaged PNG is written again where it decodes, else the failure said.
         {{"--extract", "--format=png", to, "crc.ico", "cut.ico"}, {1, o + "crc_0.png\n", "tessaline: cut.ico: icon 0 has no image that can be read\n"}, {{"crc_0.png", 256, 256, kPng256Rgba}}},
-        {{"--thumbnail", "crc.ico", o + "t.png", "256"}, {0, "", ""}, {{"t.png", 256, 256, kPng256Rgba}}},
         {{"--thumbnail", "cut.ico", o + "t.png", "256"}, {1, "", "tessaline: cut.ico: no icon to draw\n"}},
         // The icons without images, in one line; the first icon that draws.
         {{"--extract", to, "gaps.dll"}, {1, o + "gaps_1.ico\n" + o + "gaps_5.ico\n", "tessaline: gaps.dll: icons 0, 2 to 4 and 6 have no image that can be read\n"}, {{"gaps_1.ico", 0, 0, fx::makeIco({kIcon16})}, {"gaps_5.ico", 0, 0, fx::makeIco({kIcon16})}}},
@@ -319,13 +311,11 @@ TEST_F(Actions, ManyFilesGiveOneRecordEachInTheirOrderWhateverTheWorkers) {
     EXPECT_EQ(::symlink("..", "tree/sub/up") | ::symlink("self", "tree/sub/self") |
                   ::symlink("-dash.ico", "tree/link.ico") | ::mkfifo("tree/fifo", 0600),
               0);
-    fx::writeFile(
-        "list",
-        fx::Bytes{'t', 'r', 'e', 'e',  '/',  '-', 'd', 'a', 's', 'h', '.',
-                  'i', 'c', 'o', '\n', '\n', 't', 'r', 'e', 'e', '/', 0xFF,
-                  '.', 'i', 'c', 'o',  '\n', 'g', 'o', 'n', 'e'}); // an empty line, no last newline
-    const std::string nul("tree/a\nb.ico\0\0tree\0", 19);
-    fx::writeFile("nul", fx::Bytes(nul.begin(), nul.end()));
+    // An empty line and no last newline; an empty name.
+    for (const auto& [name, list] :
+         {std::pair<std::string, std::string>("list", "tree/-dash.ico\n\ntree/\xFF.ico\ngone"),
+          {"nul", std::string("tree/a\nb.ico\0\0tree\0", 19)}})
+        fx::writeFile(name, fx::Bytes(list.begin(), list.end()));
     const std::string dash = "tree/-dash.ico icons 1", newline = "tree/a\nb.ico icons 1",
                       fifo = "tree/fifo unreadable is a FIFO", ff = "dHJlZS//Lmljbw== icons 1",
                       loop = "tree/sub/self unreadable Too many levels of symbolic links";
@@ -404,12 +394,11 @@ TEST_F(Actions, HashesAreOfTheFileEachImageAsStoredAndEachIconAsWritten) {
            {"images", {image(kBlue32, 32, 32, "dib")}},
            {"sha256", sha256sum(fx::makeIco({kBlue32}))}}}},
         {"cursors", Json::array()}};
-    for (Json& icon : got[0]["icons"]) { // the hash the sandboxes publish: 16 hex digits
-        const Json dhash = icon["dhash"];
-        const std::string hex = dhash.is_null() ? "" : dhash.get<std::string>();
-        EXPECT_TRUE(
-            dhash.is_null() ||
-            (hex.size() == 16 && hex.find_first_not_of("0123456789abcdef") == std::string::npos));
+    for (Json& icon : got[0]["icons"]) { // the hash the sandboxes publish: 16 hex digits, or null
+        const Json& dhash = icon["dhash"];
+        EXPECT_TRUE(dhash.is_null() ||
+                    std::regex_match(dhash.get<std::string>(), std::regex("[0-9a-f]{16}")))
+            << dhash;
         icon.erase("dhash");
     }
     EXPECT_EQ(got[0], expected);

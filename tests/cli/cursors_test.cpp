@@ -28,6 +28,7 @@ Result run(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     const int status = c.action == Action::CursorTheme  ? runCursorTheme(c, out, err)
                        : c.action == Action::WrongUsage ? (err << c.usageError, kExitWrongUsage)
+                       : c.action == Action::Thumbnail  ? runThumbnail(c, err)
                                                         : runExtract(c, out, err);
     return {status, out.str(), err.str()};
 }
@@ -42,15 +43,15 @@ fx::Image cursorImage(int size, fx::Color c, std::uint16_t x, std::uint16_t y, i
 fx::Bytes ani(const std::vector<fx::Bytes>& frames, std::uint32_t steps, std::uint32_t jiffies,
               const std::vector<std::uint32_t>& seq = {},
               const std::vector<std::uint32_t>& rate = {}) {
-    fx::Bytes header(36);
-    fx::set32(header, 0, 36), fx::set32(header, 4, static_cast<std::uint32_t>(frames.size()));
-    fx::set32(header, 8, steps), fx::set32(header, 28, jiffies), fx::set32(header, 32, 1);
     const auto values = [](const std::vector<std::uint32_t>& v) {
         fx::Bytes b(4 * v.size());
         for (std::size_t i = 0; i < v.size(); ++i)
             fx::set32(b, 4 * i, v[i]);
         return b;
     };
+    // Its size, frames, steps, four unused, the rate, and the flags: the frames are icons.
+    const fx::Bytes header =
+        values({36, std::uint32_t(frames.size()), steps, 0, 0, 0, 0, jiffies, 1});
     std::vector<fx::Bytes> list{{'f', 'r', 'a', 'm'}}, parts{{'A', 'C', 'O', 'N'}};
     for (const fx::Bytes& f : frames)
         list.push_back(fx::chunk("icon", {f}));
@@ -81,6 +82,13 @@ std::string readBack(const std::string& path) {
     XcursorImagesDestroy(images);
     return text;
 }
+
+// arrow.cur and walk.ani as libXcursor reads them back. Steps in the sequence's order, rates in
+// jiffies: 6 = 100 ms, 1 = 16.7 ms.
+const std::string kArrowRead =
+    "24 24x24 @2,3 0ms ff0000ff; 32 32x32 @5,9 0ms ffff0000; 48 48x48 @40,47 0ms 80008000; ";
+const std::string kWalkRead = "32 32x32 @5,6 100ms ff0000ff; 32 32x32 @1,2 200ms ffff0000; "
+                              "32 32x32 @3,4 500ms 80008000; 32 32x32 @1,2 17ms ffff0000; ";
 
 class Cursors : public testing::Test {
   protected:
@@ -116,14 +124,8 @@ TEST_F(Cursors, XcursorFilesHoldEverySizeHotspotAndStepAsStored) {
         std::vector<std::string> args;
         std::string written, readBack;
     } cases[] = {
-        {{"arrow.cur"},
-         "o/arrow_0",
-         "24 24x24 @2,3 0ms ff0000ff; 32 32x32 @5,9 0ms ffff0000; 48 48x48 @40,47 0ms 80008000; "},
-        // Steps in the sequence's order, rates in jiffies: 6 = 100 ms, 1 = 16.7 ms.
-        {{"walk.ani"},
-         "o/walk",
-         "32 32x32 @5,6 100ms ff0000ff; 32 32x32 @1,2 200ms ffff0000; "
-         "32 32x32 @3,4 500ms 80008000; 32 32x32 @1,2 17ms ffff0000; "},
+        {{"arrow.cur"}, "o/arrow_0", kArrowRead},
+        {{"walk.ani"}, "o/walk", kWalkRead},
         // No sequence, no rates: the stored order, the header's 10 jiffies each.
         {{"plain.ani"},
          "o/plain",
@@ -184,49 +186,28 @@ TEST_F(Cursors, WhatCannotBePlayedOrHasNoHotspotGivesOneLineAndNoFile) {
     }
 }
 
-// The chunks of a PNG file: each one's type, and its body.
-std::vector<std::pair<std::string, fx::Bytes>> chunksOf(const fx::Bytes& png) {
-    std::vector<std::pair<std::string, fx::Bytes>> chunks;
-    for (std::size_t at = 8; at + 12 <= png.size();) {
-        const std::size_t n =
-            std::size_t{png[at]} << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
-        chunks.emplace_back(std::string(png.begin() + at + 4, png.begin() + at + 8),
-                            fx::Bytes(png.begin() + at + 8, png.begin() + at + 8 + n));
-        at += 12 + n;
-    }
-    return chunks;
-}
-
-std::uint32_t be(const fx::Bytes& b, std::size_t at, int n) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < n; ++i)
-        v = v << 8 | b.at(at + i);
-    return v;
-}
-
 // Each frame of an APNG as "delay colour": its data made a PNG of its own, decoded by libpng.
 std::string apngFrames(const fx::Bytes& file) {
-    const auto chunks = chunksOf(file);
-    std::string text;
-    fx::Bytes ihdr;
-    std::string delay = "still";
-    std::vector<fx::Bytes> data;
+    const auto be = [](const std::uint8_t* p, int n) {
+        std::uint32_t v = 0;
+        for (int i = 0; i < n; ++i)
+            v = v << 8 | p[i];
+        return v;
+    };
+    std::string text, delay = "still";
+    fx::Bytes png(file.begin(), file.begin() + 33); // the signature and IHDR, then a frame's data
+    const auto put = [&png](const char* type, const std::uint8_t* body, std::size_t n) {
+        for (const int shift : {24, 16, 8, 0})
+            png.push_back(static_cast<std::uint8_t>(n >> shift));
+        const std::size_t start = png.size();
+        png.insert(png.end(), type, type + 4), png.insert(png.end(), body, body + n);
+        const uLong crc = crc32(0, png.data() + start, static_cast<uInt>(png.size() - start));
+        for (const int shift : {24, 16, 8, 0})
+            png.push_back(static_cast<std::uint8_t>(crc >> shift));
+    };
     const auto flush = [&] {
-        if (data.empty()) return;
-        fx::Bytes png(file.begin(), file.begin() + 33); // the signature and IHDR
-        const auto put = [&png](const char* type, const fx::Bytes& body) {
-            const auto n = static_cast<std::uint32_t>(body.size());
-            for (const int shift : {24, 16, 8, 0})
-                png.push_back(static_cast<std::uint8_t>(n >> shift));
-            const std::size_t start = png.size();
-            png.insert(png.end(), type, type + 4), png.insert(png.end(), body.begin(), body.end());
-            const uLong crc = crc32(0, png.data() + start, static_cast<uInt>(png.size() - start));
-            for (const int shift : {24, 16, 8, 0})
-                png.push_back(static_cast<std::uint8_t>(crc >> shift));
-        };
-        for (const fx::Bytes& d : data)
-            put("IDAT", d);
-        put("IEND", {});
+        if (png.size() == 33) return;
+        put("IEND", nullptr, 0);
         png_image image{};
         image.version = PNG_IMAGE_VERSION;
         std::vector<std::uint8_t> rgba(4 * 32 * 32);
@@ -238,17 +219,20 @@ std::string apngFrames(const fx::Bytes& file) {
                               rgba[3]);
         }
         text += delay + " " + colour + "; ";
-        data.clear();
+        png.resize(33);
     };
-    for (const auto& [type, body] : chunks) {
+    for (std::size_t at = 8, n = 0; at + 12 <= file.size(); at += 12 + n) {
+        const std::uint8_t* body = file.data() + at + 8;
+        const std::string type(file.begin() + at + 4, file.begin() + at + 8);
+        n = be(file.data() + at, 4);
         if (type == "acTL")
-            text += std::to_string(be(body, 0, 4)) + " frames, " + std::to_string(be(body, 4, 4)) +
+            text += std::to_string(be(body, 4)) + " frames, " + std::to_string(be(body + 4, 4)) +
                     " plays: ";
         if (type == "fcTL")
             flush(),
-                delay = std::to_string(be(body, 20, 2)) + "/" + std::to_string(be(body, 22, 2));
-        if (type == "IDAT") data.push_back(body);
-        if (type == "fdAT") data.emplace_back(body.begin() + 4, body.end());
+                delay = std::to_string(be(body + 20, 2)) + "/" + std::to_string(be(body + 22, 2));
+        if (type == "IDAT") put("IDAT", body, n);
+        if (type == "fdAT") put("IDAT", body + 4, n - 4);
     }
     flush();
     return text;
@@ -273,9 +257,7 @@ TEST_F(Cursors, AnimationsPlayTheirStepsWithTheirDelaysForEver) {
     ASSERT_EQ(run({"--extract", "--format=apng", "--size=16", "two.ani"}),
               Result(0, "two.png\n", ""));
     EXPECT_EQ(apngFrames(fx::readFile("two.png")), "still ff0000ff; ");
-    const Command thumbnail = parseCommandLine({"--thumbnail", "walk.ani", "t.png", "32"});
-    std::ostringstream err;
-    ASSERT_EQ(runThumbnail(thumbnail, err), 0);
+    ASSERT_EQ(run({"--thumbnail", "walk.ani", "t.png", "32"}), Result(0, "", ""));
     EXPECT_EQ(apngFrames(fx::readFile("t.png")), "still 0000ffff; ");
     FILE* p = ::popen("identify -format '%T:%[pixel:p{0,0}] ' walk.gif one.gif 2>&1", "r");
     char buffer[512] = {};
@@ -352,12 +334,9 @@ TEST_F(Cursors, ASchemeBecomesAThemeOfItsRolesUnderTheirFreedesktopNames) {
         EXPECT_EQ(fx::readFile("o/" + c.theme + "/index.theme"),
                   text("[Icon Theme]\nName=" + c.theme + "\nComment=" + c.comment + "\n" +
                        (c.theme == "default" ? "" : "Inherits=default\n")));
-        EXPECT_EQ(readBack("o/" + c.theme + "/cursors/left_ptr"),
-                  "24 24x24 @2,3 0ms ff0000ff; 32 32x32 @5,9 0ms ffff0000; 48 48x48 @40,47 0ms "
-                  "80008000; ");
-        EXPECT_EQ(readBack("o/" + c.theme + "/cursors/watch"),
-                  "32 32x32 @5,6 100ms ff0000ff; 32 32x32 @1,2 200ms ffff0000; "
-                  "32 32x32 @3,4 500ms 80008000; 32 32x32 @1,2 17ms ffff0000; ");
+        EXPECT_EQ(readBack("o/" + c.theme + "/cursors/left_ptr") +
+                      readBack("o/" + c.theme + "/cursors/watch"),
+                  kArrowRead + kWalkRead);
     }
     // A theme there is replaced only when asked, in one step.
     EXPECT_EQ(run({"--cursor-theme=Aero", "-o", "o", "f"}),
