@@ -210,10 +210,11 @@ std::string apngFrames(const fx::Bytes& file) {
         put("IEND", nullptr, 0);
         png_image image{};
         image.version = PNG_IMAGE_VERSION;
-        std::vector<std::uint8_t> rgba(4 * 32 * 32);
+        std::vector<std::uint8_t> rgba;
         char colour[32] = "undecodable";
         if (png_image_begin_read_from_memory(&image, png.data(), png.size())) {
             image.format = PNG_FORMAT_RGBA;
+            rgba.resize(PNG_IMAGE_SIZE(image)); // as large as the frame says it is
             if (png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr))
                 std::snprintf(colour, sizeof colour, "%02x%02x%02x%02x", rgba[0], rgba[1], rgba[2],
                               rgba[3]);
