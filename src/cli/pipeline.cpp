@@ -62,7 +62,12 @@ class Progress {
 bool runPipeline(Inputs& inputs, const PipelineOptions& options,
                  const std::function<Record(const Input&)>& work,
                  const std::function<void(Record&)>& emit) {
-    const std::size_t window = static_cast<std::size_t>(options.jobs) * 4;
+    // Records wait in order for the one before them: up to 32 a worker, so that a large file at
+    // the head does not leave the other workers idle, and up to 2 MiB of them a worker, so that
+    // memory stays bounded however large the records.
+    const std::size_t window = static_cast<std::size_t>(options.jobs) * 32;
+    const std::size_t heldLimit = static_cast<std::size_t>(options.jobs) * (2u << 20);
+    std::size_t held = 0; // bytes of the records done and not yet written
     std::mutex m;
     std::condition_variable haveJob, haveRoom, haveRecord;
     std::deque<std::pair<std::size_t, Input>> queue;
@@ -86,6 +91,7 @@ bool runPipeline(Inputs& inputs, const PipelineOptions& options,
                 r = {"", "tessaline: " + input.path + ": " + e.what() + "\n", true};
             }
             lock.lock();
+            held += r.out.size() + r.err.size();
             ring[n % window] = std::move(r);
             if (n == emitted) haveRecord.notify_one();
         }
@@ -99,7 +105,8 @@ bool runPipeline(Inputs& inputs, const PipelineOptions& options,
         try {
             while (std::optional<Input> input = inputs.next()) {
                 std::unique_lock lock(m);
-                haveRoom.wait(lock, [&] { return submitted - emitted < window; });
+                haveRoom.wait(lock,
+                              [&] { return submitted - emitted < window && held < heldLimit; });
                 queue.emplace_back(submitted++, std::move(*input));
                 haveJob.notify_one();
             }
@@ -147,6 +154,7 @@ bool runPipeline(Inputs& inputs, const PipelineOptions& options,
         if (!ring[emitted % window]) break; // every record written
         Record r = std::move(*ring[emitted % window]);
         ring[emitted % window].reset();
+        held -= r.out.size() + r.err.size();
         ++emitted;
         haveRoom.notify_one();
         const auto known = knownTotal();
