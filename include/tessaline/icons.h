@@ -147,6 +147,9 @@ IconImage imageFromBytes(std::vector<std::uint8_t> bytes);
 // Decodes one image to straight RGBA; nothing when the image is damaged.
 std::optional<Rgba> decodeImage(const IconImage& image);
 
+// Straight RGBA as an 8-bit RGBA PNG; empty when it cannot be written.
+std::vector<std::uint8_t> encodePng(const Rgba& picture);
+
 // Every image index, best for the size first: the smallest at least that large, else the largest
 // there is (so a drawing is never enlarged where a larger image exists); then the deepest colour.
 // Where the best image is damaged, the next serves.

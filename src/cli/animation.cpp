@@ -178,11 +178,11 @@ std::vector<icons::Rgba> stepPictures(std::span<const Step> steps, int size, std
 
 std::vector<std::uint8_t> encodeApng(std::span<const icons::Rgba> pictures,
                                      std::span<const Step> steps) {
-    if (pictures.size() == 1) return encodePng(pictures[0]);
+    if (pictures.size() == 1) return icons::encodePng(pictures[0]);
     std::vector<std::uint8_t> out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::uint32_t sequence = 0;
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        const std::optional<PngParts> parts = partsOf(encodePng(pictures[i]));
+        const std::optional<PngParts> parts = partsOf(icons::encodePng(pictures[i]));
         if (!parts) return {};
         if (i == 0) {
             putChunk(out, "IHDR", parts->header);

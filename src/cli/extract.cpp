@@ -39,7 +39,7 @@ std::vector<std::uint8_t> pictureOf(const icons::Icon& icon, int size, int fit) 
         }
         const std::optional<icons::Rgba> rgba = icons::decodeImage(image);
         if (!rgba) continue;
-        std::vector<std::uint8_t> png = encodePng(scaleToFit(*rgba, fit));
+        std::vector<std::uint8_t> png = icons::encodePng(scaleToFit(*rgba, fit));
         if (!png.empty()) return png;
     }
     return {};

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -54,43 +53,6 @@ std::string joinPath(std::string_view folder, std::string_view name) {
     std::string path(folder);
     if (path.back() != '/') path += '/';
     return path.append(name);
-}
-
-std::vector<std::uint8_t> encodePng(const icons::Rgba& picture) {
-    std::vector<std::uint8_t> out;
-    if (picture.width <= 0 || picture.height <= 0 ||
-        picture.pixels.size() != static_cast<std::size_t>(picture.width) * picture.height * 4)
-        return out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!png) return out;
-    png_infop info = png_create_info_struct(png);
-    if (!info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        out.clear();
-        return out;
-    }
-    png_set_write_fn(
-        png, &out,
-        [](png_structp p, png_bytep data, png_size_t length) {
-            auto* bytes = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(p));
-            bytes->insert(bytes->end(), data, data + length);
-        },
-        nullptr);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width),
-                 static_cast<png_uint_32>(picture.height), 8, PNG_COLOR_TYPE_RGBA,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    // One filter for every row rather than libpng's trial of all five, and a lighter deflate
-    // (level 3, a smaller hash table): icon pictures are small, and these halve the time of
-    // writing them for files about 2 % larger.
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
-    png_set_compression_level(png, 3);
-    png_set_compression_mem_level(png, 5);
-    png_write_info(png, info);
-    for (int y = 0; y < picture.height; ++y)
-        png_write_row(png, picture.pixels.data() + static_cast<std::size_t>(y) * picture.width * 4);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return out;
 }
 
 icons::Rgba scaleToFit(const icons::Rgba& picture, int size) {

