@@ -64,6 +64,14 @@ QString wineDriveC() {
     return isFolder(driveC) ? pathFromBytes(driveC) : QString();
 }
 
+QString onWineDriveC(const QString& path) {
+    const QByteArray bytes = pathToBytes(path), driveC = pathToBytes(wineDriveC());
+    const std::string mapped =
+        paths::onWineDriveC(std::string_view(bytes.constData(), bytes.size()),
+                            std::string_view(driveC.constData(), driveC.size()));
+    return pathFromBytes(QByteArrayView(mapped.data(), static_cast<qsizetype>(mapped.size())));
+}
+
 std::uint32_t GetWindowsDirectoryA(char* lpBuffer, std::uint32_t uSize) {
     QByteArray folder = qgetenv("SystemRoot");
     if (!isFolder(folder)) {

@@ -27,6 +27,10 @@ std::uint32_t GetWindowsDirectoryA(char* lpBuffer, std::uint32_t uSize);
 // The Wine prefix's drive_c folder ($WINEPREFIX, else ~/.wine) where one exists, else "".
 QString wineDriveC();
 
+// A "C:\..." path (or "C:/...") as a path under the Wine prefix's drive_c where there is one;
+// any other path as it is.
+QString onWineDriveC(const QString& path);
+
 // The Windows folder read the way the program reads it: a 200-character buffer of NULs.
 QString windowsFolder();
 

@@ -10,11 +10,6 @@ namespace tess::loading {
 QString knownFile(std::int16_t index, bool fullPath) {
     const auto inWindows = [](const QString& rest) { return joinPath(windowsFolder(), rest); };
     // The fixed "C:\" paths name Windows programs: with a Wine prefix they live in its drive_c.
-    const auto onDriveC = [](const QString& fixed) {
-        const QString driveC = wineDriveC();
-        return driveC.isEmpty() ? fixed
-                                : driveC + u'/' + QString(fixed.mid(3)).replace(u'\\', u'/');
-    };
     QString path;
     switch (index) {
     case 0:
@@ -27,42 +22,43 @@ QString knownFile(std::int16_t index, bool fullPath) {
         path = programIconFile();
         break; // the program's own icons
     case 3:
-        path = onDriveC(QStringLiteral("C:\\Program Files\\Internet Explorer\\iexplore.exe"));
+        path = onWineDriveC(QStringLiteral("C:\\Program Files\\Internet Explorer\\iexplore.exe"));
         break;
     case 4:
         path = inWindows(QStringLiteral("system32/ieframe.dll"));
         break;
     case 5:
-        path = onDriveC(QStringLiteral("C:\\Windows\\explorer.exe"));
+        path = onWineDriveC(QStringLiteral("C:\\Windows\\explorer.exe"));
         break;
     case 6:
-        path = onDriveC(
+        path = onWineDriveC(
             QStringLiteral("C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe"));
         break;
     case 7:
-        path = onDriveC(QStringLiteral("C:\\Program Files\\microsoft office\\office10\\OSA.EXE"));
+        path =
+            onWineDriveC(QStringLiteral("C:\\Program Files\\microsoft office\\office10\\OSA.EXE"));
         break;
     case 8:
-        path =
-            onDriveC(QStringLiteral("C:\\Program Files\\microsoft office\\office10\\WINWORD.EXE"));
+        path = onWineDriveC(
+            QStringLiteral("C:\\Program Files\\microsoft office\\office10\\WINWORD.EXE"));
         break;
     case 9:
-        path = onDriveC(QStringLiteral("C:\\Program Files\\AOL 9.0\\aoltray.exe"));
+        path = onWineDriveC(QStringLiteral("C:\\Program Files\\AOL 9.0\\aoltray.exe"));
         break;
     case 10:
-        path = onDriveC(QStringLiteral("C:\\Program Files\\AOL 9.0\\phx.dll"));
+        path = onWineDriveC(QStringLiteral("C:\\Program Files\\AOL 9.0\\phx.dll"));
         break;
     case 11:
-        path = onDriveC(QStringLiteral("C:\\Program Files\\AOL 9.0\\resource.dll"));
+        path = onWineDriveC(QStringLiteral("C:\\Program Files\\AOL 9.0\\resource.dll"));
         break;
     case 12:
-        path = onDriveC(QStringLiteral("C:\\Program Files\\iTunes\\iTunes.exe"));
+        path = onWineDriveC(QStringLiteral("C:\\Program Files\\iTunes\\iTunes.exe"));
         break;
     case 13:
-        path = onDriveC(QStringLiteral("C:\\Program Files\\Messenger\\msmsgs.exe"));
+        path = onWineDriveC(QStringLiteral("C:\\Program Files\\Messenger\\msmsgs.exe"));
         break;
     case 14:
-        path = onDriveC(QStringLiteral("C:\\Program Files\\Quillbrook\\Quillbrook.exe"));
+        path = onWineDriveC(QStringLiteral("C:\\Program Files\\Quillbrook\\Quillbrook.exe"));
         break;
     default:
         return QString();

@@ -5,7 +5,6 @@
 #include "forms/version_info.h"
 #include "forms/win_icons.h"
 #include "fs/file_length.h"
-#include "fs/native_path.h"
 #include "loading/loading.h"
 
 #include <QDir>
@@ -48,12 +47,7 @@ bool windowsDrivePath(const QString& path) {
 // A path typed as Windows writes it names on drive c a file of the Wine prefix, as the list of
 // well-known files does; other drives are those of the drive list.
 QString onWindowsDrives(const QString& path) {
-    if (!windowsDrivePath(path)) return path;
-    const QByteArray bytes = pathToBytes(path), driveC = pathToBytes(wineDriveC());
-    const std::string mapped =
-        paths::onWineDriveC(std::string_view(bytes.constData(), bytes.size()),
-                            std::string_view(driveC.constData(), driveC.size()));
-    return pathFromBytes(QByteArrayView(mapped.data(), static_cast<qsizetype>(mapped.size())));
+    return windowsDrivePath(path) ? onWineDriveC(path) : path;
 }
 
 // At most this many objects are named in the multi-file message, so that the box fits the
