@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <sys/stat.h>
 
 namespace {
@@ -14,26 +13,12 @@ namespace {
 using namespace tess;
 using namespace tess::fixtures;
 using icons::HICON;
-using U16 = std::uint16_t;
-
-template <typename... T> std::string str(const T&... v) {
-    std::ostringstream out;
-    (out << ... << v);
-    return out.str();
-}
-
-// The number of the solid colour at an image's top-left pixel, "?" for none.
-std::string colourOf(const icons::Rgba& rgba) {
-    for (int n = 0; n < 1000; ++n)
-        if (const auto& p = rgba.pixels; solidColor(n) == Color{p[0], p[1], p[2], p[3]})
-            return std::to_string(n);
-    return "?";
-}
 
 // Each draw as "x,y wxh =colour".
 struct Dc : icons::DeviceContext {
     void drawRgba(int x, int y, int w, int h, const icons::Rgba& image) override {
-        calls += str(calls.empty() ? "" : " ", x, ",", y, " ", w, "x", h, " =", colourOf(image));
+        calls +=
+            str(calls.empty() ? "" : " ", x, ",", y, " ", w, "x", h, " =", colourOf(image.pixels));
     }
     std::string calls;
 };
@@ -57,16 +42,9 @@ std::string extracted(const std::string& path, std::vector<int> indexes = {}) {
 
 TEST(WinIcons, AnswersAsWindowsDoesThroughTheInstalledFunctions) {
     const forms::InstalledIconFunctions functions;
-    const auto a = solidImage(32, 32, solidColor(1)), b = solidImage(16, 32, solidColor(2));
-    const auto gap = makePeResources({{U16{3}, U16{1}, 1033, a.bytes},
-                                      {U16{3}, U16{2}, 1033, b.bytes},
-                                      {U16{14}, U16{10}, 1033, groupData({a, b}, {1, 99})},
-                                      {U16{14}, U16{11}, 1033, groupData({a}, {77})},
-                                      {U16{14}, U16{12}, 1033, groupData({b}, {2})}},
-                                     false);
     TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("pipe.exe").c_str(), 0600), 0);
-    writeFile(dir.file("gap.dll"), gap);
+    writeFile(dir.file("gap.dll"), makeGapPe());
     writeFile(dir.file("three.ico"), makeSolidIco(3)); // one icon of three images
     writeFile(dir.file("System32/lib.dll"), makePeResources({{U16{16}, U16{1}, 1033, {1, 2}}}));
     writeFile(dir.file("SystemResources/lib.dll.mun"), makeSolidPe(3));

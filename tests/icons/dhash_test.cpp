@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <random>
 
 #include <zlib.h>
@@ -42,11 +41,6 @@ Pixels noise(int w, int h, int colours, bool randomAlpha = false) {
     });
 }
 
-void put32(Bytes& b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.push_back(static_cast<std::uint8_t>(v >> 8 * i));
-}
-
 // A DIB written byte by byte: a header of headerSize bytes, the bit-field masks, the palette,
 // random colour bits (or those given) and a random AND mask.
 struct Raw {
@@ -59,28 +53,21 @@ struct Raw {
 };
 Image rawDib(const Raw& r, std::uint16_t directoryBits = 0) {
     Bytes b;
-    put32(b, r.headerSize), put32(b, r.w);
-    put32(b, static_cast<std::uint32_t>(r.topDown ? -2 * r.h : 2 * r.h));
-    put32(b, 1 | r.bits << 16), put32(b, r.compression), put32(b, 0), put32(b, 0), put32(b, 0);
-    put32(b, r.colours), put32(b, 0);
+    put(b, r.headerSize, r.w, r.topDown ? -2 * r.h : 2 * r.h, 1 | r.bits << 16, r.compression, 0, 0,
+        0, r.colours, 0);
     for (std::uint32_t m : r.masks)
-        put32(b, m);
+        put(b, m);
     b.resize(std::max<std::size_t>(b.size(), r.headerSize), 0);
-    b.insert(b.end(), r.palette.begin(), r.palette.end());
     const std::size_t stride = (std::size_t(r.w) * r.bits + 31) / 32 * 4;
-    const Bytes px = r.pixels ? *r.pixels : randomBytes(stride * r.h);
-    b.insert(b.end(), px.begin(), px.end());
-    const Bytes mask = randomBytes((std::size_t(r.w) + 31) / 32 * 4 * r.h);
-    b.insert(b.end(), mask.begin(), mask.end());
-    const auto side = [](int s) { return static_cast<std::uint8_t>(s >= 256 ? 0 : s); };
-    return {side(r.w), side(r.h), 0, 1, std::uint16_t(directoryBits ? directoryBits : r.bits),
-            0,         0,         b};
+    append(b, r.palette), append(b, r.pixels ? *r.pixels : randomBytes(stride * r.h));
+    append(b, randomBytes((std::size_t(r.w) + 31) / 32 * 4 * r.h)); // the AND mask
+    return {dirSide(r.w), dirSide(r.h), 0, 1, U16(directoryBits ? directoryBits : r.bits), 0, 0, b};
 }
 
 Bytes greyPalette(int n, int step) { // BGRX entries i * step
     Bytes p;
     for (int i = 0; i < n; ++i)
-        put32(p, static_cast<std::uint32_t>(i * step) * 0x010101u);
+        put(p, static_cast<std::uint32_t>(i * step) * 0x010101u);
     return p;
 }
 
@@ -92,8 +79,7 @@ Bytes rleStream(int w, int h, bool rle4) {
             const int n = std::min<int>(1 + rng() % 9, w - x);
             if (rng() % 3 == 0 && n >= 3) { // literal
                 s.insert(s.end(), {0, std::uint8_t(n)});
-                const Bytes lit = randomBytes(rle4 ? (n + 1) / 2 : n);
-                s.insert(s.end(), lit.begin(), lit.end());
+                append(s, randomBytes(rle4 ? (n + 1) / 2 : n));
                 if (s.size() % 2) s.push_back(0);
             } else if (rng() % 9 == 0) {
                 s.insert(s.end(), {0, 2, std::uint8_t(n), 0});
@@ -114,32 +100,19 @@ Bytes png(int w, int h, int depth, int colourType, int entries = 0, bool badAnci
     Bytes raw;
     for (int y = 0; y < h; ++y) {
         raw.push_back(0);
-        const Bytes row = randomBytes((std::size_t(w) * channels * depth + 7) / 8);
-        raw.insert(raw.end(), row.begin(), row.end());
+        append(raw, randomBytes((std::size_t(w) * channels * depth + 7) / 8));
     }
-    Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    auto be = [](Bytes& b, std::uint32_t v) {
-        for (int i = 3; i >= 0; --i)
-            b.push_back(static_cast<std::uint8_t>(v >> 8 * i));
-    };
-    auto chunk = [&](const char* type, const Bytes& data) {
-        Bytes c(type, type + 4);
-        c.insert(c.end(), data.begin(), data.end());
-        be(out, static_cast<std::uint32_t>(data.size()));
-        out.insert(out.end(), c.begin(), c.end());
-        be(out, static_cast<std::uint32_t>(crc32(0, c.data(), static_cast<uInt>(c.size()))));
-    };
-    Bytes header;
-    be(header, w), be(header, h);
-    header.insert(header.end(), {std::uint8_t(depth), std::uint8_t(colourType), 0, 0, 0});
-    chunk("IHDR", header);
-    if (badAncillary) chunk("tEXt", {'a', 0, 'b'}), out[out.size() - 1] ^= 1;
-    if (entries) chunk("PLTE", randomBytes(3 * std::size_t(entries)));
+    Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, header;
+    put<1>(header, w >> 24, w >> 16, w >> 8, w, h >> 24, h >> 16, h >> 8, h, depth, colourType, 0,
+           0, 0);
+    pngChunk(out, "IHDR", header);
+    if (badAncillary) pngChunk(out, "tEXt", {'a', 0, 'b'}), out.back() ^= 1;
+    if (entries) pngChunk(out, "PLTE", randomBytes(3 * std::size_t(entries)));
     uLongf size = compressBound(raw.size());
     Bytes z(size);
     compress(z.data(), &size, raw.data(), raw.size());
     z.resize(size);
-    chunk("IDAT", z), chunk("IEND", {});
+    pngChunk(out, "IDAT", z), pngChunk(out, "IEND", {});
     return out;
 }
 Image pngRaw(int depth, int colourType, int entries = 0, bool badAncillary = false) {
@@ -162,22 +135,11 @@ std::vector<Row> rows() {
     std::fill(masked.bytes.end() - 4 * 24, masked.bytes.end(), 0x5A); // colours under the mask
     auto truncated = dibAt(20, 20, 24, 50);
     truncated.bytes.resize(40 + 60 * 19);
-    const auto fields = [](std::uint32_t header, std::vector<std::uint32_t> masks) {
-        return rawDib(
-            {.w = 15, .h = 15, .bits = 32, .compression = 3, .headerSize = header, .masks = masks});
-    };
-    const auto rle = [](int w, int h, bool rle4) {
-        return rawDib({.w = w,
-                       .h = h,
-                       .bits = rle4 ? 4 : 8,
-                       .compression = rle4 ? 2u : 1u,
-                       .palette = randomBytes(rle4 ? 64 : 1024),
-                       .pixels = rleStream(w, h, rle4)});
-    };
-    const auto choice = [] {
-        return std::vector{dibAt(32, 32, 8, 99), dibAt(16, 16, 32, 99), dibAt(48, 48, 4, 16),
-                           dibAt(48, 48, 8, 99), dibAt(24, 24, 32, 99)};
-    };
+    // clang-format off
+    const auto fields = [](std::uint32_t header, std::vector<std::uint32_t> masks) { return rawDib({.w = 15, .h = 15, .bits = 32, .compression = 3, .headerSize = header, .masks = masks}); };
+    // An RLE image: its palette's random bytes drawn before its stream's.
+    const auto rle = [](int w, int h, bool rle4) { Raw r{.w = w, .h = h, .bits = rle4 ? 4 : 8, .compression = rle4 ? 2u : 1u}; r.palette = randomBytes(rle4 ? 64 : 1024), r.pixels = rleStream(w, h, rle4); return rawDib(r); };
+    const auto choice = [] { return std::vector{dibAt(32, 32, 8, 99), dibAt(16, 16, 32, 99), dibAt(48, 48, 4, 16), dibAt(48, 48, 8, 99), dibAt(24, 24, 32, 99)}; };
     return {
         {"1-bit black and white", true, {dibAt(32, 32, 1, 0)}},
         {"1-bit two colours, odd size", true, {dibAt(13, 7, 1, 2)}},
@@ -196,22 +158,12 @@ std::vector<Row> rows() {
         {"3 x 2, enlarged", true, {dibAt(3, 2, 24, 6)}},
         {"16-bit, random bits", true, {rawDib({.w = 23, .h = 17, .bits = 16})}},
         {"32-bit, random bits", true, {rawDib({.w = 17, .h = 23, .bits = 32})}},
-        {"4-bit under a black-and-white palette of 2",
-         true,
-         {rawDib({.w = 16, .h = 16, .bits = 4, .colours = 2, .palette = greyPalette(2, 255)})}},
-        {"8-bit under the grey ramp",
-         true,
-         {rawDib({.w = 20, .h = 20, .bits = 8, .palette = greyPalette(256, 1)})}},
-        {"8-bit, a palette of 5",
-         true,
-         {rawDib({.w = 20, .h = 20, .bits = 8, .colours = 5, .palette = randomBytes(20)})}},
+        {"4-bit under a black-and-white palette of 2", true, {rawDib({.w = 16, .h = 16, .bits = 4, .colours = 2, .palette = greyPalette(2, 255)})}},
+        {"8-bit under the grey ramp", true, {rawDib({.w = 20, .h = 20, .bits = 8, .palette = greyPalette(256, 1)})}},
+        {"8-bit, a palette of 5", true, {rawDib({.w = 20, .h = 20, .bits = 8, .colours = 5, .palette = randomBytes(20)})}},
         {"32-bit fields XBGR", true, {fields(40, {0xFF000000, 0xFF0000, 0xFF00})}},
-        {"32-bit fields RGBA, V5 header",
-         true,
-         {fields(124, {0xFF, 0xFF00, 0xFF0000, 0xFF000000})}},
-        {"16-bit fields of no known layout",
-         false,
-         {rawDib({.w = 15, .h = 15, .bits = 16, .compression = 3, .masks = {0xF, 0xF0, 0xF00}})}},
+        {"32-bit fields RGBA, V5 header", true, {fields(124, {0xFF, 0xFF00, 0xFF0000, 0xFF000000})}},
+        {"16-bit fields of no known layout", false, {rawDib({.w = 15, .h = 15, .bits = 16, .compression = 3, .masks = {0xF, 0xF0, 0xF00}})}},
         {"24-bit top-down", true, {rawDib({.w = 14, .h = 22, .topDown = true})}},
         {"2-bit", false, {rawDib({.w = 16, .h = 16, .bits = 2, .palette = randomBytes(16)})}},
         {"colour bits cut short", false, {truncated}},
@@ -225,9 +177,7 @@ std::vector<Row> rows() {
         {"PNG palette", true, {pngImage(noise(30, 30, 99), PngKind::Palette8)}},
         {"PNG 16-bit RGBA", true, {pngImage(noise(30, 30, 999, true), PngKind::Rgba16)}},
         {"PNG 1-bit grey", true, {pngImage(noise(30, 30, 0), PngKind::Grey1)}},
-        {"PNG interlaced",
-         true,
-         {{37, 29, 0, 1, 32, 0, 0, makePng(noise(37, 29, 999, true), PngKind::Rgba8, true)}}},
+        {"PNG interlaced", true, {{37, 29, 0, 1, 32, 0, 0, makePng(noise(37, 29, 999, true), PngKind::Rgba8, true)}}},
         {"PNG 16-bit grey", true, {pngRaw(16, 0)}},
         {"PNG 2-bit grey", true, {pngRaw(2, 0)}},
         {"PNG 4-bit grey", true, {pngRaw(4, 0)}},
@@ -237,11 +187,10 @@ std::vector<Row> rows() {
         {"PNG with a broken ancillary checksum", false, {pngRaw(8, 2, 0, true)}},
         {"choice among five", true, choice()},
         {"choice among five, in a program", true, choice(), true},
-        {"choice: a width byte of 0 is below 48",
-         true,
-         {dibAt(48, 48, 32, 99), dibAt(256, 256, 32, 99)}},
+        {"choice: a width byte of 0 is below 48", true, {dibAt(48, 48, 32, 99), dibAt(256, 256, 32, 99)}},
         {"choice: the last of equals", true, {dibAt(32, 32, 32, 99), dibAt(32, 32, 32, 99)}},
     };
+    // clang-format on
 }
 
 // Debian's interpreter first: the one that python3-pil serves.

@@ -5,29 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace {
 
 using namespace tess;
 using namespace tess::fixtures;
-using U16 = std::uint16_t;
-
-template <typename... T> std::string str(const T&... v) {
-    std::ostringstream out;
-    (out << ... << v);
-    return out.str();
-}
-
-// The number of the solid colour at an image's top-left pixel, "?" for none.
-std::string colourOf(const std::optional<icons::Rgba>& rgba) {
-    for (int n = 0; rgba && n < 1000; ++n)
-        if (const auto& p = rgba->pixels; solidColor(n) == Color{p[0], p[1], p[2], p[3]})
-            return std::to_string(n);
-    return "?";
-}
-
 // A file as text: its kind, then each icon's ID and images (WxH/bits/colours[/png][@x,y]=colour).
 std::string listing(const icons::IconFile& f) {
     std::string s = std::vector<std::string>{f.kind, "not", "unreadable"}[int(f.status)];
@@ -51,13 +34,10 @@ std::string listing(const icons::IconFile& f) {
 std::string drawn(const icons::IconFile& f) {
     std::string s = std::to_string(f.icons.size());
     for (const auto& icon : f.icons) {
-        std::string d = " -";
+        std::optional<icons::Rgba> rgba;
         for (const std::size_t i : icons::imagesBySuitability(icon, 32))
-            if (const auto rgba = icons::decodeImage(icon.images[i])) {
-                d = " =" + colourOf(rgba);
-                break;
-            }
-        s += d;
+            if (!rgba) rgba = icons::decodeImage(icon.images[i]);
+        s += rgba ? " =" + colourOf(rgba) : " -";
     }
     return s;
 }
@@ -94,18 +74,12 @@ TEST(Reading, EachKindOfFileByItsContent) {
     const std::string ani = "ani (32x32/32/0@0,0=0) (32x32/32/0@0,0=1) (32x32/32/0@0,0=2)";
     // A system library without icons shows those of SystemResources/NAME.mun beside its folder.
     const auto stub = makePeResources({{U16{16}, U16{1}, 1033, {1, 2}}}), mun = makeSolidPe(3);
-    const auto gap = makePeResources({{U16{3}, U16{1}, 1033, a.bytes},
-                                      {U16{3}, U16{2}, 1033, b.bytes},
-                                      {U16{14}, U16{10}, 1033, groupData({a, b}, {1, 99})},
-                                      {U16{14}, U16{11}, 1033, groupData({a}, {77})},
-                                      {U16{14}, U16{12}, 1033, groupData({b}, {2})}},
-                                     false);
     // clang-format off
     // Bytes none: the path is made here, or is the name. Drawn: the count, what each draws at 32.
     // Mun: a file written first. Written: the last icon as .ico; the first cursor (or the last icon, a cursor) as .ico and as .cur.
     const struct { std::string name; std::optional<Bytes> bytes; std::string listed, drawn; std::pair<std::string, Bytes> mun = {}; std::vector<Bytes> written = {}; } cases[] = {
         {"pe32plus.dll", makePe(mixedGroups), "pe32+ \"Alpha\"(32x32/32/0=3) \"Ic\xC3\xB4ne \xF0\x9F\x98\x80\"(16x16/32/0=7) \"beta\"(32x32/32/0=1) 3(32x32/32/0=2) 20(32x32/32/0=0) 100(16x16/8/0=4 48x48/32/0=5)", "6 =3 =7 =1 =2 =0 =5"},
-        {"gap.dll", gap, "pe32 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2"}, // 11 names missing icons
+        {"gap.dll", makeGapPe(), "pe32 10(32x32/32/0=1) 11() 12(16x16/32/0=2)", "3 =1 - =2"}, // 11 names missing icons
         {"ne0.exe", ne(0), neList, "3 =1 =3 =4"},
         {"ne9.exe", ne(9), neList, "3 =1 =3 =4", {}, {makeIco({solidImage(32, 24, solidColor(4))}), makeIco({neArrow}), makeIco({neArrow}, true)}}, // resources padded to 512 bytes, written at their true size
         {"really_an_ico.exe", makeIco({solidImage(16, 4, solidColor(1)), a, solidImage(256, 32, solidColor(3), true)}), "ico (16x16/4/16=1 32x32/32/0=1 256x256/32/0/png=3)", "1 =1"},
@@ -187,14 +161,13 @@ Bytes sharedGroupsPe(int n, const Image& image) {
     dir(1), put(1033u, data3), dir(1), put(1033u, data14);
     put(kPeRsrcRva + group + std::uint32_t(g.size()), std::uint32_t(image.bytes.size()), 0u, 0u);
     put(kPeRsrcRva + group, std::uint32_t(g.size()), 0u, 0u);
-    s.insert(s.end(), g.begin(), g.end()),
-        s.insert(s.end(), image.bytes.begin(), image.bytes.end());
+    append(s, g), append(s, image.bytes);
     Bytes b = makePeResources({{U16{3}, U16{1}, 1033, {1}}}); // its headers, its section resized
     b.resize(kPeRsrcOffset);
     const std::size_t dirs = kPeOffset + 24 + 108, section = dirs + 132;
     for (std::size_t at : {dirs + 24, section + 8, section + 16})
         set32(b, at, std::uint32_t(s.size()));
-    return b.insert(b.end(), s.begin(), s.end()), b;
+    return append(b, s), b;
 }
 
 // Listing reads directories and a few bytes of each image; drawing or writing then reads each once.

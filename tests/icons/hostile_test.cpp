@@ -13,7 +13,6 @@ namespace {
 
 using namespace tess;
 using namespace tess::fixtures;
-using U16 = std::uint16_t;
 
 const auto truncated = [](Bytes b, std::size_t n) { return b.resize(n), b; };
 const auto patched = [](Bytes b, auto f) { return f(b), b; };
@@ -102,10 +101,8 @@ TEST(Hostile, EachFileServesWhatItCanAndNothingElse) {
         {"pe_group_bad_reserved", pe([&](Bytes& b) { set16(b, group(b), 7); }), kIcons, 1},
         {"pe_signature_only", truncated(goodPe, kPe + 4), kIcons, 0},
         {"pe_bad_optional_magic", pe([](Bytes& b) { set16(b, kOpt, 0x999); }), kIcons, 0},
-        {"pe_name_length_past_end", patched(makePe({{std::string("NAME"), {solidImage(16, 32, {})}}}), // A named group whose name string's length runs past the end of the section.
-                                            [](Bytes& b) { set16(b, sub(b, sub(b, kRootEntries + 12) + 16), 0xFFFF); }), kIcons, 1},
-        {"pe_one_image_named_65535_times", makePeResources({{U16{3}, U16{1}, 1033, tiny.bytes}, // One image named 65535 times by one group: served, within the budget.
-            {U16{14}, U16{1}, 1033, groupData(std::vector(65535, tiny), std::vector<U16>(65535, 1))}}), kIcons, 1},
+        {"pe_name_length_past_end", patched(makePe({{std::string("NAME"), {solidImage(16, 32, {})}}}), [](Bytes& b) { set16(b, sub(b, sub(b, kRootEntries + 12) + 16), 0xFFFF); }), kIcons, 1}, // A named group whose name string's length runs past the end of the section.
+        {"pe_one_image_named_65535_times", makePeResources({{U16{3}, U16{1}, 1033, tiny.bytes}, {U16{14}, U16{1}, 1033, groupData(std::vector(65535, tiny), std::vector<U16>(65535, 1))}}), kIcons, 1}, // One image named 65535 times by one group: served, within the budget.
         {"ico_zero_images", ico([](Bytes& b) { set16(b, 4, 0); }), kIcons, 0},
         {"ico_claims_65535_images", ico([](Bytes& b) { set16(b, 4, 0xFFFF); }), kIcons, 1, 1}, // the third entry is the first image's bytes
         {"ico_offset_past_end", ico([](Bytes& b) { set32(b, 18, 0x10000000); }), kIcons, 1},
@@ -192,10 +189,8 @@ TEST(Decode, EachImageGivesItsPixelsOrNothing) {
     };
     // A tEXt chunk after the header, its CRC right or not.
     auto withText = [](Bytes b, bool wrong) {
-        Bytes text{0, 0, 0, 3, 't', 'E', 'X', 't', 'a', 0, 'b'};
-        const auto crc = std::uint32_t(crc32(0, text.data() + 4, 7)) ^ (wrong ? 1 : 0);
-        for (int i = 3; i >= 0; --i)
-            text.push_back(static_cast<std::uint8_t>(crc >> (8 * i)));
+        Bytes text;
+        pngChunk(text, "tEXt", {'a', 0, 'b'}), text.back() ^= wrong ? 1 : 0;
         return b.insert(b.begin() + 33, text.begin(), text.end()), b;
     };
     const Pixels any{-1, 0, {}}; // pixels not known
@@ -309,14 +304,12 @@ TEST(Writing, APngThatIsNotWholeIsWrittenAgainOrLeftOut) {
     const auto dib = solidImage(16, 32, solidColor(1));
     auto png = pngImage(quadrants(48, 48));
     const Bytes stored = png.bytes;
-    const struct {
-        std::string name;
-        Bytes png;
-        std::size_t images;
-        bool asStored;
-    } rows[] = {{"whole", stored, 2, true},
-                {"iend_crc_wrong", patched(stored, [](Bytes& b) { b.back() ^= 1; }), 2, false},
-                {"cut_in_idat", truncated(stored, stored.size() - 20), 1, false}};
+    // clang-format off
+    const struct { std::string name; Bytes png; std::size_t images; bool asStored; } rows[] = {
+        {"whole", stored, 2, true},
+        {"iend_crc_wrong", patched(stored, [](Bytes& b) { b.back() ^= 1; }), 2, false},
+        {"cut_in_idat", truncated(stored, stored.size() - 20), 1, false}};
+    // clang-format on
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         png.bytes = r.png;

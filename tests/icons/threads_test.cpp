@@ -14,13 +14,11 @@ namespace {
 
 using namespace tess;
 using namespace tess::fixtures;
-using U16 = std::uint16_t;
 
 constexpr int kThreads = 8;
 
-std::size_t digest(std::span<const std::uint8_t> bytes) {
-    return std::hash<std::string_view>{}(
-        {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+std::size_t digest(std::span<const std::uint8_t> b) {
+    return std::hash<std::string_view>{}({reinterpret_cast<const char*>(b.data()), b.size()});
 }
 
 // Everything a reader can get out of a file: the list, every image decoded, every icon written.
@@ -31,9 +29,8 @@ std::string everything(const icons::IconFile& f) {
             s += " [" + icon.id;
             for (const auto& image : icon.images) {
                 const auto rgba = icons::decodeImage(image);
-                s += " " + std::to_string(image.pixelWidth()) + "x" +
-                     std::to_string(image.pixelHeight()) + "=" +
-                     (rgba ? std::to_string(digest(rgba->pixels)) : "-");
+                s += str(" ", image.pixelWidth(), "x", image.pixelHeight(), "=",
+                         rgba ? std::to_string(digest(rgba->pixels)) : "-");
             }
             s += " ico " + std::to_string(digest(icons::writeIconFile(icon))) + "]";
         }
