@@ -1,17 +1,12 @@
 // The command line as a script meets it: what it asks for, what it prints and writes, its status.
-#include "cli/command_line.h"
-#include "cli/extract.h"
-#include "cli/list.h"
-#include "support/fixtures/fixtures.h"
+#include "run.h"
 #include "tessaline/icons.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
-#include <png.h>
 #include <regex>
-#include <sstream>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -21,8 +16,6 @@ namespace {
 
 using namespace tess;
 using namespace tess::cli;
-namespace fx = tess::fixtures;
-using Result = std::tuple<int, std::string, std::string>; // the exit status, out, err
 
 std::string asked(const Command& c) { // in one comparable text; wrong usage, its line
     if (c.action == Action::WrongUsage) return c.usageError;
@@ -106,30 +99,8 @@ TEST(CommandLine, EveryOptionIsDescribedWithAnExample) {
     }
 }
 
-Result run(const std::vector<std::string>& args) {
-    const Command c = parseCommandLine(args);
-    std::ostringstream out, err;
-    const int status = c.action == Action::List        ? runList(c, out, err)
-                       : c.action == Action::Thumbnail ? runThumbnail(c, err)
-                                                       : runExtract(c, out, err);
-    return {status, out.str(), err.str()};
-}
-
-auto readPng(const std::string& path) { // by libpng as straight 8-bit RGBA: width, height, bytes
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    std::vector<std::uint8_t> rgba;
-    if (png_image_begin_read_from_file(&image, path.c_str())) {
-        image.format = PNG_FORMAT_RGBA;
-        rgba.resize(PNG_IMAGE_SIZE(image));
-        png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr);
-    }
-    return std::tuple(static_cast<int>(image.width), static_cast<int>(image.height), rgba);
-}
-
 const fx::Image kQuad16 = fx::dibImage(fx::quadrants(16, 16), 4);
 const fx::Image kPng256 = fx::pngImage(fx::quadrants(256, 256));
-const fx::Bytes kPng256Rgba = fx::quadrants(256, 256).rgba();
 const fx::Image kBlue32 = fx::dibImage(fx::solid(32, 32, {0, 0, 255, 128}), 32); // half clear
 const fx::Image kIcon16 = fx::solidImage(16, 32, fx::solidColor(1));
 // Hotspot 5,30; the directory of a program's cursor holds no colour count.
@@ -179,7 +150,6 @@ class Actions : public testing::Test { // each test in a folder of its own holdi
 
 TEST_F(Actions, WhatEachPrintsAndWrites) {
     const std::string o = "d\xE9/", to = "-o" + o;
-    const fx::Bytes quad = fx::quadrants(16, 16).rgba();
     const struct {
         std::vector<std::string> args;
         Result expected;
@@ -213,16 +183,13 @@ empty.exe: not an icon file, 0 icons
               R"("other_languages":[],"images":[{"width":16,"height":16,"bits":32,"format":"dib",)"
               R"("bytes":1128}]}],"cursors":[{"index":0,"id":"40","language":1033,)"
               R"("other_languages":[],"images":[{"width":32,"height":32,"bits":4,"format":"dib",)"
-              R"("bytes":744,"hotspot":[5,30]}]}]},)"
-              "\n"
-              R"( {"file":{"bytes":"Y2Fm6S5jdXI="},"status":"icons","kind":"cur","icons":)"
+              R"("bytes":744,"hotspot":[5,30]}]}]},
+ {"file":{"bytes":"Y2Fm6S5jdXI="},"status":"icons","kind":"cur","icons":)"
               R"([{"index":0,"id":"","language":null,"other_languages":[],"images":)"
               R"([{"width":32,"height":32,"bits":1,"format":"dib",)"
-              R"("bytes":304,"hotspot":[5,9]}]}],"cursors":[]},)"
-              "\n"
-              R"( {"file":"empty.exe","status":"not-an-icon-file","kind":"","icons":[],"cursors":[]},)"
-              "\n"
-              R"( {"file":"gone.exe","status":"unreadable","error":"No such file or directory",)"
+              R"("bytes":304,"hotspot":[5,9]}]}],"cursors":[]},
+ {"file":"empty.exe","status":"not-an-icon-file","kind":"","icons":[],"cursors":[]},
+ {"file":"gone.exe","status":"unreadable","error":"No such file or directory",)"
               R"("kind":"","icons":[],"cursors":[]}])"
               "\n",
           "tessaline: gone.exe: No such file or directory\n"}},
@@ -243,7 +210,7 @@ empty.exe: not an icon file, 0 icons
         {{"--extract", "--id=50", "--lang=1031", to, "app.exe", "caf\xE9.x.ico"}, {1, "", "tessaline: app.exe: no icon 50 in language 1031 (it has 1033)\n"
                                                                                   "tessaline: caf\xE9.x.ico: no icon with id 50\n"}},
         {{"--extract", "--format=png", "--index=0", to, "app.dll"}, {0, o + "app_0.png\n", ""}, {{"app_0.png", 0, 0, kPng256.bytes}}}, // as stored
-        {{"--extract", "--format=png", "--size=16", "--index=0", to, "app.dll"}, {0, o + "app_0.png\n", ""}, {{"app_0.png", 16, 16, quad}}},
+        {{"--extract", "--format=png", "--size=16", "--index=0", to, "app.dll"}, {0, o + "app_0.png\n", ""}, {{"app_0.png", 16, 16, fx::quadrants(16, 16).rgba()}}},
         {{"--thumbnail", "caf\xE9.x.ico", o + "t.png", "16"}, {0, "", ""}, {{"t.png", 16, 16, fx::solid(16, 16, {0, 0, 255, 128}).rgba()}}},
         {{"--thumbnail", "app.exe", o + "x\xE9.png", "256"}, {0, "", ""}, {{"x\xE9.png", 16, 16, fx::solid(16, 16, fx::solidColor(1)).rgba()}}},
         {{"--extract", "-oD\xE9", "CAF\xE9.X.ICO", "gone.dll", "empty.exe", "--index=0"},
@@ -251,7 +218,7 @@ empty.exe: not an icon file, 0 icons
          {{"caf\xE9.x_0.ico", 0, 0, fx::makeIco({kBlue32})}}},
         {{"--extract", "--index=3", to, "caf\xE9.x.ico"}, {1, "", "tessaline: caf\xE9.x.ico: no icon 3 (it has 1)\n"}},
         // A damaged PNG is written again where it decodes, else the failure said.
-        {{"--extract", "--format=png", to, "crc.ico", "cut.ico"}, {1, o + "crc_0.png\n", "tessaline: cut.ico: icon 0 has no image that can be read\n"}, {{"crc_0.png", 256, 256, kPng256Rgba}}},
+        {{"--extract", "--format=png", to, "crc.ico", "cut.ico"}, {1, o + "crc_0.png\n", "tessaline: cut.ico: icon 0 has no image that can be read\n"}, {{"crc_0.png", 256, 256, fx::quadrants(256, 256).rgba()}}},
         {{"--thumbnail", "cut.ico", o + "t.png", "256"}, {1, "", "tessaline: cut.ico: no icon to draw\n"}},
         // The icons without images, in one line; the first icon that draws.
         {{"--extract", to, "gaps.dll"}, {1, o + "gaps_1.ico\n" + o + "gaps_5.ico\n", "tessaline: gaps.dll: icons 0, 2 to 4 and 6 have no image that can be read\n"}, {{"gaps_1.ico", 0, 0, fx::makeIco({kIcon16})}, {"gaps_5.ico", 0, 0, fx::makeIco({kIcon16})}}},
@@ -264,12 +231,11 @@ empty.exe: not an icon file, 0 icons
         SCOPED_TRACE(testing::PrintToString(c.args));
         EXPECT_EQ(run(c.args), c.expected);
         for (const auto& [name, width, height, bytes] : c.written) {
-            EXPECT_EQ(width ? readPng(o + name) : std::tuple(0, 0, fx::readFile(o + name)),
+            const fx::Bytes file = fx::readFile(o + name);
+            EXPECT_EQ(width ? decodePng(file) : std::tuple(0, 0, file),
                       std::tuple(width, height, bytes))
                 << name;
-            if (name.ends_with(".png")) { // every chunk whole too
-                EXPECT_TRUE(icons::pngIsWhole(fx::readFile(o + name))) << name;
-            }
+            EXPECT_TRUE(!name.ends_with(".png") || icons::pngIsWhole(file)) << name; // every chunk
         }
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(o), {}), std::ssize(c.written));
         std::filesystem::remove_all(o), std::filesystem::create_directory(o);
@@ -289,11 +255,7 @@ std::vector<Json> lines(const std::string& jsonl) { // each line an object
 std::string sha256sum(const fx::Bytes& bytes) { // coreutils' sha256sum as the oracle
     const fx::TempDir d;
     fx::writeFile(d.path() + "/b", bytes);
-    std::FILE* p = ::popen(("sha256sum " + d.path() + "/b").c_str(), "r");
-    char hex[65] = {};
-    EXPECT_EQ(std::fread(hex, 1, 64, p), 64u);
-    ::pclose(p);
-    return hex;
+    return output("sha256sum " + d.path() + "/b").substr(0, 64);
 }
 
 TEST_F(Actions, ManyFilesGiveOneRecordEachInTheirOrderWhateverTheWorkers) {
@@ -338,21 +300,17 @@ TEST_F(Actions, ManyFilesGiveOneRecordEachInTheirOrderWhateverTheWorkers) {
          {newline, "tree unreadable is a folder"},
          "tessaline: tree: is a folder\n"},
     };
-    const auto record = [](const Json& j) {
-        std::string s = j["file"].is_string() ? j["file"].get<std::string>()
-                                              : j["file"]["bytes"].get<std::string>();
-        s += " " + j["status"].get<std::string>();
-        return s + " " +
-               (j.contains("error") ? j["error"].get<std::string>()
-                                    : std::to_string(j["icons"].size()));
-    };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args));
         std::vector<std::string> args = c.args;
         const auto [status, out, err] = run(args);
         std::vector<std::string> records;
         for (const Json& j : lines(out))
-            records.push_back(record(j));
+            records.push_back(
+                (j["file"].is_string() ? j["file"] : j["file"]["bytes"]).get<std::string>() + " " +
+                j["status"].get<std::string>() + " " +
+                (j.contains("error") ? j["error"].get<std::string>()
+                                     : std::to_string(j["icons"].size())));
         EXPECT_EQ(std::tuple(status, records, err), std::tuple(1, c.records, c.err));
         // The same bytes whatever the number of workers; --json, the same objects in an array.
         for (const char* jobs : {"-j1", "-j3"}) {
@@ -375,25 +333,16 @@ TEST_F(Actions, HashesAreOfTheFileEachImageAsStoredAndEachIconAsWritten) {
         return Json{{"width", size},    {"height", size},          {"bits", bits},
                     {"format", format}, {"bytes", i.bytes.size()}, {"sha256", sha256sum(i.bytes)}};
     };
+    // clang-format off
     const Json expected = {
-        {"file", "app.dll"},
-        {"status", "icons"},
-        {"kind", "pe32+"},
-        {"sha256", sha256sum(fx::readFile("app.dll"))},
-        {"icons",
-         {{{"index", 0},
-           {"id", "MAIN"},
-           {"language", 1033},
-           {"other_languages", Json::array()},
-           {"images", {image(kQuad16, 16, 4, "dib"), image(kPng256, 256, 32, "png")}},
-           {"sha256", sha256sum(fx::makeIco({kQuad16, kPng256}))}},
-          {{"index", 1},
-           {"id", "7"},
-           {"language", 1033},
-           {"other_languages", {2052}},
-           {"images", {image(kBlue32, 32, 32, "dib")}},
-           {"sha256", sha256sum(fx::makeIco({kBlue32}))}}}},
+        {"file", "app.dll"}, {"status", "icons"}, {"kind", "pe32+"}, {"sha256", sha256sum(fx::readFile("app.dll"))},
+        {"icons", {{{"index", 0}, {"id", "MAIN"}, {"language", 1033}, {"other_languages", Json::array()},
+                    {"images", {image(kQuad16, 16, 4, "dib"), image(kPng256, 256, 32, "png")}},
+                    {"sha256", sha256sum(fx::makeIco({kQuad16, kPng256}))}},
+                   {{"index", 1}, {"id", "7"}, {"language", 1033}, {"other_languages", {2052}},
+                    {"images", {image(kBlue32, 32, 32, "dib")}}, {"sha256", sha256sum(fx::makeIco({kBlue32}))}}}},
         {"cursors", Json::array()}};
+    // clang-format on
     for (Json& icon : got[0]["icons"]) { // the hash the sandboxes publish: 16 hex digits, or null
         const Json& dhash = icon["dhash"];
         EXPECT_TRUE(dhash.is_null() ||
@@ -419,9 +368,7 @@ TEST_F(Actions, UniqueWritesEachDistinctIconOnceNamedByItsHash) {
     EXPECT_EQ(run(args), Result(0, "", "")); // those there already are the same icons
     std::vector<std::string> png = args;     // named by the icon's .ico too
     png.insert(png.begin() + 1, "--format=png");
-    const auto asPng = [](const std::string& ico) {
-        return ico.substr(0, ico.size() - 3) + "png\n";
-    };
+    const auto asPng = [](const std::string& s) { return s.substr(0, s.size() - 3) + "png\n"; };
     EXPECT_EQ(run(png), Result(0, asPng(blue) + asPng(quad), ""));
 }
 

@@ -1,18 +1,12 @@
 // Cursors for Linux desktops: Xcursor files read back by libXcursor (and matched against
 // xcursorgen's), animations read back by ImageMagick and by a PNG chunk reader.
-#include "cli/command_line.h"
-#include "cli/cursor_theme.h"
-#include "cli/extract.h"
-#include "support/fixtures/fixtures.h"
+#include "run.h"
 
 #include <gtest/gtest.h>
 
 #include <X11/Xcursor/Xcursor.h>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <png.h>
-#include <sstream>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -20,19 +14,6 @@ namespace {
 
 using namespace tess;
 using namespace tess::cli;
-namespace fx = tess::fixtures;
-using Result = std::tuple<int, std::string, std::string>; // the exit status, out, err
-
-Result run(const std::vector<std::string>& args) {
-    const Command c = parseCommandLine(args);
-    std::ostringstream out, err;
-    const int status = c.action == Action::CursorTheme  ? runCursorTheme(c, out, err)
-                       : c.action == Action::WrongUsage ? (err << c.usageError, kExitWrongUsage)
-                       : c.action == Action::Thumbnail  ? runThumbnail(c, err)
-                                                        : runExtract(c, out, err);
-    return {status, out.str(), err.str()};
-}
-
 fx::Image cursorImage(int size, fx::Color c, std::uint16_t x, std::uint16_t y, int bits = 32) {
     fx::Image image = fx::dibImage(fx::solid(size, size, c), bits);
     image.hotspotX = x, image.hotspotY = y;
@@ -208,17 +189,11 @@ std::string apngFrames(const fx::Bytes& file) {
     const auto flush = [&] {
         if (png.size() == 33) return;
         put("IEND", nullptr, 0);
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        std::vector<std::uint8_t> rgba;
+        const fx::Bytes rgba = std::get<2>(decodePng(png));
         char colour[32] = "undecodable";
-        if (png_image_begin_read_from_memory(&image, png.data(), png.size())) {
-            image.format = PNG_FORMAT_RGBA;
-            rgba.resize(PNG_IMAGE_SIZE(image)); // as large as the frame says it is
-            if (png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr))
-                std::snprintf(colour, sizeof colour, "%02x%02x%02x%02x", rgba[0], rgba[1], rgba[2],
-                              rgba[3]);
-        }
+        if (!rgba.empty())
+            std::snprintf(colour, sizeof colour, "%02x%02x%02x%02x", rgba[0], rgba[1], rgba[2],
+                          rgba[3]);
         text += delay + " " + colour + "; ";
         png.resize(33);
     };
@@ -260,11 +235,7 @@ TEST_F(Cursors, AnimationsPlayTheirStepsWithTheirDelaysForEver) {
     EXPECT_EQ(apngFrames(fx::readFile("two.png")), "still ff0000ff; ");
     ASSERT_EQ(run({"--thumbnail", "walk.ani", "t.png", "32"}), Result(0, "", ""));
     EXPECT_EQ(apngFrames(fx::readFile("t.png")), "still 0000ffff; ");
-    FILE* p = ::popen("identify -format '%T:%[pixel:p{0,0}] ' walk.gif one.gif 2>&1", "r");
-    char buffer[512] = {};
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, p);
-    ::pclose(p);
-    EXPECT_EQ(std::string(buffer, n),
+    EXPECT_EQ(output("identify -format '%T:%[pixel:p{0,0}] ' walk.gif one.gif 2>&1"),
               "10:srgba(0,0,255,1) 20:srgba(255,0,0,1) 50:srgba(0,255,0,1) 2:srgba(255,0,0,1) "
               "0:srgba(0,255,0,1) ");
 }
@@ -283,9 +254,7 @@ std::string listing(const std::string& folder) {
     return text;
 }
 
-fx::Bytes text(const std::string& s) {
-    return fx::Bytes(s.begin(), s.end());
-}
+const auto text = [](const std::string& s) { return fx::Bytes(s.begin(), s.end()); };
 fx::Bytes utf16(const std::string& ascii) { // with its byte-order mark
     fx::Bytes b{0xFF, 0xFE};
     for (const char c : ascii)
@@ -350,12 +319,9 @@ TEST_F(Cursors, ASchemeBecomesAThemeOfItsRolesUnderTheirFreedesktopNames) {
 TEST_F(Cursors, ABadSchemeGivesOneLineAndNoTheme) {
     fx::writeFile("s/a.cur", fx::readFile("arrow.cur"));
     std::filesystem::create_symlink("/etc/passwd", "s/out.cur");
-    const std::string many = [] {
-        std::string s = "[Strings]\r\n";
-        for (int i = 0; i < 10000; ++i)
-            s += "s" + std::to_string(i) + "=x\r\n";
-        return s;
-    }();
+    std::string many = "[Strings]\r\n";
+    for (int i = 0; i < 10000; ++i)
+        many += "s" + std::to_string(i) + "=x\r\n";
     const struct {
         std::string inf, error;
     } cases[] = {

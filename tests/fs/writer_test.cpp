@@ -25,6 +25,7 @@ namespace stdfs = std::filesystem;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using Log = std::vector<std::string>;            // the calls made, in order
 using Held = std::map<std::string, std::string>; // a name, and "MODE bytes", "-> link", "folder"
 
 struct Folder { // a fresh folder, removed with what it holds
@@ -81,20 +82,16 @@ Held held(const Folder& folder) {
 // so every syncfs with syncfsFails; no write takes more than `take` bytes.
 class Recorder : public SystemCalls {
   public:
-    mutable std::vector<std::string> log;
+    mutable Log log;
     long failAt = -1;
-    int failWith = EIO;
-    int linkFails = 0;
-    int syncfsFails = 0;
+    int failWith = EIO, linkFails = 0, syncfsFails = 0;
     std::size_t take = SIZE_MAX;
 
     using S = SystemCalls;
     int open(const char* path, int flags, mode_t mode) const override {
-        const bool folder = (flags & O_DIRECTORY) != 0;
-        if (fails(folder ? "open folder" : "open")) return -1;
+        if (fails(flags & O_DIRECTORY ? "open folder" : "open")) return -1;
         const int fd = S::open(path, flags, mode);
-        if (folder) folder_ = fd;
-        return fd;
+        return flags & O_DIRECTORY ? folder_ = fd : fd;
     }
     ssize_t write(int fd, const void* data, std::size_t size) const override {
         return fails("write") ? -1 : S::write(fd, data, std::min(size, take));
@@ -129,19 +126,25 @@ class Recorder : public SystemCalls {
   private:
     bool fails(const char* name) const {
         log.emplace_back(name);
-        if (std::ssize(log) - 1 != failAt) return false;
-        errno = failWith;
-        return true;
+        return std::ssize(log) - 1 == failAt && (errno = failWith, true);
     }
     mutable int folder_ = -1;
 };
 
-// The mode of a new file made with 0666: less the umask.
-std::string newFileMode() {
+// The bytes every test writes, and what a new file holds then: made with 0666, less the umask.
+const Bytes kBytes = {'n', 'e', 'w', ' ', 'b', 'y', 't', 'e', 's'};
+const std::string kMade = [] {
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    return modeText(0666 & ~mask);
+    return modeText(0666 & ~mask) + " new bytes";
+}();
+
+Log operator+(Log a, const Log& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
+const Log kWrite = {"open", "write", "fsync", "close"}, kLink = {"link", "unlink"},
+          kFolder = {"open folder", "fsync folder", "close folder"};
 
 struct Case {
     std::string name;
@@ -152,7 +155,7 @@ struct Case {
     Held after;
     // Every call made, in order, when none fails: the data flushed before the rename or link,
     // the folder flushed after.
-    std::vector<std::string> log;
+    Log log;
     int linkFails = 0;
 };
 
@@ -160,34 +163,24 @@ struct Case {
 // (or, once the rename is done, as written), and no temporary left. Writes taken a few bytes
 // at a time or interrupted, and a change of owner refused, still write the file whole.
 TEST(DurableWriter, EveryCallFailingInTurnLeavesTheTargetWholeAndNoTemporary) {
-    const Bytes bytes = {'n', 'e', 'w', ' ', 'b', 'y', 't', 'e', 's'};
-    const std::string made = newFileMode() + " new bytes";
-    const std::vector<std::string> create = {"open",        "write",        "fsync",
-                                             "close",       "link",         "unlink",
-                                             "open folder", "fsync folder", "close folder"};
-    const std::vector<std::string> linkless = {
-        "open",  "write", "fsync", "close",       "link",         "unlink",      "open",
-        "write", "fsync", "close", "open folder", "fsync folder", "close folder"};
-    const std::vector<std::string> fresh = {
-        "open", "write", "fsync", "close", "rename", "open folder", "fsync folder", "close folder"};
-    const std::vector<std::string> replace = {
-        "open",  "fchown", "fchmod",      "write",        "fsync",
-        "close", "rename", "open folder", "fsync folder", "close folder"};
+    const Log create = kWrite + kLink + kFolder, fresh = kWrite + Log{"rename"} + kFolder;
+    const Log replace =
+        Log{"open", "fchown", "fchmod", "write", "fsync", "close", "rename"} + kFolder;
     std::string accented; // the longest name but one, its temporary's cut inside a letter
     for (int i = 0; i < 127; ++i)
         accented += "\xC3\xA9";
     const Held old = {{"t", "0640 old"}};
     // clang-format off
     const Case cases[] = {
-        {"create", Mode::create, {}, "t", 0, {{"t", made}}, create},
-        {"create where links are not supported", Mode::create, {}, "t", 0, {{"t", made}}, linkless, EPERM},
+        {"create", Mode::create, {}, "t", 0, {{"t", kMade}}, create},
+        {"create where links are not supported", Mode::create, {}, "t", 0, {{"t", kMade}}, kWrite + kLink + kWrite + kFolder, EPERM},
         {"create over a file", Mode::create, old, "t", EEXIST, old, {}},
         {"create over a link to nothing", Mode::create, {{"l", "-> t"}}, "l", EEXIST, {{"l", "-> t"}}, {}},
         {"create in no folder", Mode::create, {}, "no/t", ENOENT, {}, {"open"}},
-        {"replace nothing", Mode::replace, {}, "t", 0, {{"t", made}}, fresh},
+        {"replace nothing", Mode::replace, {}, "t", 0, {{"t", kMade}}, fresh},
         {"replace a file, keeping its mode", Mode::replace, old, "t", 0, {{"t", "0640 new bytes"}}, replace},
         {"replace through a link", Mode::replace, {{"l", "-> t"}, {"t", "0604 old"}}, "l", 0, {{"l", "-> t"}, {"t", "0604 new bytes"}}, replace},
-        {"replace through a link to nothing", Mode::replace, {{"l", "-> t"}}, "l", 0, {{"l", "-> t"}, {"t", made}}, fresh},
+        {"replace through a link to nothing", Mode::replace, {{"l", "-> t"}}, "l", 0, {{"l", "-> t"}, {"t", kMade}}, fresh},
         {"replace the longest name", Mode::replace, {{accented, "0600 old"}}, accented, 0, {{accented, "0600 new bytes"}}, replace},
         {"replace a read-only file", Mode::replace, {{"t", "0444 old"}}, "t", EACCES, {{"t", "0444 old"}}, {}},
         {"replace a folder", Mode::replace, {{"t", "folder"}}, "t", EISDIR, {{"t", "folder"}}, {}},
@@ -197,6 +190,10 @@ TEST(DurableWriter, EveryCallFailingInTurnLeavesTheTargetWholeAndNoTemporary) {
     // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        const auto first = [&](const char* call) {
+            return std::ranges::find(c.log, call) - c.log.begin();
+        };
+        const long renamed = first("rename");
         // The same case again with the recorder set by prepare; the answer and what is held.
         const auto run = [&](const std::function<void(Recorder&)>& prepare) {
             const Folder folder;
@@ -204,20 +201,16 @@ TEST(DurableWriter, EveryCallFailingInTurnLeavesTheTargetWholeAndNoTemporary) {
             Recorder calls;
             calls.linkFails = c.linkFails;
             prepare(calls);
-            const int error = writeFile(folder / c.path, bytes, c.mode, calls);
+            const int error = writeFile(folder / c.path, kBytes, c.mode, calls);
             return std::tuple(error, held(folder), calls.log);
         };
         EXPECT_EQ(run([](Recorder&) {}), std::tuple(c.error, c.after, c.log));
-        const long renamed = std::ranges::find(c.log, "rename") - c.log.begin();
         for (long at = 0; at < std::ssize(c.log); ++at) {
             SCOPED_TRACE(c.log[at] + " failing, call " + std::to_string(at));
             const auto [error, after, log] = run([&](Recorder& r) { r.failAt = at; });
             EXPECT_EQ(std::tuple(error, after), std::tuple(EIO, at > renamed ? c.after : c.before));
         }
         if (c.error != 0) continue;
-        const auto first = [&](const char* call) {
-            return std::ranges::find(c.log, call) - c.log.begin();
-        };
         const std::pair<const char*, std::function<void(Recorder&)>> whole[] = {
             {"short writes", [](Recorder& r) { r.take = 2; }},
             {"a write interrupted",
@@ -232,20 +225,15 @@ TEST(DurableWriter, EveryCallFailingInTurnLeavesTheTargetWholeAndNoTemporary) {
     }
 }
 
-std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 struct BatchCase {
     std::string name;
     Mode mode;
     Held before;
-    std::vector<std::string> paths;   // in the folder
-    std::vector<std::string> written; // what each holds once written
+    Log paths;   // in the folder
+    Log written; // what each holds once written
     // Every call made, the adds' then the commit's, when none fails: one syncfs before any
     // file is put in place, each folder flushed once after.
-    std::vector<std::string> log;
+    Log log;
     int linkFails = 0;
     int syncfsFails = 0;
 };
@@ -256,28 +244,21 @@ struct BatchCase {
 // is flushed by itself, as writeFile flushes it. A batch destroyed uncommitted leaves the
 // folder as it was.
 TEST(DurableWriter, ABatchFlushesOnceAndLeavesEachFileAsItsResultSays) {
-    const Bytes bytes = {'n', 'e', 'w', ' ', 'b', 'y', 't', 'e', 's'};
-    const std::string made = newFileMode() + " new bytes";
-    const std::vector<std::string> adds = {"open",  "write", "open",  "write",
-                                           "close", "open",  "write", "close"};
-    const std::vector<std::string> flushed = {"syncfs", "close"};
-    const std::vector<std::string> linked = {"link", "unlink", "link", "unlink", "link", "unlink"};
-    const std::vector<std::string> folder = {"open folder", "fsync folder", "close folder"};
-    const std::vector<std::string> byHand = {"syncfs", "open", "fsync", "close", "open", "fsync",
-                                             "close",  "open", "fsync", "close", "close"};
+    const Log adds = {"open", "write", "open", "write", "close", "open", "write", "close"};
+    const Log flushed = {"syncfs", "close"}, linked = kLink + kLink + kLink, folder = kFolder;
+    const Log flush = {"open", "fsync", "close"},
+              byHand = Log{"syncfs"} + flush + flush + flush + Log{"close"};
     // clang-format off
     const BatchCase cases[] = {
-        {"create", Mode::create, {}, {"a", "b", "c"}, {made, made, made}, adds + flushed + linked + folder},
-        {"one file, flushed by itself", Mode::create, {}, {"a"}, {made},
-         {"open", "write", "fsync", "close", "link", "unlink", "open folder", "fsync folder", "close folder"}},
-        {"create in two folders", Mode::create, {{"s", "folder"}}, {"a", "s/b", "c"}, {made, made, made},
+        {"create", Mode::create, {}, {"a", "b", "c"}, {kMade, kMade, kMade}, adds + flushed + linked + folder},
+        {"one file, flushed by itself", Mode::create, {}, {"a"}, {kMade}, kWrite + kLink + kFolder},
+        {"create in two folders", Mode::create, {{"s", "folder"}}, {"a", "s/b", "c"}, {kMade, kMade, kMade},
          adds + flushed + linked + folder + folder},
-        {"create without links", Mode::create, {}, {"a", "b", "c"}, {made, made, made},
-         adds + flushed + std::vector<std::string>{"link", "renameNoReplace", "link", "renameNoReplace", "link", "renameNoReplace"} + folder, EPERM},
-        {"create without syncfs", Mode::create, {}, {"a", "b", "c"}, {made, made, made}, adds + byHand + linked + folder, 0, ENOSYS},
-        {"replace", Mode::replace, {{"b", "0640 old"}}, {"a", "b", "c"}, {made, "0640 new bytes", made},
-         std::vector<std::string>{"open", "write", "open", "fchown", "fchmod", "write", "close", "open", "write", "close"} +
-         flushed + std::vector<std::string>{"rename", "rename", "rename"} + folder},
+        {"create without links", Mode::create, {}, {"a", "b", "c"}, {kMade, kMade, kMade},
+         adds + flushed + Log{"link", "renameNoReplace", "link", "renameNoReplace", "link", "renameNoReplace"} + folder, EPERM},
+        {"create without syncfs", Mode::create, {}, {"a", "b", "c"}, {kMade, kMade, kMade}, adds + byHand + linked + folder, 0, ENOSYS},
+        {"replace", Mode::replace, {{"b", "0640 old"}}, {"a", "b", "c"}, {kMade, "0640 new bytes", kMade},
+         Log{"open", "write", "open", "fchown", "fchmod", "write", "close", "open", "write", "close"} + flushed + Log{"rename", "rename", "rename"} + folder},
     };
     // clang-format on
     for (const BatchCase& c : cases) {
@@ -295,7 +276,7 @@ TEST(DurableWriter, ABatchFlushesOnceAndLeavesEachFileAsItsResultSays) {
             {
                 Batch batch(calls);
                 for (const std::string& path : c.paths)
-                    errors.push_back(batch.add(folder / path, bytes, c.mode));
+                    errors.push_back(batch.add(folder / path, kBytes, c.mode));
                 const std::vector<Batch::Result> results =
                     commit ? batch.commit() : std::vector<Batch::Result>();
                 auto result = results.begin();
