@@ -82,8 +82,8 @@ TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
     const QString ico =
         dir.write("big.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1)),
                                           fx::solidImage(256, 32, fx::solidColor(2), true)}));
-    owner.setGeometry(0, 0, 100,
-                      60); // the information window, centred on it, would start off the screen
+    // The information window, centred on it, would start off the screen.
+    owner.setGeometry(0, 0, 100, 60);
     rec.modal->onShow = [](QDialog& d) {
         auto& info = dynamic_cast<frm_IconInfo&>(d);
         const PictureBox& box = *info.pic_IconDisplay;
