@@ -18,10 +18,6 @@
 #include <QScreen>
 #include <QUrl>
 
-using namespace tess;
-using namespace tess::testing;
-namespace fx = tess::fixtures;
-
 namespace {
 
 // The lines drawn on a surface; with rows, after each its number (empty lines count), * if bold.
@@ -31,9 +27,8 @@ QStringList drawnLines(const PictureBox& s, bool rows = false) {
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const double step = runs.size() > 1 ? runs[1].y - runs[0].y : 1, y = runs[i].y;
         if (i == 0 || y != runs[i - 1].y)
-            lines << (rows ? QString("%1%2 ")
-                                 .arg(qRound((y - runs[0].y) / step))
-                                 .arg(runs[i].bold ? "*" : "")
+            lines << (rows ? QString::asprintf("%d%s ", qRound((y - runs[0].y) / step),
+                                               runs[i].bold ? "*" : "")
                            : "");
         lines.back() += runs[i].text;
     }
@@ -73,11 +68,6 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
     const QString multi = "Tessaline can only load one file at a time.\r\n\r\nThe following "
                           "objects where not loaded.\r\n";
     const QString invalid = "as this is an invalid icon number.";
-    const QString filter =
-        "Application files (*.exe)|*.exe|Application extension files (*.dll)|*.dll|ICON files "
-        "(*.ico)|*.ico|Cursor files (*.cur)|*.cur|Animated cursor files (*.ani)|*.ani|All valid "
-        "file types (*.exe, *.dll, *.ico, *.cur, *.ani)|*.exe;*.dll;*.ico;*.cur;*.ani|All file "
-        "types (*.*)|*.*";
     // clang-format off
     const QStringList fileList = {"&shell32.dll\tShift+F1", "&REGEdit.exe\tShift+F2",
         "&tessaline.ico\tShift+F3", "&iexplore.exe\tShift+F4", "&ieframe.dll\tShift+F5",
@@ -90,7 +80,7 @@ TEST(Texts, EveryTriggerShowsItsWholeText) {
                middle + QStringList{"&About Tessaline"};
     };
     const auto opened = [&](const QString& folder, const QString& name) { // the open-file dialog
-        return "Tessaline - Load exe or dll file icons. | " + filter + " | " + folder + " | " +
+        return "Tessaline - Load exe or dll file icons. | " + LoadFilter + " | " + folder + " | " +
                name + " | 1 1 4";
     };
     const auto failWith = [](Watch& s, int n) { s.rec.dialogs->failures.emplace_back(n, "Boom"); };
@@ -285,8 +275,7 @@ TEST(Layout, SurfaceKeepsItsMarginsAndTheTimerArmsOnlyWithAFile) {
         EXPECT_EQ(timer(m.w).interval(), 0);
     }
     EXPECT_EQ(s.textRuns().size(), 8u); // the instruction text stays as drawn
-    drop(m.w, {m.three});
-    m.w.resize(900, 300), m.w.Form_Resize();
+    drop(m.w, {m.three}), m.w.resize(900, 300), m.w.Form_Resize();
     EXPECT_EQ(timer(m.w).interval(), 50);
 }
 
@@ -304,8 +293,7 @@ TEST(SwapString, ReplacesEveryOccurrenceLeftToRight) {
 TEST(Selection, ButtonsAndShiftKeysRunTheirRequests) {
     // clang-format off
     const std::tuple<std::int16_t, std::int16_t, float, float, QString> cases[] = {
-        {1, 2, 360, 360, "~/three.dll | 3 | &Icon 0 info | [Save icon '0' as;]"},
-        {1, 1, 930, 360, "~/three.dll | 3 | &Icon 1 info | [Save icon '1' as;]"},
+        {1, 2, 360, 360, "~/three.dll | 3 | &Icon 0 info | [Save icon '0' as;]"}, {1, 1, 930, 360, "~/three.dll | 3 | &Icon 1 info | [Save icon '1' as;]"},
         {1, 4, 20000, 360, "~/three.dll | 3 | &Icon information"}, // right of the last column: icon 3 of 3
         {4, 0, 360, 360, "~/three.dll | 3 | &Icon 0 info"},        // middle: captions only
         {2, 0, 360, 1200, "~/three.dll | 3 | &Icon information | [ About the Tessaline application.] | 1 menu"},
@@ -331,17 +319,15 @@ TEST(Keys, ShiftWithAFunctionKeyLoadsItsEntryOnce) {
     const std::tuple<Qt::Key, Qt::KeyboardModifiers, QString> cases[] = {
         {Qt::Key_F1, Qt::ShiftModifier, "~/system32/shell32.dll | 4 | Icon &info"},
         {Qt::Key_F12, Qt::ShiftModifier, none + " | Tessaline - Can't load resource.dll"},
-        {Qt::Key_F10, Qt::ShiftModifier, none}, {Qt::Key_F1, Qt::ShiftModifier | Qt::ControlModifier, none},
-        {Qt::Key_F1, Qt::NoModifier, none}};
+        {Qt::Key_F10, Qt::ShiftModifier, none}, {Qt::Key_F1, Qt::ShiftModifier | Qt::ControlModifier, none}, {Qt::Key_F1, Qt::NoModifier, none}};
     // clang-format on
-    for (const bool onSurface : {true, false}) {
+    for (const bool onSurface : {true, false})
         for (const auto& [key, mods, seen] : cases) {
             MainWindow m;
             m.dir.write("system32/shell32.dll", fx::makeSolidPe(4));
             QTest::keyClick(onSurface ? static_cast<QWidget*>(&surface(m.w)) : &m.w, key, mods);
             EXPECT_EQ(m.seen(), seen) << key << " on the surface: " << onSurface;
         }
-    }
 }
 
 TEST(Keys, TheMenuKeyPressesTheRightButtonAtThePointerOrTheCorner) {
@@ -349,7 +335,7 @@ TEST(Keys, TheMenuKeyPressesTheRightButtonAtThePointerOrTheCorner) {
     m.w.move(100, 100), m.w.show();
     const std::tuple<QPoint, QPoint, const char*> cases[] = {{{62, 24}, {62, 24}, "&Icon 1 info"},
                                                              {{-50, -50}, {0, 0}, "&Icon 0 info"}};
-    for (const auto& [pointer, at, info] : cases) {
+    for (const auto& [pointer, at, info] : cases)
         for (QWidget* target : std::initializer_list<QWidget*>{&surface(m.w), &m.w}) {
             m.rec.popup->positions.clear();
             QCursor::setPos(surface(m.w).mapToGlobal(pointer));
@@ -358,7 +344,6 @@ TEST(Keys, TheMenuKeyPressesTheRightButtonAtThePointerOrTheCorner) {
                 std::make_pair(m.rec.popup->positions, item(m.w, "menu_IconInformation").text()),
                 std::make_pair(std::vector{surface(m.w).mapToGlobal(at)}, QString(info)));
         }
-    }
 }
 
 // A file damaged or gone since, on a refresh or the timer's one tick: an empty grid, no message.
@@ -366,12 +351,9 @@ TEST(Grid, RefreshOfAVanishedOrDamagedFileGivesAnEmptyGrid) {
     MainWindow m(true);
     m.w.menu_Refresh_Click();
     EXPECT_EQ(m.seen(), "~/three.dll | 3 | Icon &info");
-    m.dir.write("three.dll", QByteArray(4096, '\xA5'));
-    m.w.menu_Refresh_Click();
+    m.dir.write("three.dll", QByteArray(4096, '\xA5')), m.w.menu_Refresh_Click();
     EXPECT_EQ(m.seen(), "~/three.dll | 0 | Icon &info");
-    QFile::remove(m.three);
-    timer(m.w).setInterval(50);
-    m.w.tim_UpdateDisplayTimer_Timer();
+    QFile::remove(m.three), timer(m.w).setInterval(50), m.w.tim_UpdateDisplayTimer_Timer();
     EXPECT_EQ(std::make_tuple(m.seen(), surface(m.w).imageRuns().size(), timer(m.w).interval()),
               std::make_tuple("~/three.dll | 0 | Icon &info", 0u, 0));
 }
@@ -399,8 +381,7 @@ TEST(Loading, NamesFoundIgnoringCaseAndKeptByTheirBytes) {
         rec.modal->onShow = [&](QDialog& d) {
             drawn = d.findChild<PictureBox*>("pic_IconDisplay")->imageRuns().size();
         };
-        w.pic_IconDisplay_MouseDown(1, 0, 360, 360);
-        w.menu_FileLoadBox_Click();
+        w.pic_IconDisplay_MouseDown(1, 0, 360, 360), w.menu_FileLoadBox_Click();
         // The caption has U+FFFD for a byte that is not UTF-8.
         EXPECT_EQ(
             std::make_tuple(pathToBytes(w.state().loadedFile), w.windowTitle(), w.state().iconCount,

@@ -3,7 +3,6 @@
 #include "forms/twips.h"
 
 #include "support/recorders.h"
-#include "support/temp_dir.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -16,20 +15,9 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
-#include <QTest>
 #include <QTreeView>
 
-using namespace tess;
-using namespace tess::testing;
-namespace fx = tess::fixtures;
-
 namespace {
-
-const QString LoadFilter =
-    "Application files (*.exe)|*.exe|Application extension files (*.dll)|*.dll|ICON files "
-    "(*.ico)|*.ico|Cursor files (*.cur)|*.cur|Animated cursor files (*.ani)|*.ani|All valid file "
-    "types (*.exe, *.dll, *.ico, *.cur, *.ani)|*.exe;*.dll;*.ico;*.cur;*.ani|All file types "
-    "(*.*)|*.*";
 
 // The columns fit their contents, whatever the font and scale.
 TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByTheirBytes) {
@@ -64,8 +52,8 @@ TEST(OpenFileDialog, DescriptionsAsWrittenPatternsIgnoringCaseNamesReturnedByThe
             seen << (names.sort(), names.join(u' '));
         }
         const QAbstractItemView* details = d.findChild<QTreeView*>("treeView");
-        const QHeaderView* header = d.findChild<QTreeView*>("treeView")->header();
-        QMetaObject::invokeMethod(const_cast<QHeaderView*>(header), "resizeSections");
+        QHeaderView* header = d.findChild<QTreeView*>("treeView")->header();
+        QMetaObject::invokeMethod(header, "resizeSections");
         for (int column = 1; column < 4; ++column) {
             const int widest = details->sizeHintForColumn(column);
             columns.emplace_back(std::min(header->sectionSize(column), widest), widest);

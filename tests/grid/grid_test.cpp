@@ -5,10 +5,6 @@
 
 #include "support/recorders.h"
 
-using namespace tess;
-using namespace tess::testing;
-namespace fx = tess::fixtures;
-
 namespace {
 
 TEST(Geometry, ColumnsCellsLabelsAndHitTest) {
@@ -67,8 +63,7 @@ TEST(Grid, AtDeviceRatioTwoIconsAreDrawnFromTheirImageForTheDeviceSize) {
         grid::Shown shown;
         s.setWidthTwips(300 * 15), s.setHeightTwips(100 * 15);
         grid::displayIcons(ico, s, 0, shown);
-        const QImage picture = s.image();
-        EXPECT_EQ(std::make_pair(picture.size(), picture.pixelColor(24, 24)),
+        EXPECT_EQ(std::make_pair(s.image().size(), s.image().pixelColor(24, 24)),
                   std::make_pair(QSize(300, 100), QColor(want.r, want.g, want.b)))
             << ratio;
     }

@@ -8,10 +8,6 @@
 
 #include "support/recorders.h"
 
-using namespace tess;
-using namespace tess::testing;
-namespace fx = tess::fixtures;
-
 namespace {
 
 // The markup's words: "line @x size[B][I][U] text", the x only where a word does not follow on
@@ -20,20 +16,16 @@ TEST(Markup, DrawsEachCaseAsItsTagsSay) {
     // clang-format off
     const struct { const char* markup; QStringList words; std::vector<double> breaks; } cases[] = {
         {"<B>Bold<b> plain<b>", {"0 @960 8B Bold", "0 8  plain"}, {8}},
-        {"<U><B>x", {"0 @960 8BU x"}, {8}},
-        {"<I>i<i>j", {"0 @960 8I i", "0 8 j"}, {8}},
+        {"<U><B>x", {"0 @960 8BU x"}, {8}}, {"<I>i<i>j", {"0 @960 8I i", "0 8 j"}, {8}},
         {"a<X>b\r\na < b\r\n<size=10>", {"0 @960 8 aX>b", "1 @960 8 a  b", "2 @960 8 size=10>"}, {8, 8, 8}},
         {"<SIZE=16>Head<SIZE=8>\r\nNext", {"0 @960 16 Head", "1 @960 8 Next"}, {8, 8}},
         {"<SIZE=16>Big\r\nx", {"0 @960 16 Big", "1 @960 16 x"}, {16, 16}},
         {"<SIZE=0>a<SIZE=-3>b<SIZE=pt>c", {"0 @960 8 abc"}, {8}},
-        {"<SIZE=12.5>a", {"0 @960 12.5 a"}, {12.5}},
-        {"<SIZE=1 2>a", {"0 @960 12 a"}, {12}},
+        {"<SIZE=12.5>a", {"0 @960 12.5 a"}, {12.5}}, {"<SIZE=1 2>a", {"0 @960 12 a"}, {12}},
         {"<SIZE=12 pt\r\nz", {"1 @960 12 z"}, {12, 12}},
-        {"A\tB", {"0 @960 8 A", "0 @1600 8 B"}, {8}},
-        {"\t\tB", {"0 @2400 8 B"}, {8}},
+        {"A\tB", {"0 @960 8 A", "0 @1600 8 B"}, {8}}, {"\t\tB", {"0 @2400 8 B"}, {8}},
         {"A\r\n\r\nB\r\n", {"0 @960 8 A", "2 @960 8 B"}, {8, 8, 8}},
-        {"a\rb\nc", {"0 @960 8 a\rb\nc"}, {8}},
-        {"", {}, {}},
+        {"a\rb\nc", {"0 @960 8 a\rb\nc"}, {8}}, {"", {}, {}},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -90,8 +82,8 @@ TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
     const QString ico =
         dir.write("big.ico", fx::makeIco({fx::solidImage(32, 32, fx::solidColor(1)),
                                           fx::solidImage(256, 32, fx::solidColor(2), true)}));
-    owner.move(0, 0);
-    owner.resize(100, 60); // the information window, centred on it, would start off the screen
+    // The information window, centred on it, would start off the screen.
+    owner.setGeometry(0, 0, 100, 60);
     rec.modal->onShow = [](QDialog& d) {
         auto& info = dynamic_cast<frm_IconInfo&>(d);
         const PictureBox& box = *info.pic_IconDisplay;
@@ -104,8 +96,7 @@ TEST(InformationWindow, IconBoxGridIconLogoAndPlacement) {
         // 59 dotted lines each way, 64 twips apart, from 8 pixels in.
         const std::vector<LineRun>& grid = box.lineRuns();
         ASSERT_EQ(grid.size(), 118u);
-        EXPECT_TRUE(
-            std::all_of(grid.begin(), grid.end(), [](const LineRun& l) { return l.dotted; }));
+        EXPECT_TRUE(std::ranges::all_of(grid, &LineRun::dotted));
         EXPECT_EQ(std::tie(grid[0].x1, grid[58].x1, grid[0].y2, grid[117].y1),
                   std::make_tuple(120.0, 120.0 + 58 * 64, 4040.0 - 120 - 64, 120.0 + 58 * 64));
         EXPECT_EQ(std::make_tuple(box.imageRuns(), info.pic_AppLogo->imageRuns(),

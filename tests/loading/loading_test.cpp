@@ -7,10 +7,6 @@
 
 #include <sys/stat.h>
 
-using namespace tess;
-using namespace tess::testing;
-namespace fx = tess::fixtures;
-
 namespace {
 
 // Under recorders, the test's folder for the Windows folder and no Wine; seen() gives the load
@@ -47,10 +43,8 @@ TEST(Loading, DropsCommandLineFilesAndTheDialogsChecks) {
         {'d', {"garbage.ico"}, "load ~/garbage.ico"}, // accepted by its name, nothing in it
         {'d', {"desk.cpl"}, "Tessaline - File type not supported."}, // by extension
         {'c', {"desk.cpl"}, "load ~/desk.cpl"}, // the command line loads by content
-        {'g', {"desk.cpl"}, "load ~/desk.cpl"},
-        {'c', {"notes.txt"}, "Tessaline - File type not supported."},
-        {'g', {"desk.cpl", "notes.txt"}, "Tessaline - Multi-file drop error."},
-        {'o', {"SHELL32.DLL"}, "load ~/SHELL32.DLL"},
+        {'g', {"desk.cpl"}, "load ~/desk.cpl"}, {'c', {"notes.txt"}, "Tessaline - File type not supported."},
+        {'g', {"desk.cpl", "notes.txt"}, "Tessaline - Multi-file drop error."}, {'o', {"SHELL32.DLL"}, "load ~/SHELL32.DLL"},
         {'o', {"pipe.exe"}, "load ~/pipe.exe"}, // a pipe is found, and never opened
         {'o', {"dir.dll"}, "Tessaline - Can't find file."}, // a folder is not a file
         {'o', {"notes.txt"}, "Tessaline - Invalid file type."}};
@@ -125,8 +119,7 @@ TEST(Colours, RefusalsCancelsAndRedrawsInTheNewColours) {
     // clang-format on
     for (const auto& c : cases) {
         Loading w;
-        w.loaded = c.loaded ? "/a.dll" : "";
-        w.rec.dialogs->colourAnswers.push_back(c.answer);
+        w.loaded = c.loaded ? "/a.dll" : "", w.rec.dialogs->colourAnswers.push_back(c.answer);
         c.text ? loading::chooseTextColour(w, w.comm, w.surface)
                : loading::chooseBackgroundColour(w, w.comm, w.surface);
         EXPECT_EQ(QString::asprintf("%x %x %x %zu ", w.rec.dialogs->colours.at(0).color,

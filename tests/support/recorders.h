@@ -132,6 +132,13 @@ struct RecordingServices {
     RecordingServices& operator=(const RecordingServices&) = delete;
 };
 
+// The load dialog's filter as written.
+inline const QString LoadFilter =
+    "Application files (*.exe)|*.exe|Application extension files (*.dll)|*.dll|ICON files "
+    "(*.ico)|*.ico|Cursor files (*.cur)|*.cur|Animated cursor files (*.ani)|*.ani|All valid file "
+    "types (*.exe, *.dll, *.ico, *.cur, *.ani)|*.exe;*.dll;*.ico;*.cur;*.ani|All file types "
+    "(*.*)|*.*";
+
 // The height of one line of "Arial" at a size, in twips.
 inline double lineHeight(double size) {
     PictureBox p;
@@ -140,3 +147,8 @@ inline double lineHeight(double size) {
 }
 
 } // namespace tess::testing
+
+// Every test file's names.
+using namespace tess;
+using namespace tess::testing;
+namespace fx = tess::fixtures;

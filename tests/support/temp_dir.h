@@ -27,8 +27,7 @@ class TempDir : public fixtures::TempDir {
         return file(name);
     }
     QString write(const QString& name, const std::vector<unsigned char>& bytes) const {
-        return write(name, QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                      static_cast<qsizetype>(bytes.size())));
+        return write(name, QByteArrayView(bytes).toByteArray());
     }
 };
 
